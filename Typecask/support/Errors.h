@@ -1,0 +1,30 @@
+// The package's exception type and the ids of its string table.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+// Ids of the package's string table. The texts live in the package's
+// resources; ETypecask and LoadStr take them by id.
+enum TTypecaskMessage : int {
+    msgNotEnoughMemory = 1,            // "%d": a byte count
+    msgFontNotInRegistry = 2,          // "%s": the family name
+    msgFontFileNotFound = 3,           // "%s": the file's path
+    msgFontNotInstalled = 4,
+    msgFontNameReadOnly = 5,
+    msgPalettePage = 6,
+    msgPickerCaption = 7,
+    msgPickerPrompt = 8,
+    msgFontNotInstalledPermanently = 9,
+    msgPermanentReadOnly = 10,
+    msgBadSignature = 11,
+    msgFontFileNotLoaded = 12,         // "%s": the file's path
+};
+
+// The package's one exception class: a message from the package's string
+// table, optionally formatted with one argument ("%s" takes it as text,
+// "%d" as a decimal integer).
+class ETypecask : public Exception {
+public:
+    explicit ETypecask(int Ident);
+    ETypecask(int Ident, const Variant& Arg);
+};

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "platform/SysUtils.h"
+
+namespace {
+
+struct FormatCase {
+    const char* Fmt;
+    std::vector<TVarRec> Args;
+    const char* Expected;
+};
+
+TEST(Format, Specifiers) {
+    const FormatCase Cases[] = {
+        {"Not enough memory to allocate %d bytes", {512}, "Not enough memory to allocate 512 bytes"},
+        {"Font file (%s) not found", {"/a/b.ttf"}, "Font file (/a/b.ttf) not found"},
+        {"%d%%", {-7}, "-7%"},
+        {"[%5d|%-5d]", {42, 42}, "[   42|42   ]"},
+        {"%.3d", {5}, "005"},
+        {"%x", {255}, "FF"},
+        {"%.4x", {10}, "000A"},
+        {"%u", {-1}, "4294967295"},
+        {"%s and %s", {"a", AnsiString("b")}, "a and b"},
+        {"%1:s %0:s %s", {"x", "y"}, "y x y"},
+        {"%*d", {4, 3}, "   3"},
+        {"%.2s", {"abc"}, "ab"},
+        {"%c", {'q'}, "q"},
+        {"%s", {Variant(12)}, "12"},
+        {"%d", {Variant("34")}, "34"},
+        {"no placeholders", {}, "no placeholders"},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(Format(C.Fmt, C.Args.data(), C.Args.size()), C.Expected) << C.Fmt;
+}
+
+TEST(Format, MismatchesRaiseConvertError) {
+    const FormatCase Cases[] = {
+        {"%d", {"text"}, ""},
+        {"%s", {1}, ""},
+        {"%d", {}, ""},
+        {"%d", {Variant("x1")}, ""},
+        {"%q", {1}, ""},
+        {"trailing %", {}, ""},
+    };
+    for (const auto& C : Cases)
+        EXPECT_THROW(Format(C.Fmt, C.Args.data(), C.Args.size()), EConvertError) << C.Fmt;
+}
+
+TEST(Exception, ResourceStringsComeFromTheNewestSourceThatHasThem) {
+    const int Older = AddResStringSource([](int Id) -> std::optional<AnsiString> {
+        if (Id == 90001) return "older %d";
+        if (Id == 90002) return "only older";
+        return std::nullopt;
+    });
+    const int Newer = AddResStringSource([](int Id) -> std::optional<AnsiString> {
+        if (Id == 90001) return "newer %d";
+        return std::nullopt;
+    });
+    EXPECT_EQ(Exception(90001, {3}).GetMessage(), "newer 3");
+    EXPECT_EQ(Exception(90002).GetMessage(), "only older");
+    EXPECT_EQ(LoadStr(90003), "");
+    RemoveResStringSource(Newer);
+    EXPECT_EQ(LoadStr(90001), "older %d");
+    RemoveResStringSource(Older);
+    EXPECT_EQ(LoadStr(90001), "");
+}
+
+TEST(SysUtils, AnsiLastCharStepsOverMultiByteCharacters) {
+    EXPECT_EQ(AnsiLastChar(""), nullptr);
+    const AnsiString Ascii = "C:/Fonts/";
+    EXPECT_EQ(*AnsiLastChar(Ascii), '/');
+    const AnsiString Utf8 = "Fonts\xC3\xA9";  // ends in a two-byte character
+    EXPECT_EQ(AnsiLastChar(Utf8), Utf8.data() + 5);
+    EXPECT_EQ(IncludeTrailingPathDelimiter("a"), "a/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("a/"), "a/");
+}
+
+}  // namespace
