@@ -1,0 +1,53 @@
+// Where the operating-system services keep their state, and the sandbox
+// that tests and demos run in.
+//
+// With the environment variable TYPECASK_SYSROOT set to a folder R, every
+// service works inside R and nowhere else:
+//   R/registry.db      the registry store
+//   R/windows          the Windows directory (with R/windows/Fonts)
+//   R/fonts            the user font folder (the "Fonts" shell folder)
+//   R/tmp              the temporary directory (mode 0700)
+//   R/fontconfig       the private fontconfig configuration and its cache;
+//                      it knows only R/fonts and R/windows/Fonts
+// Missing folders are created on first use. The process's current fontconfig
+// configuration is switched to the private one, so that cairo and the like
+// see exactly the sandbox's fonts.
+//
+// Without it, the real user environment is used:
+//   $XDG_CONFIG_HOME/typecask/registry.db   (~/.config/typecask/registry.db)
+//   $XDG_DATA_HOME/typecask/windows         (~/.local/share/typecask/windows)
+//   $XDG_DATA_HOME/fonts                    (~/.local/share/fonts)
+//   ${TMPDIR:-/tmp}/typecask-UID
+//   the user's normal fontconfig configuration.
+#pragma once
+
+#include "platform/System.h"
+
+namespace Os {
+
+struct TSystemPaths {
+    AnsiString SysRoot;          // empty when the real environment is used
+    AnsiString RegistryFile;
+    AnsiString WindowsFolder;
+    AnsiString UserFontsFolder;  // the folder that fontconfig scans for the user's fonts
+    AnsiString TempFolder;       // without a trailing delimiter
+};
+
+// The paths in use, read from the environment at first use or after the last
+// ResetOsServices. Does not create anything.
+TSystemPaths GetSystemPaths();
+
+// Forgets the state of every OS service: closes the registry store, drops
+// the application fonts and the private font configuration, and reads
+// TYPECASK_SYSROOT (and the XDG variables) again on the next use. Tests call
+// it after changing the environment to switch sandboxes within one process.
+// Registry handles opened before become invalid (RegCloseKey still frees
+// them); device contexts and broadcast listeners stay.
+void ResetOsServices();
+
+// Sets up the font configuration now (it is otherwise set up on the first
+// call of a font service), so that other font users of the process see the
+// same fonts as the OS services.
+void PrepareFontConfiguration();
+
+}  // namespace Os

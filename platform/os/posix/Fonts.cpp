@@ -1,0 +1,519 @@
+// The font table on POSIX: the process's fontconfig configuration, with the
+// files of AddFontResourceA as application fonts, and the screen device
+// context that enumerates it.
+#include <fontconfig/fontconfig.h>
+#include <fontconfig/fcfreetype.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "platform/SysUtils.h"
+#include "platform/os/Windows.h"
+#include "platform/os/posix/OsState.h"
+
+namespace Os::Posix {
+
+namespace {
+
+constexpr int NominalEm = 16;  // text metrics are reported for a 16 pixel em
+
+struct TStamp {
+    std::string Folder;
+    bool Exists = false;
+    timespec Modified{};
+};
+
+struct TFaceMetrics {
+    TEXTMETRICA Text{};
+};
+
+struct TFontState {
+    FcConfig* Config = nullptr;  // our reference
+    bool Private = false;        // the sandbox's own configuration
+    std::vector<TAppFont> AppFonts;
+    std::vector<TStamp> Stamps;
+    std::map<std::pair<std::string, int>, TFaceMetrics> Metrics;
+    FT_Library FreeType = nullptr;
+};
+
+TFontState& State() {
+    static TFontState Instance;
+    return Instance;
+}
+
+const FcChar8* Fc(const std::string& S) { return reinterpret_cast<const FcChar8*>(S.c_str()); }
+
+std::string PatternString(FcPattern* P, const char* Object, int Index = 0) {
+    FcChar8* Value = nullptr;
+    if (FcPatternGetString(P, Object, Index, &Value) != FcResultMatch || !Value) return {};
+    return reinterpret_cast<const char*>(Value);
+}
+
+int PatternInt(FcPattern* P, const char* Object, int Default) {
+    int Value = 0;
+    return FcPatternGetInteger(P, Object, 0, &Value) == FcResultMatch ? Value : Default;
+}
+
+bool PatternBool(FcPattern* P, const char* Object, bool Default) {
+    FcBool Value = FcFalse;
+    return FcPatternGetBool(P, Object, 0, &Value) == FcResultMatch ? Value != FcFalse : Default;
+}
+
+bool IsTrueType(FcPattern* P) {
+    return PatternString(P, FC_FONTFORMAT) == "TrueType" && PatternBool(P, FC_OUTLINE, true);
+}
+
+std::string XmlEscaped(const std::string& Text) {
+    std::string Out;
+    for (const char C : Text) {
+        switch (C) {
+            case '&': Out += "&amp;"; break;
+            case '<': Out += "&lt;"; break;
+            case '>': Out += "&gt;"; break;
+            default: Out += C;
+        }
+    }
+    return Out;
+}
+
+TStamp StampOf(const std::string& Folder) {
+    TStamp S;
+    S.Folder = Folder;
+    struct stat St;
+    if (::stat(Folder.c_str(), &St) == 0) {
+        S.Exists = true;
+        S.Modified = St.st_mtim;
+    }
+    return S;
+}
+
+bool StampChanged(const TStamp& Old) {
+    const TStamp Now = StampOf(Old.Folder);
+    return Now.Exists != Old.Exists || Now.Modified.tv_sec != Old.Modified.tv_sec ||
+           Now.Modified.tv_nsec != Old.Modified.tv_nsec;
+}
+
+// The sandbox's configuration: only its two font folders, its own cache,
+// and no rules of the system's. Written to R/fontconfig/fonts.conf as well,
+// so that other fontconfig programs can be pointed at it (FONTCONFIG_FILE).
+FcConfig* BuildPrivateConfig() {
+    const TSystemPaths& P = Paths();
+    const std::string FcFolder = P.SysRoot + "/fontconfig";
+    ForceFolders(P.UserFontsFolder, 0755);
+    ForceFolders(P.WindowsFolder + "/Fonts", 0755);
+    ForceFolders(FcFolder + "/cache", 0700);
+    const std::string ConfFile = FcFolder + "/fonts.conf";
+    const std::string Xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+                            "<fontconfig>\n  <dir>" +
+                            XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
+                            "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n</fontconfig>\n";
+    {
+        std::ofstream Out(ConfFile, std::ios::binary | std::ios::trunc);
+        Out << Xml;
+        if (!Out) throw EOSError(ConfFile + ": cannot write the font configuration", EIO);
+    }
+    FcConfig* Config = FcConfigCreate();
+    if (!Config) throw EOutOfMemory("Out of memory");
+    if (!FcConfigParseAndLoad(Config, Fc(ConfFile), FcTrue) || !FcConfigBuildFonts(Config)) {
+        FcConfigDestroy(Config);
+        throw EOSError(ConfFile + ": the font configuration could not be loaded", EINVAL);
+    }
+    return Config;
+}
+
+void Restamp(TFontState& S) {
+    S.Stamps.clear();
+    std::set<std::string> Folders = {Paths().UserFontsFolder};
+    if (S.Private) Folders.insert(Paths().WindowsFolder + "/Fonts");
+    if (FcStrList* Dirs = FcConfigGetFontDirs(S.Config)) {
+        while (FcChar8* Dir = FcStrListNext(Dirs)) Folders.insert(reinterpret_cast<const char*>(Dir));
+        FcStrListDone(Dirs);
+    }
+    for (const auto& F : Folders) S.Stamps.push_back(StampOf(F));
+}
+
+// Adds the counted application fonts to the configuration again; files that
+// have gone meanwhile are dropped.
+void ReaddAppFonts(TFontState& S) {
+    std::erase_if(S.AppFonts, [&](const TAppFont& F) { return !FcConfigAppFontAddFile(S.Config, Fc(F.FileName)); });
+}
+
+// Builds a new configuration and makes it the process's current one.
+void Rebuild(TFontState& S) {
+    FcConfig* Fresh = nullptr;
+    if (Sandboxed()) {
+        Fresh = BuildPrivateConfig();
+        S.Private = true;
+    } else if (S.Config) {
+        Fresh = FcInitLoadConfigAndFonts();
+        if (!Fresh) throw EOSError("the font configuration could not be loaded", EINVAL);
+        S.Private = false;
+    } else {
+        // The process's own configuration, loading it when nobody has yet.
+        Fresh = FcConfigReference(nullptr);
+        if (!Fresh) throw EOSError("the font configuration could not be loaded", EINVAL);
+        S.Private = false;
+    }
+    if (Fresh != FcConfigGetCurrent()) FcConfigSetCurrent(Fresh);
+    if (S.Config) FcConfigDestroy(S.Config);
+    S.Config = Fresh;
+    S.Metrics.clear();
+    ReaddAppFonts(S);
+    Restamp(S);
+}
+
+FcConfig* Config() {
+    auto& S = State();
+    if (!S.Config) Rebuild(S);
+    return S.Config;
+}
+
+std::string NormalPath(const char* FileName) {
+    std::error_code Ec;
+    auto Abs = std::filesystem::absolute(FileName, Ec);
+    if (Ec) return FileName;
+    return Abs.lexically_normal().string();
+}
+
+// The first whole characters of Text that fit Size - 1 bytes, zero-terminated.
+template <std::size_t N, class TChar>
+void CopyName(TChar (&Out)[N], const std::string& Text) {
+    std::size_t Len = std::min(Text.size(), N - 1);
+    while (Len > 0 && Len < Text.size() && (static_cast<unsigned char>(Text[Len]) & 0xC0) == 0x80) --Len;
+    std::memset(Out, 0, N);
+    std::memcpy(Out, Text.data(), Len);
+}
+
+LONG Scaled(double Units, double Scale) { return static_cast<LONG>(std::lround(Units * Scale)); }
+
+TEXTMETRICA MeasureFace(TFontState& S, FcPattern* P, bool TrueType) {
+    const std::string File = PatternString(P, FC_FILE);
+    const int Index = PatternInt(P, FC_INDEX, 0);
+    const auto Key = std::make_pair(File, Index);
+    if (auto It = S.Metrics.find(Key); It != S.Metrics.end()) return It->second.Text;
+
+    TEXTMETRICA M{};
+    M.tmHeight = NominalEm + 3;
+    M.tmAscent = NominalEm * 13 / 16;
+    M.tmDescent = M.tmHeight - M.tmAscent;
+    M.tmAveCharWidth = NominalEm / 2;
+    M.tmMaxCharWidth = NominalEm;
+    M.tmWeight = FW_NORMAL;
+    if (!S.FreeType && FT_Init_FreeType(&S.FreeType) != 0) S.FreeType = nullptr;
+    FT_Face Face = nullptr;
+    if (S.FreeType && !File.empty() && FT_New_Face(S.FreeType, File.c_str(), Index & 0xFFFF, &Face) == 0) {
+        if (FT_IS_SCALABLE(Face) && Face->units_per_EM > 0) {
+            const double Scale = static_cast<double>(NominalEm) / Face->units_per_EM;
+            const auto* Os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(Face, FT_SFNT_OS2));
+            const bool HasOs2 = Os2 && Os2->version != 0xFFFF;
+            const double Ascent = HasOs2 && Os2->usWinAscent ? Os2->usWinAscent : Face->ascender;
+            const double Descent = HasOs2 && Os2->usWinDescent ? Os2->usWinDescent : -Face->descender;
+            M.tmAscent = Scaled(Ascent, Scale);
+            M.tmDescent = Scaled(Descent, Scale);
+            M.tmHeight = M.tmAscent + M.tmDescent;
+            const double LineGap = Face->height - (Face->ascender - Face->descender);
+            M.tmExternalLeading = std::max<LONG>(0, Scaled(LineGap, Scale));
+            M.tmMaxCharWidth = Scaled(Face->max_advance_width, Scale);
+            M.tmAveCharWidth = HasOs2 && Os2->xAvgCharWidth > 0 ? Scaled(Os2->xAvgCharWidth, Scale)
+                                                                 : M.tmMaxCharWidth / 2;
+            if (HasOs2 && Os2->usWeightClass >= 1 && Os2->usWeightClass <= 1000) M.tmWeight = Os2->usWeightClass;
+        } else if (Face->num_fixed_sizes > 0) {
+            M.tmHeight = Face->available_sizes[0].height;
+            M.tmAscent = M.tmHeight * 4 / 5;
+            M.tmDescent = M.tmHeight - M.tmAscent;
+            M.tmAveCharWidth = Face->available_sizes[0].width;
+            M.tmMaxCharWidth = Face->available_sizes[0].width;
+        }
+        FT_Done_Face(Face);
+    }
+    M.tmInternalLeading = std::max<LONG>(0, M.tmHeight - NominalEm);
+    if (M.tmWeight == FW_NORMAL) {
+        const int FcWeight = PatternInt(P, FC_WEIGHT, FC_WEIGHT_REGULAR);
+        M.tmWeight = static_cast<LONG>(FcWeightToOpenType(FcWeight));
+    }
+    M.tmItalic = PatternInt(P, FC_SLANT, FC_SLANT_ROMAN) != FC_SLANT_ROMAN ? 1 : 0;
+    M.tmDigitizedAspectX = 96;
+    M.tmDigitizedAspectY = 96;
+    M.tmFirstChar = 0x20;
+    M.tmLastChar = 0xFF;
+    M.tmDefaultChar = 0x1F;
+    M.tmBreakChar = 0x20;
+    const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
+    const bool Outline = PatternBool(P, FC_OUTLINE, true);
+    // The low bit of tmPitchAndFamily is set for variable pitch, as GDI does.
+    M.tmPitchAndFamily = static_cast<BYTE>((Mono ? 0 : 0x01) | (Outline ? 0x02 : 0) | (TrueType ? 0x04 : 0) |
+                                           (Mono ? FF_MODERN : FF_DONTCARE));
+    M.tmCharSet = ANSI_CHARSET;
+    S.Metrics[Key] = {M};
+    return M;
+}
+
+struct TEnumEntry {
+    ENUMLOGFONTA LogFont{};
+    TEXTMETRICA Metric{};
+    DWORD FontType = 0;
+};
+
+// How well a face represents its family: TrueType first, then upright and
+// of regular weight.
+int Rank(FcPattern* P) {
+    const int Weight = PatternInt(P, FC_WEIGHT, FC_WEIGHT_REGULAR);
+    const int Slant = PatternInt(P, FC_SLANT, FC_SLANT_ROMAN);
+    return (IsTrueType(P) ? 0 : 100000) + (Slant != FC_SLANT_ROMAN ? 10000 : 0) +
+           std::abs(Weight - FC_WEIGHT_REGULAR);
+}
+
+TEnumEntry Describe(TFontState& S, FcPattern* P) {
+    TEnumEntry E;
+    const bool TrueType = IsTrueType(P);
+    const bool Outline = PatternBool(P, FC_OUTLINE, true);
+    E.FontType = TrueType ? TRUETYPE_FONTTYPE : Outline ? 0 : RASTER_FONTTYPE;
+    E.Metric = MeasureFace(S, P, TrueType);
+    LOGFONTA& L = E.LogFont.elfLogFont;
+    L.lfHeight = E.Metric.tmHeight;
+    L.lfWidth = E.Metric.tmAveCharWidth;
+    L.lfWeight = E.Metric.tmWeight;
+    L.lfItalic = E.Metric.tmItalic;
+    L.lfCharSet = ANSI_CHARSET;
+    L.lfOutPrecision = TrueType ? OUT_TT_PRECIS : OUT_STROKE_PRECIS;
+    L.lfClipPrecision = CLIP_STROKE_PRECIS;
+    L.lfQuality = PROOF_QUALITY;
+    const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
+    L.lfPitchAndFamily = static_cast<BYTE>((Mono ? FIXED_PITCH : VARIABLE_PITCH) | (Mono ? FF_MODERN : FF_DONTCARE));
+    const std::string Family = PatternString(P, FC_FAMILY);
+    CopyName(L.lfFaceName, Family);
+    std::string Full = PatternString(P, FC_FULLNAME);
+    CopyName(E.LogFont.elfFullName, Full.empty() ? Family : Full);
+    CopyName(E.LogFont.elfStyle, PatternString(P, FC_STYLE));
+    return E;
+}
+
+std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
+    FcConfig* C = Config();
+    const std::string Wanted = Only ? FoldCase(Only) : std::string();
+    // Folded family name -> best face so far.
+    std::map<std::string, FcPattern*> Best;
+    std::vector<FcPattern*> Faces;
+    for (const FcSetName Set : {FcSetSystem, FcSetApplication}) {
+        FcFontSet* Fonts = FcConfigGetFonts(C, Set);
+        if (!Fonts) continue;
+        for (int I = 0; I < Fonts->nfont; ++I) {
+            FcPattern* P = Fonts->fonts[I];
+            const std::string Family = PatternString(P, FC_FAMILY);
+            if (Family.empty()) continue;
+            const std::string Folded = FoldCase(Family);
+            if (Only) {
+                if (Folded == Wanted) Faces.push_back(P);
+                continue;
+            }
+            auto [It, New] = Best.emplace(Folded, P);
+            if (!New && Rank(P) < Rank(It->second)) It->second = P;
+        }
+    }
+    std::vector<TEnumEntry> Result;
+    if (Only) {
+        std::set<std::string> Styles;
+        for (FcPattern* P : Faces)
+            if (Styles.insert(FoldCase(PatternString(P, FC_STYLE))).second) Result.push_back(Describe(S, P));
+    } else {
+        for (const auto& [Folded, P] : Best) Result.push_back(Describe(S, P));
+    }
+    return Result;
+}
+
+struct TDeviceContext {
+    HWND Window = nullptr;
+};
+
+std::set<TDeviceContext*>& DeviceContexts() {
+    static std::set<TDeviceContext*> Instance;
+    return Instance;
+}
+
+}  // namespace
+
+void ResetFonts() {
+    auto& S = State();
+    if (S.Config) {
+        FcConfigAppFontClear(S.Config);
+        // Let the process fall back to the normal configuration, loaded when
+        // next asked for.
+        if (S.Private && FcConfigGetCurrent() == S.Config) FcConfigSetCurrent(nullptr);
+        FcConfigDestroy(S.Config);
+    }
+    if (S.FreeType) FT_Done_FreeType(S.FreeType);
+    S = TFontState();
+}
+
+void SyncFontConfiguration() {
+    auto& S = State();
+    if (!S.Config) return;  // built afresh on next use anyway
+    const bool Stale = !FcConfigUptoDate(S.Config) || std::any_of(S.Stamps.begin(), S.Stamps.end(), StampChanged);
+    if (Stale) Rebuild(S);
+}
+
+std::vector<TInstalledFontFile> InstalledTrueTypeFiles() {
+    std::lock_guard Lock(StateLock());
+    FcFontSet* Fonts = FcConfigGetFonts(Config(), FcSetSystem);
+    // File -> (face index -> full name)
+    std::map<std::string, std::map<int, std::string>> Files;
+    for (int I = 0; Fonts && I < Fonts->nfont; ++I) {
+        FcPattern* P = Fonts->fonts[I];
+        if (!IsTrueType(P)) continue;
+        const int Index = PatternInt(P, FC_INDEX, 0);
+        if (Index >> 16) continue;  // a named instance of a variable font, not a face of its own
+        const std::string File = PatternString(P, FC_FILE);
+        if (File.empty()) continue;
+        std::string Full = PatternString(P, FC_FULLNAME);
+        if (Full.empty()) {
+            Full = PatternString(P, FC_FAMILY);
+            const std::string Style = PatternString(P, FC_STYLE);
+            if (!Style.empty() && Style != "Regular") Full += " " + Style;
+        }
+        Files[File].emplace(Index, Full);
+    }
+    std::vector<TInstalledFontFile> Result;
+    for (const auto& [File, Faces] : Files) {
+        std::string Joined;
+        for (const auto& [Index, Name] : Faces) Joined += (Joined.empty() ? "" : " & ") + Name;
+        Result.push_back({File, Joined});
+    }
+    return Result;
+}
+
+}  // namespace Os::Posix
+
+using namespace Os::Posix;
+
+int AddFontResourceA(LPCSTR FileName) {
+    if (!FileName || !*FileName) {
+        SetError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        return 0;
+    }
+    std::lock_guard Lock(StateLock());
+    try {
+        const std::string Path = NormalPath(FileName);
+        // Only a file that FreeType reads as a font is taken.
+        int Faces = 0;
+        FcFontSet* Probe = FcFontSetCreate();
+        const unsigned Patterns = FcFreeTypeQueryAll(Fc(Path), static_cast<unsigned>(-1), nullptr, &Faces, Probe);
+        FcFontSetDestroy(Probe);
+        if (Patterns == 0 || Faces <= 0) {
+            SetError(static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+            return 0;
+        }
+        auto& S = State();
+        FcConfig* C = Config();
+        auto It = std::find_if(S.AppFonts.begin(), S.AppFonts.end(),
+                               [&](const Os::TAppFont& F) { return F.FileName == Path; });
+        if (It != S.AppFonts.end()) {
+            ++It->Count;
+        } else {
+            if (!FcConfigAppFontAddFile(C, Fc(Path))) {
+                SetError(static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+                return 0;
+            }
+            S.AppFonts.push_back({Path, 1});
+        }
+        return Faces;
+    } catch (const Exception&) {
+        SetError(static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        return 0;
+    }
+}
+
+BOOL RemoveFontResourceA(LPCSTR FileName) {
+    if (!FileName || !*FileName) {
+        SetError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+        return FALSE;
+    }
+    std::lock_guard Lock(StateLock());
+    auto& S = State();
+    const std::string Path = NormalPath(FileName);
+    auto It = std::find_if(S.AppFonts.begin(), S.AppFonts.end(),
+                           [&](const Os::TAppFont& F) { return F.FileName == Path; });
+    if (It == S.AppFonts.end() || !S.Config) {
+        SetError(static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+        return FALSE;
+    }
+    if (--It->Count == 0) {
+        S.AppFonts.erase(It);
+        // fontconfig cannot take out one application font: the set is built
+        // again from the files that remain.
+        FcConfigAppFontClear(S.Config);
+        ReaddAppFonts(S);
+    }
+    return TRUE;
+}
+
+HDC GetDC(HWND Window) {
+    std::lock_guard Lock(StateLock());
+    auto* Dc = new TDeviceContext{Window};
+    DeviceContexts().insert(Dc);
+    return reinterpret_cast<HDC>(Dc);
+}
+
+int ReleaseDC(HWND, HDC Dc) {
+    std::lock_guard Lock(StateLock());
+    auto* Context = reinterpret_cast<TDeviceContext*>(Dc);
+    if (!Dc || !DeviceContexts().erase(Context)) {
+        SetError(static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        return 0;
+    }
+    delete Context;
+    return 1;
+}
+
+int EnumFontFamiliesA(HDC Dc, LPCSTR Family, FONTENUMPROCA Proc, LPARAM Data) {
+    std::vector<TEnumEntry> Entries;
+    {
+        std::lock_guard Lock(StateLock());
+        if (!Dc || !DeviceContexts().contains(reinterpret_cast<TDeviceContext*>(Dc)) || !Proc) {
+            SetError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+            return 0;
+        }
+        try {
+            Entries = Families(State(), Family && *Family ? Family : nullptr);
+        } catch (const Exception&) {
+            SetError(static_cast<DWORD>(ERROR_ACCESS_DENIED));
+            return 0;
+        }
+    }
+    // The procedure runs without the lock held: it may call the OS services.
+    int Result = 1;
+    for (const auto& E : Entries) {
+        Result = Proc(&E.LogFont.elfLogFont, &E.Metric, E.FontType, Data);
+        if (Result == 0) break;
+    }
+    return Result;
+}
+
+namespace Os {
+
+void PrepareFontConfiguration() {
+    std::lock_guard Lock(Posix::StateLock());
+    Posix::Config();
+}
+
+int OpenDeviceContexts() {
+    std::lock_guard Lock(Posix::StateLock());
+    return static_cast<int>(Posix::DeviceContexts().size());
+}
+
+std::vector<TAppFont> ApplicationFonts() {
+    std::lock_guard Lock(Posix::StateLock());
+    return Posix::State().AppFonts;
+}
+
+}  // namespace Os

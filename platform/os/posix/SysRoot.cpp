@@ -1,0 +1,244 @@
+// The paths of the OS services, the sandbox root, the system directories
+// and the helpers the POSIX services share.
+#include "platform/os/SysRoot.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <cwctype>
+#include <locale.h>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wctype.h>
+
+#include "platform/SysUtils.h"
+#include "platform/os/Files.h"
+#include "platform/os/Windows.h"
+#include "platform/os/posix/OsState.h"
+
+namespace Os::Posix {
+
+namespace {
+
+std::optional<TSystemPaths>& CachedPaths() {
+    static std::optional<TSystemPaths> Instance;
+    return Instance;
+}
+
+thread_local DWORD LastError = 0;
+
+AnsiString Env(const char* Name) {
+    const char* Value = std::getenv(Name);
+    return Value ? AnsiString(Value) : AnsiString();
+}
+
+AnsiString HomeFolder() {
+    AnsiString Home = Env("HOME");
+    if (!Home.empty()) return Home;
+    if (const passwd* Pw = ::getpwuid(::geteuid()); Pw && Pw->pw_dir) return Pw->pw_dir;
+    return "/";
+}
+
+// An XDG base folder: the variable when it holds an absolute path, the
+// default under the home folder otherwise.
+AnsiString XdgFolder(const char* Variable, const char* Default) {
+    AnsiString Value = Env(Variable);
+    if (!Value.empty() && Value[0] == '/') return Value;
+    return HomeFolder() + "/" + Default;
+}
+
+AnsiString WithoutTrailingDelimiters(AnsiString Path) {
+    while (Path.size() > 1 && Path.back() == '/') Path.pop_back();
+    return Path;
+}
+
+TSystemPaths ResolvePaths() {
+    TSystemPaths P;
+    AnsiString Root = Env("TYPECASK_SYSROOT");
+    if (!Root.empty()) {
+        if (Root[0] != '/') {
+            // A relative root is taken from the working folder at the time of resolution.
+            char Cwd[4096];
+            if (::getcwd(Cwd, sizeof Cwd)) Root = AnsiString(Cwd) + "/" + Root;
+        }
+        Root = WithoutTrailingDelimiters(Root);
+        P.SysRoot = Root;
+        P.RegistryFile = Root + "/registry.db";
+        P.WindowsFolder = Root + "/windows";
+        P.UserFontsFolder = Root + "/fonts";
+        P.TempFolder = Root + "/tmp";
+        return P;
+    }
+    const AnsiString Config = XdgFolder("XDG_CONFIG_HOME", ".config");
+    const AnsiString Data = XdgFolder("XDG_DATA_HOME", ".local/share");
+    P.RegistryFile = Config + "/typecask/registry.db";
+    P.WindowsFolder = Data + "/typecask/windows";
+    P.UserFontsFolder = Data + "/fonts";
+    AnsiString Tmp = Env("TMPDIR");
+    if (Tmp.empty() || Tmp[0] != '/') Tmp = "/tmp";
+    P.TempFolder = WithoutTrailingDelimiters(Tmp) + "/typecask-" + std::to_string(::geteuid());
+    return P;
+}
+
+[[noreturn]] void RaiseOSError(const AnsiString& What, int Code) {
+    throw EOSError(What + ": " + OSErrorText(Code), Code);
+}
+
+// Copies Text into a Win32-style buffer: the length on success, the size
+// needed (with the zero) when the buffer is too small.
+DWORD CopyOut(const AnsiString& Text, LPSTR Buffer, DWORD Size) {
+    if (Buffer == nullptr || Size < Text.size() + 1) return static_cast<DWORD>(Text.size() + 1);
+    std::memcpy(Buffer, Text.c_str(), Text.size() + 1);
+    return static_cast<DWORD>(Text.size());
+}
+
+}  // namespace
+
+std::recursive_mutex& StateLock() {
+    static std::recursive_mutex Instance;
+    return Instance;
+}
+
+const TSystemPaths& Paths() {
+    auto& Cached = CachedPaths();
+    if (!Cached) Cached = ResolvePaths();
+    return *Cached;
+}
+
+bool Sandboxed() { return !Paths().SysRoot.empty(); }
+
+void ForceFolders(const AnsiString& Folder, unsigned Mode) {
+    if (Folder.empty()) return;
+    std::size_t Pos = 0;
+    while (Pos != AnsiString::npos) {
+        Pos = Folder.find('/', Pos + 1);
+        const AnsiString Part = Folder.substr(0, Pos);
+        if (Part.empty() || Part == "/") continue;
+        if (::mkdir(Part.c_str(), Mode) == 0) continue;
+        const int Code = errno;
+        struct stat St;
+        if (Code == EEXIST && ::stat(Part.c_str(), &St) == 0 && S_ISDIR(St.st_mode)) continue;
+        RaiseOSError(Part, Code == EEXIST ? ENOTDIR : Code);
+    }
+}
+
+void EnsurePrivateFolder(const AnsiString& Folder) {
+    const auto Slash = Folder.rfind('/');
+    if (Slash != AnsiString::npos && Slash > 0) ForceFolders(Folder.substr(0, Slash), 0755);
+    if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST) RaiseOSError(Folder, errno);
+    struct stat St;
+    if (::lstat(Folder.c_str(), &St) != 0) RaiseOSError(Folder, errno);
+    if (S_ISLNK(St.st_mode))
+        throw EOSError(Folder + ": the temporary folder is a symbolic link; refusing to use it", ELOOP);
+    if (!S_ISDIR(St.st_mode)) RaiseOSError(Folder, ENOTDIR);
+    if (St.st_uid != ::geteuid())
+        throw EOSError(Folder + ": the temporary folder belongs to another user; refusing to use it", EPERM);
+    if ((St.st_mode & 077) != 0)
+        throw EOSError(Folder + ": the temporary folder is open to other users; refusing to use it", EPERM);
+}
+
+void SetError(DWORD Code) { LastError = Code; }
+
+std::string FoldCase(const std::string& Text) {
+    // The C.UTF-8 locale knows the Unicode case mappings; without it only
+    // ASCII letters are folded.
+    static const locale_t Utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    std::string Out;
+    Out.reserve(Text.size());
+    std::size_t I = 0;
+    const std::size_t N = Text.size();
+    while (I < N) {
+        const auto C = static_cast<unsigned char>(Text[I]);
+        if (C < 0x80) {
+            Out += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 0x20) : static_cast<char>(C);
+            ++I;
+            continue;
+        }
+        // Decode one UTF-8 sequence; anything malformed is kept byte for byte.
+        int Len = C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 0;
+        char32_t Cp = Len == 4 ? C & 0x07 : Len == 3 ? C & 0x0F : C & 0x1F;
+        bool Ok = Len != 0 && I + static_cast<std::size_t>(Len) <= N;
+        for (int K = 1; Ok && K < Len; ++K) {
+            const auto Cc = static_cast<unsigned char>(Text[I + static_cast<std::size_t>(K)]);
+            if ((Cc & 0xC0) != 0x80) Ok = false;
+            Cp = (Cp << 6) | (Cc & 0x3F);
+        }
+        if (!Ok || Utf8 == static_cast<locale_t>(nullptr)) {
+            Out += Text[I++];
+            continue;
+        }
+        const auto Upper = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(Cp), Utf8));
+        char Enc[4];
+        int EncLen = 0;
+        if (Upper < 0x80) {
+            Enc[EncLen++] = static_cast<char>(Upper);
+        } else if (Upper < 0x800) {
+            Enc[EncLen++] = static_cast<char>(0xC0 | (Upper >> 6));
+            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
+        } else if (Upper < 0x10000) {
+            Enc[EncLen++] = static_cast<char>(0xE0 | (Upper >> 12));
+            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 6) & 0x3F));
+            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
+        } else {
+            Enc[EncLen++] = static_cast<char>(0xF0 | (Upper >> 18));
+            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 12) & 0x3F));
+            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 6) & 0x3F));
+            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
+        }
+        Out.append(Enc, static_cast<std::size_t>(EncLen));
+        I += static_cast<std::size_t>(Len);
+    }
+    return Out;
+}
+
+}  // namespace Os::Posix
+
+namespace Os {
+
+TSystemPaths GetSystemPaths() {
+    std::lock_guard Lock(Posix::StateLock());
+    return Posix::Paths();
+}
+
+void ResetOsServices() {
+    std::lock_guard Lock(Posix::StateLock());
+    Posix::ResetRegistry();
+    Posix::ResetFonts();
+    Posix::CachedPaths().reset();
+}
+
+}  // namespace Os
+
+DWORD GetLastError() { return Os::Posix::LastError; }
+
+void SetLastError(DWORD ErrorCode) { Os::Posix::LastError = ErrorCode; }
+
+DWORD GetTempPathA(DWORD BufferLength, LPSTR Buffer) {
+    std::lock_guard Lock(Os::Posix::StateLock());
+    try {
+        const AnsiString Folder = Os::Posix::Paths().TempFolder;
+        Os::Posix::EnsurePrivateFolder(Folder);
+        return Os::Posix::CopyOut(Folder + "/", Buffer, BufferLength);
+    } catch (const EOSError& E) {
+        SetLastError(static_cast<DWORD>(E.GetErrorCode() == EPERM || E.GetErrorCode() == ELOOP ? ERROR_ACCESS_DENIED
+                                                                                                : ERROR_BAD_PATHNAME));
+        if (Buffer && BufferLength > 0) Buffer[0] = '\0';
+        return 0;
+    }
+}
+
+UINT GetWindowsDirectoryA(LPSTR Buffer, UINT Size) {
+    std::lock_guard Lock(Os::Posix::StateLock());
+    try {
+        const AnsiString Folder = Os::Posix::Paths().WindowsFolder;
+        Os::Posix::ForceFolders(Folder + "/Fonts", 0755);
+        return Os::Posix::CopyOut(Folder, Buffer, Size);
+    } catch (const EOSError&) {
+        SetLastError(static_cast<DWORD>(ERROR_BAD_PATHNAME));
+        if (Buffer && Size > 0) Buffer[0] = '\0';
+        return 0;
+    }
+}
