@@ -1,0 +1,269 @@
+// Form data: the binary format in which components and their properties are
+// streamed, with its reader and writer.
+//
+// A form starts with the signature "TPF0", then one component: an optional
+// flags byte (0xF0 | flags, followed by an integer when ffChildPos is set),
+// the class name and the component name as short strings (a length byte and
+// the bytes), the properties (a short-string name, dotted for the properties
+// of sub-objects, then a value) ended by an empty name, the child components
+// in the same form, and a 0 byte that ends the list of children. A value is a
+// TValueType byte followed by its data, little-endian.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/Component.h"
+#include "platform/Streams.h"
+
+enum TValueType : std::uint8_t {
+    vaNull,
+    vaList,
+    vaInt8,
+    vaInt16,
+    vaInt32,
+    vaExtended,
+    vaString,
+    vaIdent,
+    vaFalse,
+    vaTrue,
+    vaBinary,
+    vaSet,
+    vaLString,
+    vaNil,
+    vaCollection,
+    vaSingle,
+    vaCurrency,
+    vaDate,
+    vaWString,
+    vaInt64,
+    vaUTF8String,
+    vaUString,
+    vaQWord,
+    vaDouble,
+};
+TYPECASK_ENUM(TValueType, vaNull, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue,
+              vaBinary, vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString, vaInt64,
+              vaUTF8String, vaUString, vaQWord, vaDouble)
+
+// The flags that may precede a component's header.
+enum TFilerFlag { ffInherited, ffChildPos, ffInline };
+TYPECASK_ENUM(TFilerFlag, ffInherited, ffChildPos, ffInline)
+using TFilerFlags = TSet<TFilerFlag>;
+
+inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
+
+class TReader;
+class TWriter;
+
+// The part that readers and writers share: the stream, the root component
+// and the declaration of values beyond the published properties.
+class TFiler {
+public:
+    explicit TFiler(TStream* Stream) : FStream(Stream) {}
+    TFiler(const TFiler&) = delete;
+    TFiler& operator=(const TFiler&) = delete;
+    virtual ~TFiler();
+
+    // A value of the instance's own making, read and written with the
+    // filer's value operations. HasData false: nothing is written.
+    virtual void DefineProperty(const AnsiString& Name, const std::function<void(TReader*)>& ReadData,
+                                const std::function<void(TWriter*)>& WriteData, bool HasData) = 0;
+    // A binary value: the reader gets a stream holding exactly the bytes
+    // that the writer appended to its stream.
+    virtual void DefineBinaryProperty(const AnsiString& Name, const std::function<void(TStream*)>& ReadData,
+                                      const std::function<void(TStream*)>& WriteData, bool HasData) = 0;
+    // The same with member functions of Instance.
+    template <class C>
+    void DefineBinaryProperty(const AnsiString& Name, C* Instance, void (C::*ReadData)(TStream*),
+                              void (C::*WriteData)(TStream*), bool HasData) {
+        DefineBinaryProperty(
+            Name, [=](TStream* S) { (Instance->*ReadData)(S); }, [=](TStream* S) { (Instance->*WriteData)(S); },
+            HasData);
+    }
+
+    TStream* Stream() const { return FStream; }
+    // The component that owns the form being streamed.
+    TComponent* Root() const { return FRoot; }
+
+protected:
+    TStream* FStream;
+    TComponent* FRoot = nullptr;
+};
+
+// ------------------------------------------------------------------ reader
+
+class TReader : public TFiler {
+public:
+    // Called for each error while a property or component is read. Setting
+    // Handled skips the property (or component) and reading goes on; left
+    // false, the error passes out of the reader.
+    using TReaderErrorEvent = std::function<void(TReader* Reader, const Exception& E, bool& Handled)>;
+
+    explicit TReader(TStream* Stream);
+    ~TReader() override;
+
+    void SetOnError(TReaderErrorEvent Handler) { FOnError = std::move(Handler); }
+
+    // Reads a whole form: the signature, then the root component into Root
+    // (which keeps its identity; the class name in the data is not checked),
+    // or into a new component of the class the data names when Root is null.
+    // Child components are created through the class registry with Root as
+    // their owner. Once everything is read, component references are
+    // resolved and every component read gets Loaded, in reading order.
+    TComponent* ReadRootComponent(TComponent* Root);
+    // Reads one child component (its header, properties and children) owned
+    // by Root, inside Parent. Returns nullptr when an error was handled and
+    // the component skipped.
+    TComponent* ReadComponent(TComponent* Parent);
+    // The properties and children of Instance (after its header).
+    void ReadData(TComponent* Instance);
+
+    void ReadSignature();
+    // The flags prefix of a component header, if there is one.
+    void ReadPrefix(TFilerFlags& Flags, int& ChildPos);
+
+    // Value operations, for DefineProperty readers and converters. Each
+    // raises EReadError naming what it expected and what it found.
+    TValueType ReadValue();
+    TValueType NextValue();
+    bool EndOfList() { return NextValue() == vaNull; }
+    void ReadListBegin();
+    void ReadListEnd();
+    std::int32_t ReadInteger();
+    std::int64_t ReadInt64();
+    bool ReadBoolean();
+    // vaString, vaLString, vaUTF8String as they are; vaWString and vaUString
+    // converted to UTF-8.
+    AnsiString ReadString();
+    // vaIdent, and the identifiers False, True, nil and Null.
+    AnsiString ReadIdent();
+    // A short string (length byte and bytes), as names are stored.
+    AnsiString ReadStr();
+    // The set elements after vaSet, up to the empty name.
+    std::vector<AnsiString> ReadSetNames();
+    // The bytes of a vaBinary value (after the type byte) into Dest.
+    void ReadBinaryData(TStream* Dest);
+    // Count bytes into Buffer.
+    void Read(void* Buffer, std::int64_t Count);
+    // The raw data of the value whose type was just read.
+    std::uint8_t ReadByte();
+    std::uint32_t ReadDWord();
+    std::uint64_t ReadQWord();
+    // Reads past one value of any kind.
+    void SkipValue();
+    // Reads past one property (name and value) or one component.
+    void SkipProperty();
+    void SkipComponent(bool SkipHeader);
+
+    TComponent* Owner() const { return FOwner; }
+    TComponent* Parent() const { return FParent; }
+
+    void DefineProperty(const AnsiString& Name, const std::function<void(TReader*)>& ReadData,
+                        const std::function<void(TWriter*)>& WriteData, bool HasData) override;
+    void DefineBinaryProperty(const AnsiString& Name, const std::function<void(TStream*)>& ReadData,
+                              const std::function<void(TStream*)>& WriteData, bool HasData) override;
+    using TFiler::DefineBinaryProperty;
+
+    // Bytes left in the stream, or -1 when the stream cannot tell.
+    std::int64_t Remaining();
+    // Checks that Count bytes can still be there before they are allocated.
+    void CheckAvailable(std::uint64_t Count, const char* What);
+
+private:
+    struct TFixup {
+        TPersistent* Instance;
+        const TPropInfo* Prop;
+        AnsiString Reference;
+        AnsiString Where;
+    };
+    struct TLoadedEntry {
+        TComponent* Component;
+        bool Created;
+    };
+
+    void ReadProperty(TPersistent* Instance);
+    void ReadPropValue(TPersistent* Instance, const TPropInfo* Prop);
+    void ReadComponentBody(TComponent* Component);
+    void ResolveFixups();
+    // Runs the error handler; false when the error is not handled.
+    bool HandleError(const Exception& E);
+    [[noreturn]] void ValueError(const char* Expected, TValueType Found);
+    AnsiString Where() const;
+    void Enter(int& Depth);
+
+    TReaderErrorEvent FOnError;
+    TComponent* FOwner = nullptr;
+    TComponent* FParent = nullptr;
+    std::vector<TLoadedEntry> FLoaded;
+    std::vector<TFixup> FFixups;
+    AnsiString FPropName;      // the name DefineProperties is asked about
+    AnsiString FPropPath;      // the full (dotted) name of the property being read
+    AnsiString FComponentName; // the component being read
+    std::int64_t FSize = -1;
+    int FDepth = 0;
+    const Exception* FLastOffered = nullptr;
+};
+
+// ------------------------------------------------------------------ writer
+
+class TWriter : public TFiler {
+public:
+    explicit TWriter(TStream* Stream) : TFiler(Stream) {}
+    ~TWriter() override;
+
+    // The signature and Root with everything below it.
+    void WriteRootComponent(TComponent* Root);
+    // One component with its properties and children.
+    void WriteComponent(TComponent* Component);
+    // The properties and children of Instance (after its header).
+    void WriteData(TComponent* Instance);
+    // The published and defined properties of Instance, each under the
+    // current property path.
+    void WriteProperties(TPersistent* Instance);
+
+    void WriteSignature();
+    void WritePrefix(TFilerFlags Flags, int ChildPos);
+    void WriteValue(TValueType Value);
+    void WriteListBegin() { WriteValue(vaList); }
+    void WriteListEnd() { WriteValue(vaNull); }
+    // The smallest of vaInt8, vaInt16, vaInt32 and vaInt64 that holds Value.
+    void WriteInteger(std::int64_t Value);
+    void WriteBoolean(bool Value) { WriteValue(Value ? vaTrue : vaFalse); }
+    // vaString up to 255 bytes, vaLString beyond.
+    void WriteString(const AnsiString& Value);
+    // vaFalse, vaTrue and vaNil for those identifiers, vaIdent otherwise.
+    void WriteIdent(const AnsiString& Ident);
+    // A short string; raises EWriteError beyond 255 bytes.
+    void WriteStr(const AnsiString& Value);
+    void WriteSet(const std::vector<AnsiString>& Names);
+    void WriteBinary(const void* Data, std::uint32_t Count);
+    void Write(const void* Buffer, std::int64_t Count) { FStream->WriteBuffer(Buffer, Count); }
+    void WriteByte(std::uint8_t Value) { Write(&Value, 1); }
+    void WriteDWord(std::uint32_t Value);
+    void WriteQWord(std::uint64_t Value);
+    // A property name under the current path.
+    void WritePropName(const AnsiString& Name);
+
+    void DefineProperty(const AnsiString& Name, const std::function<void(TReader*)>& ReadData,
+                        const std::function<void(TWriter*)>& WriteData, bool HasData) override;
+    void DefineBinaryProperty(const AnsiString& Name, const std::function<void(TStream*)>& ReadData,
+                              const std::function<void(TStream*)>& WriteData, bool HasData) override;
+    using TFiler::DefineBinaryProperty;
+
+private:
+    void WriteProperty(TPersistent* Instance, const TPropInfo* Prop);
+
+    AnsiString FPropPath;
+};
+
+// ---------------------------------------------------------- stream helpers
+
+// Writes Instance with everything it owns as form data at Stream's position.
+void WriteComponentToStream(TStream* Stream, TComponent* Instance);
+// Reads form data from Stream's position into Instance (or a new component
+// of the class the data names, when Instance is null) and returns it.
+// OnError, when given, may handle property errors.
+TComponent* ReadComponentFromStream(TStream* Stream, TComponent* Instance,
+                                    const TReader::TReaderErrorEvent& OnError = {});
