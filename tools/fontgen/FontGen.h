@@ -1,0 +1,46 @@
+// A writer of small TrueType fonts: block letters drawn from a 5 by 7 grid
+// (A to Z, with a to z sharing their shapes), the digits, the space and a
+// few punctuation marks, under any family name and with chosen vertical
+// metrics. Tests and demos use it for fonts that are certainly not
+// installed anywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/SysUtils.h"
+
+namespace FontGen {
+
+class EFontGen : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TFontSpec {
+    AnsiString FamilyName;          // required; UTF-8
+    int Weight = 400;               // 100 to 900; 700 and above is the bold style
+    bool Italic = false;            // only the style flags: the shapes stay upright
+    int UnitsPerEm = 1000;          // 16 to 16384
+    int Ascender = 800;             // above the baseline, > 0
+    int Descender = -200;           // below the baseline, <= 0
+    int LineGap = 0;                // >= 0
+    int CapHeight = 0;              // height of the letters; 0 for 70% of the em
+    AnsiString Version = "Version 1.000";
+    AnsiString Copyright = "Generated for testing; free to use.";
+
+    // "Regular", "Bold", "Italic" or "Bold Italic".
+    AnsiString StyleName() const;
+    // The family name, followed by the style unless it is Regular.
+    AnsiString FullName() const;
+};
+
+// The font file's bytes. Raises EFontGen for a spec it cannot build.
+std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec);
+// Writes the font to FileName (created or replaced).
+void WriteTrueTypeFont(const TFontSpec& Spec, const AnsiString& FileName);
+// The characters that have glyphs of their own, in code order.
+const std::string& SupportedCharacters();
+
+}  // namespace FontGen
