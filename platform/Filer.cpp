@@ -104,6 +104,12 @@ TValueType TReader::NextValue() {
     return V;
 }
 
+bool TReader::EndOfList() {
+    const std::uint8_t B = ReadByte();
+    FStream->Seek(-1, soCurrent);
+    return B == vaNull;
+}
+
 void TReader::ValueError(const char* Expected, TValueType Found) {
     throw EReadError("Invalid property value: expected %s, found %s", {Expected, ValueTypeName(Found)});
 }

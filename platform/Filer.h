@@ -128,7 +128,9 @@ public:
     // raises EReadError naming what it expected and what it found.
     TValueType ReadValue();
     TValueType NextValue();
-    bool EndOfList() { return NextValue() == vaNull; }
+    // True when the next byte ends a list (of values, properties or
+    // components); nothing is consumed.
+    bool EndOfList();
     void ReadListBegin();
     void ReadListEnd();
     std::int32_t ReadInteger();

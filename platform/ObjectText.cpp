@@ -412,7 +412,9 @@ private:
                     if (++Digits > 7 || Code > 0x10FFFF) Error("invalid character code");
                 }
                 if (Digits == 0) Error("character code expected after #");
-                if (Code > 127) FWide = true;
+                // Codes up to 255 stay bytes, so that texts of any byte
+                // content convert back to exactly the bytes they came from.
+                if (Code > 255) FWide = true;
                 FUnits.push_back({Code, true});
             } else {
                 // A + joins the next part, also on the next line.
