@@ -30,6 +30,7 @@
 #include "Typecask/compression/LZStream.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -103,6 +104,13 @@ inline unsigned HashAt(const uint8_t* In, unsigned X, unsigned Size) {
 // How many bytes from X on equal those from Q on, at most Limit (<= 18).
 // Q < X; the two ranges may overlap, both lie in the input.
 inline unsigned MatchLengthAt(const uint8_t* In, unsigned Q, unsigned X, unsigned Limit) {
+    if (Limit == MaxMatch - 8) {
+        // The last 10 bytes of a match whose first 8 are equal.
+        const uint64_t Diff = Load64(In + Q) ^ Load64(In + X);
+        if (Diff != 0) return EqualBytes(Diff);
+        if (In[Q + 8] != In[X + 8]) return 8;
+        return In[Q + 9] != In[X + 9] ? 9 : 10;
+    }
     if (Limit == MaxMatch) {
         // 18 bytes available: two word compares and two byte compares.
         uint64_t Diff = Load64(In + Q) ^ Load64(In + X);
@@ -175,18 +183,29 @@ AnsiString Describe(const TBlockFault& F) {
 constexpr unsigned FastInputMargin = 2 + ItemsPerGroup * 4 + 16;
 constexpr unsigned FastOutputMargin = ItemsPerGroup * MaxMatch + 16;
 
-// The control word sits in the top 16 bits with a marker bit below it; once
-// the marker reaches bit 31 the group is done.
+// Item by item, the control word sits in the top 16 bits with a marker bit
+// below it; once the marker reaches bit 31 the group is done.
 constexpr uint32_t GroupDone = 0x80000000u;
 inline uint32_t ControlBits(const uint8_t* P) { return static_cast<uint32_t>(Load16BE(P)) << 16 | 0x8000u; }
+
+// The group loop wants item i in bit i instead: each byte's bits reversed.
+constexpr auto ReversedBytes = [] {
+    std::array<uint8_t, 256> T{};
+    for (unsigned B = 0; B < 256; ++B)
+        for (unsigned I = 0; I < 8; ++I)
+            if (B & (1u << I)) T[B] |= static_cast<uint8_t>(0x80u >> I);
+    return T;
+}();
 
 // Copies a match of L (3..18) bytes from D bytes back; may write up to 24
 // bytes from Dst. Dst - D is at or after the start of the output.
 inline void CopyMatch(uint8_t* Dst, unsigned D, unsigned L) {
     const uint8_t* Src = Dst - D;
     if (D >= 16) {
+        // Source and destination do not overlap within 16 bytes; the last two
+        // bytes (needed only by L > 16) were written before or by this copy.
         Copy16(Dst, Src);
-        if (L > 16) std::memcpy(Dst + 16, Src + 16, 2);
+        std::memcpy(Dst + 16, Src + 16, 2);
     } else if (D >= 8) {
         Copy8(Dst, Src);
         Copy8(Dst + 8, Src + 8);  // reads what the first copy wrote
@@ -215,72 +234,86 @@ int DecodeBlock(const uint8_t* In, uint8_t* Out, unsigned Size, TBlockFault& Fau
 
     uint8_t* const Start = Out;
     uint8_t* const Limit = Out + BlockLimit;
-    unsigned P = 1;           // read position: the first control word
+    std::size_t P = 1;        // read position: the first control word
     uint32_t C = GroupDone;   // no control bits left
 
     for (;;) {
         // Whole groups, far from both ends: no bounds checks but the match
-        // distance and the run length.
+        // distance and the run length. With item i's bit in bit i, the copy
+        // items are found by counting trailing zeros, and where an item
+        // starts follows from its index and the copy items before it, so
+        // the items' bytes can be loaded ahead of the output they produce.
         while (C == GroupDone && P + FastInputMargin <= Size &&
                static_cast<std::size_t>(Limit - Out) >= FastOutputMargin) {
-            C = ControlBits(In + P);
-            P += 2;
-            for (;;) {
-                // Literals as many as the control word has in a row.
-                const unsigned N = static_cast<unsigned>(std::countl_zero(C));
-                Copy16(Out, In + P);
-                Out += N;
-                P += N;
-                C <<= N;
-                if (C == GroupDone) break;
-                const unsigned B1 = In[P + 1];
-                const unsigned D = static_cast<unsigned>(In[P]) << 4 | B1 >> 4;
+            const uint8_t* const Items = In + P + 2;
+            uint32_t Copies = ReversedBytes[In[P]] | static_cast<uint32_t>(ReversedBytes[In[P + 1]]) << 8;
+            unsigned Next = 0;  // index of the first item not yet decoded
+            unsigned Skew = 0;  // bytes of the copy items so far beyond one each
+            while (Copies != 0) {
+                const auto K = static_cast<unsigned>(std::countr_zero(Copies));
+                Copies &= Copies - 1;
+                // Items Next to K - 1 are literals: up to 16, copied at once.
+                Copy16(Out, Items + Next + Skew);
+                Out += K - Next;
+                const uint8_t* const Item = Items + K + Skew;
+                const unsigned W = Load16BE(Item);
+                const unsigned D = W >> 4;
                 if (D != 0) {
                     if (D > static_cast<std::size_t>(Out - Start))
-                        return Fault = {TBlockFault::MatchBeforeStart, P, D - static_cast<unsigned>(Out - Start)}, -1;
-                    const unsigned L = (B1 & 0x0F) + MinMatch;
+                        return Fault = {TBlockFault::MatchBeforeStart, static_cast<unsigned>(Item - In),
+                                        D - static_cast<unsigned>(Out - Start)}, -1;
+                    const unsigned L = (W & 0x0F) + MinMatch;
                     CopyMatch(Out, D, L);
                     Out += L;
-                    P += 2;
+                    Skew += 1;
                 } else {
-                    const unsigned R = ((B1 & 0x0F) << 8 | In[P + 2]) + MinRun;
-                    if (static_cast<std::size_t>(Limit - Out) < R + FastOutputMargin) goto ItemByItem;
-                    std::memset(Out, In[P + 3], R);
+                    const unsigned R = ((W & 0x0F) << 8 | Item[2]) + MinRun;
+                    if (static_cast<std::size_t>(Limit - Out) < R + FastOutputMargin) {
+                        // Too long for the margin: finish the group item by item.
+                        P = static_cast<std::size_t>(Item - In);
+                        C = static_cast<uint32_t>(Load16BE(Items - 2)) << (16 + K) | 0x8000u << K;
+                        goto ItemByItem;
+                    }
+                    std::memset(Out, Item[3], R);
                     Out += R;
-                    P += 4;
+                    Skew += 3;
                 }
-                C <<= 1;
+                Next = K + 1;
             }
+            Copy16(Out, Items + Next + Skew);
+            Out += ItemsPerGroup - Next;
+            P += 2 + ItemsPerGroup + Skew;
         }
     ItemByItem:
         // One item with every check.
         if (C == GroupDone) {
-            if (P + 2 > Size) return Fault = {TBlockFault::ControlCut, P, 0}, -1;
+            if (P + 2 > Size) return Fault = {TBlockFault::ControlCut, static_cast<unsigned>(P), 0}, -1;
             C = ControlBits(In + P);
             P += 2;
         }
         const std::size_t Room = static_cast<std::size_t>(Limit - Out);
+        const auto At = static_cast<unsigned>(P);
         if ((C & 0x80000000u) == 0) {
-            if (P >= Size) return Fault = {TBlockFault::ItemCut, P, 0}, -1;
-            if (Room == 0) return Fault = {TBlockFault::OutputOverflow, P, 1}, -1;
+            if (P >= Size) return Fault = {TBlockFault::ItemCut, At, 0}, -1;
+            if (Room == 0) return Fault = {TBlockFault::OutputOverflow, At, 1}, -1;
             *Out++ = In[P++];
         } else {
-            if (P + 2 > Size) return Fault = {TBlockFault::ItemCut, P, 0}, -1;
-            const unsigned B1 = In[P + 1];
-            const unsigned D = static_cast<unsigned>(In[P]) << 4 | B1 >> 4;
+            if (P + 2 > Size) return Fault = {TBlockFault::ItemCut, At, 0}, -1;
+            const unsigned W = Load16BE(In + P);
+            const unsigned D = W >> 4;
             if (D != 0) {
-                const unsigned L = (B1 & 0x0F) + MinMatch;
+                const unsigned L = (W & 0x0F) + MinMatch;
                 if (D > static_cast<std::size_t>(Out - Start))
-                    return Fault = {TBlockFault::MatchBeforeStart, P, D - static_cast<unsigned>(Out - Start)}, -1;
-                if (L > Room) return Fault = {TBlockFault::OutputOverflow, P, L}, -1;
+                    return Fault = {TBlockFault::MatchBeforeStart, At, D - static_cast<unsigned>(Out - Start)}, -1;
+                if (L > Room) return Fault = {TBlockFault::OutputOverflow, At, L}, -1;
                 const uint8_t* Src = Out - D;
                 for (unsigned I = 0; I < L; ++I) Out[I] = Src[I];  // in order: overlap repeats the bytes
                 Out += L;
                 P += 2;
             } else {
-                if (P + 4 > Size) return Fault = {TBlockFault::ItemCut, P, 0}, -1;
-                const unsigned R = ((B1 & 0x0F) << 8 | In[P + 2]) + MinRun;
-                if (R > Room) return Fault = {TBlockFault::OutputOverflow, P, R}, -1;
+                if (P + 4 > Size) return Fault = {TBlockFault::ItemCut, At, 0}, -1;
+                const unsigned R = ((W & 0x0F) << 8 | In[P + 2]) + MinRun;
+                if (R > Room) return Fault = {TBlockFault::OutputOverflow, At, R}, -1;
                 std::memset(Out, In[P + 3], R);
                 Out += R;
                 P += 4;
@@ -345,9 +378,8 @@ std::uint16_t TLZStream::Compression(const std::uint8_t* Input, std::uint8_t* Ou
     unsigned Items = 0;       // items in the current group
     unsigned Control = 0;     // its control bits so far, first item highest
 
-    // Stop as soon as the coded form passes the input size: it will be
-    // stored copied. One pass can add 6 bytes (control word and a run).
-    while (X < Size && Y <= Size) {
+    // Opens a new group when the current one is full; every item calls it.
+    auto NextItem = [&] {
         if (Items == ItemsPerGroup) {
             Store16BE(Output + ControlPos, Control);  // the next 16 shifts push the old bits out
             ControlPos = Y;
@@ -355,28 +387,73 @@ std::uint16_t TLZStream::Compression(const std::uint8_t* Input, std::uint8_t* Ou
             Items = 0;
         }
         ++Items;
+    };
+    // A run: the table is not touched, and its start is not entered.
+    auto PutRun = [&](unsigned N) {
+        Output[Y] = 0;
+        Store16BE(Output + Y + 1, N - MinRun);
+        Output[Y + 3] = Input[X];
+        Y += 4;
+        X += N;
+        Control = Control << 1 | 1;
+    };
+    auto PutMatch = [&](unsigned Distance, unsigned L) {
+        Store16BE(Output + Y, Distance << 4 | (L - MinMatch));
+        Y += 2;
+        X += L;
+        Control = Control << 1 | 1;
+    };
+    auto PutLiteral = [&] {
+        Output[Y++] = Input[X++];
+        Control <<= 1;
+    };
+
+    // Stop as soon as the coded form passes the input size: it will be
+    // stored copied. One pass can add 6 bytes (control word and a run).
+
+    // Far from the end one 8-byte load at X serves the run test, the hash and
+    // the first compare of a match.
+    if constexpr (std::endian::native == std::endian::little) {
+        const unsigned FastEnd = Size > 32 ? Size - 32 : 0;
+        while (X < FastEnd && Y <= Size) {
+            NextItem();
+            const uint64_t W = Load64(Input + X);
+            if (((W ^ W >> 8) << 8) == 0 && Load64(Input + X + 8) == W) {  // 16 equal bytes
+                PutRun(RunLength(Input, X, Size));
+                continue;
+            }
+            const unsigned H = Hash(W & 0xFF, W >> 8 & 0xFF, W >> 16 & 0xFF);
+            const int Q = Table[H];
+            Table[H] = static_cast<int16_t>(X);
+            // One branch for "a candidate within reach whose first three bytes
+            // match": an entry out of reach (empty, negative or too far) is
+            // compared with X itself and then refused by Far.
+            const bool Far = (Q < 0) | (static_cast<unsigned>(static_cast<int>(X) - Q - 1) >= MaxDistance);
+            const unsigned Candidate = Far ? X : static_cast<unsigned>(Q);
+            const uint64_t Diff = Load64(Input + Candidate) ^ W;
+            if (((Diff & 0xFFFFFF) | Far) == 0) {
+                const unsigned L =
+                    Diff != 0 ? EqualBytes(Diff) : 8 + MatchLengthAt(Input, Candidate + 8, X + 8, MaxMatch - 8);
+                PutMatch(X - Candidate, L);
+                continue;
+            }
+            PutLiteral();
+        }
+    }
+    // The rest, or all of it, with every bound checked.
+    while (X < Size && Y <= Size) {
+        NextItem();
         const unsigned N = RunLength(Input, X, Size);
         if (N >= MinRun) {
-            // Run: the table is not touched, and the start is not entered.
-            Output[Y] = 0;
-            Store16BE(Output + Y + 1, N - MinRun);
-            Output[Y + 3] = Input[X];
-            Y += 4;
-            X += N;
-            Control = Control << 1 | 1;
+            PutRun(N);
             continue;
         }
         unsigned MatchStart;
         const unsigned L = Probe(Input, X, Size, Table, MatchStart);
-        if (L != 0) {
-            Store16BE(Output + Y, (X - MatchStart) << 4 | (L - MinMatch));
-            Y += 2;
-            X += L;
-            Control = Control << 1 | 1;
-        } else {
-            Output[Y++] = Input[X++];
-            Control <<= 1;
-        }
+        if (L != 0)
+            PutMatch(X - MatchStart, L);
+        else
+            PutLiteral();
     }
     // The group's first item goes to bit 15; an empty input leaves 0.
     Store16BE(Output + ControlPos, (Control << (ItemsPerGroup - Items)) & 0xFFFF);

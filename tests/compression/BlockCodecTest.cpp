@@ -168,14 +168,37 @@ TEST(BlockCodec, ProbeQualifiesCandidatesByDistanceSignAndLength) {
     EXPECT_FALSE(Probe(Xyz, 3, Xyz.size()));
 }
 
+// 16 literals "abcdefghijklmnop" as one full group with its control word.
+TBytes LiteralGroup() { return Concat({Hex("00 00"), Text("abcdefghijklmnop")}); }
+
 struct TValidCase {
     const char* Name;
     TBytes Block;
     TBytes Decoded;
 };
 
+// Seven runs of 4111 and nine literals, then a run of 3800 that fits the
+// block but not the margin of the unchecked group loop (which hands it to
+// the item-by-item loop mid-group), then 15 + 64 literals.
+TValidCase RunNearTheEnd() {
+    TBytes Block = Hex("40 FE 00");
+    TBytes Decoded;
+    for (int I = 0; I < 7; ++I) {
+        Block = Concat({Block, Hex("00 0F FF 78")});
+        Decoded = Concat({Decoded, Repeat("x", 4111)});
+    }
+    Block = Concat({Block, Text("abcdefghi"), Hex("80 00 00 0E C8 79"), Text("jklmnopqrstuvwx")});
+    Decoded = Concat({Decoded, Text("abcdefghi"), Repeat("y", 3800), Text("jklmnopqrstuvwx")});
+    for (int I = 0; I < 4; ++I) {
+        Block = Concat({Block, LiteralGroup()});
+        Decoded = Concat({Decoded, Text("abcdefghijklmnop")});
+    }
+    return {"a long run near the end of the output", Block, Decoded};
+}
+
 TEST(BlockCodec, DecodesEdgeFormsTheCoderNeverWrites) {
     const TValidCase Cases[] = {
+        RunNearTheEnd(),
         {"copied block of one byte is empty", Hex("80"), {}},
         {"compressed block of 1 to 3 bytes is empty", Hex("40 12 34"), {}},
         {"a lone marker of another value counts as compressed", Hex("00"), {}},
@@ -199,9 +222,6 @@ struct TMalformedCase {
     TBytes Block;
     const char* Message;
 };
-
-// 16 literals "abcdefghijklmnop" as one full group with its control word.
-TBytes LiteralGroup() { return Concat({Hex("00 00"), Text("abcdefghijklmnop")}); }
 
 std::vector<TMalformedCase> MalformedCases() {
     TBytes MaxRuns;  // 7 runs of 4111 and one of 4006: exactly 32783 bytes
