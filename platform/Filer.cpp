@@ -383,11 +383,19 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
         Root->SetState(csReading, false);
         ResolveFixups();
     } catch (...) {
-        for (const auto& E : FLoaded) {
-            E.Component->SetState(csReading, false);
-            E.Component->SetState(csLoading, false);
+        // A form that could not be read leaves none of the components that
+        // were created for it; those that existed leave the loading state.
+        for (std::size_t I = FLoaded.size(); I-- > 0;) {
+            const auto Entry = FLoaded[I];
+            if (Entry.Created) {
+                delete Entry.Component;
+            } else {
+                Entry.Component->SetState(csReading, false);
+                Entry.Component->SetState(csLoading, false);
+            }
         }
         FLoaded.clear();
+        FFixups.clear();
         throw;
     }
     // Everything is read: every component read hears of it once.

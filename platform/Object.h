@@ -86,6 +86,7 @@ public:
     virtual ~TObject();
 
     static TClass StaticClass();
+    static const char* StaticClassName() { return "TObject"; }
     virtual TClass ClassType() const { return StaticClass(); }
     const AnsiString& ClassName() const { return ClassType()->ClassName(); }
     bool InheritsFrom(TClass Class) const { return ClassType()->InheritsFrom(Class); }
@@ -127,6 +128,7 @@ constexpr TMetaClass::TFactory FactoryOf() {
 public:                                                               \
     using inherited = Parent;                                         \
     static TClass StaticClass();                                      \
+    static const char* StaticClassName() { return #Class; }          \
     TClass ClassType() const override { return Class::StaticClass(); } \
     static void Publish(TPublisher<Class>& P);                        \
                                                                       \

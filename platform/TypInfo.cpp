@@ -95,11 +95,15 @@ TTypeInfo TTypeInfo::Integer(AnsiString Name, std::vector<std::pair<AnsiString, 
     return T;
 }
 
-TTypeInfo TTypeInfo::Class(TClass (*Class)()) {
+TTypeInfo TTypeInfo::Class(TClass (*Class)(), const char* Name) {
+    // The metaclass is not asked for here: a class may publish a property
+    // of its own type while its metaclass is being built.
     TTypeInfo T;
     T.Kind = tkClass;
     T.FClass = Class;
-    T.Name = Class()->ClassName();
+    T.Name = Name;
+    const auto Colon = T.Name.rfind("::");
+    if (Colon != AnsiString::npos) T.Name.erase(0, Colon + 2);
     return T;
 }
 

@@ -57,7 +57,7 @@ public:
     // Identifiers separated by commas, as the enumeration declares them.
     static TTypeInfo Enumeration(const char* TypeName, const char* Identifiers);
     static TTypeInfo Integer(AnsiString Name, std::vector<std::pair<AnsiString, std::int64_t>> Idents);
-    static TTypeInfo Class(TClass (*Class)());
+    static TTypeInfo Class(TClass (*Class)(), const char* Name);
     static TTypeInfo Method(AnsiString Name, const std::type_info& Signature);
 
 private:
@@ -236,7 +236,7 @@ const TTypeInfo* SetTypeInfo() {
 }
 template <class C>
 const TTypeInfo* ClassTypeInfo() {
-    static const TTypeInfo Info = TTypeInfo::Class(&C::StaticClass);
+    static const TTypeInfo Info = TTypeInfo::Class(&C::StaticClass, C::StaticClassName());
     return &Info;
 }
 template <class T>

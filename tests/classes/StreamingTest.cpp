@@ -1,0 +1,398 @@
+// Form data written and read back: every kind of value, defaults, nested
+// names, the order of Loaded, the reader's states and its error handling.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/classes/TestClasses.h"
+
+namespace {
+
+class Streaming : public testing::Test {
+protected:
+    void SetUp() override {
+        RegisterClasses({TThing::StaticClass(), TLoudThing::StaticClass(), TThingForm::StaticClass()});
+        TThing::Log().clear();
+        Form = std::make_unique<TThingForm>();
+        Form->SetName("Form1");
+        Thing = new TThing(Form.get());
+        Thing->SetName("Thing1");
+    }
+
+    // The lines of the form's text between the component header and "end".
+    static std::string PropertyLines(const std::string& Binary) {
+        const std::string Text = FormText(Binary);
+        const auto Start = Text.find("object Thing1: TThing\n");
+        if (Start == std::string::npos) return Text;
+        const auto Body = Start + std::string("object Thing1: TThing\n").size();
+        return Text.substr(Body, Text.find("  end\n", Body) - Body);
+    }
+
+    std::unique_ptr<TThingForm> Form;
+    TThing* Thing;
+};
+
+struct ValueCase {
+    const char* Name;
+    std::function<void(TThing*)> Set;
+    const char* Text;  // the property's lines in the text form
+    std::function<bool(const TThing*)> Check;
+};
+
+TEST_F(Streaming, EveryKindOfValueRoundTrips) {
+    const AnsiString Long(300, 'x');
+    const ValueCase Cases[] = {
+        {"false boolean", [](TThing* T) { T->FEnabled = false; }, "    Enabled = False\n",
+         [](const TThing* T) { return !T->FEnabled; }},
+        {"int8", [](TThing* T) { T->FCount = -128; }, "    Count = -128\n", [](const TThing* T) { return T->FCount == -128; }},
+        {"int16", [](TThing* T) { T->FCount = 300; }, "    Count = 300\n", [](const TThing* T) { return T->FCount == 300; }},
+        {"int32", [](TThing* T) { T->FCount = -2147483647 - 1; }, "    Count = -2147483648\n",
+         [](const TThing* T) { return T->FCount == -2147483647 - 1; }},
+        {"int64", [](TThing* T) { T->FBig = -9000000000; }, "    Big = -9000000000\n",
+         [](const TThing* T) { return T->FBig == -9000000000; }},
+        {"enumeration", [](TThing* T) { T->FKind = tkdLarge; }, "    Kind = tkdLarge\n",
+         [](const TThing* T) { return T->FKind == tkdLarge; }},
+        {"set", [](TThing* T) { T->FFlags = {tfItalic, tfUnderline}; }, "    Flags = [tfItalic, tfUnderline]\n",
+         [](const TThing* T) { return T->FFlags == TThingFlags{tfItalic, tfUnderline}; }},
+        {"empty set differing from its default", [](TThing* T) { T->FFlags = {}; }, "    Flags = []\n",
+         [](const TThing* T) { return T->FFlags.Empty(); }},
+        {"integer written as its identifier", [](TThing* T) { T->FColor = TThingColor(-16777208); },
+         "    Color = clWindowText\n", [](const TThing* T) { return T->FColor == -16777208; }},
+        {"integer without identifier", [](TThing* T) { T->FColor = TThingColor(255); }, "    Color = 255\n",
+         [](const TThing* T) { return T->FColor == 255; }},
+        {"short string with quote and control", [](TThing* T) { T->FCaption = "it's\ta"; },
+         "    Caption = 'it''s'#9'a'\n", [](const TThing* T) { return T->FCaption == "it's\ta"; }},
+        {"UTF-8 string", [](TThing* T) { T->FCaption = "\xC3\xA9"; }, "    Caption = #195#169\n",
+         [](const TThing* T) { return T->FCaption == "\xC3\xA9"; }},
+        {"long string", [&](TThing* T) { T->FCaption = Long; }, nullptr,
+         [&](const TThing* T) { return T->FCaption == Long; }},
+        {"nested sub-object names", [](TThing* T) { T->FSub->FText = "a"; T->FSub->FInner->FValue = 5; },
+         "    Sub.Text = 'a'\n    Sub.Inner.Value = 5\n",
+         [](const TThing* T) { return T->FSub->FText == "a" && T->FSub->FInner->FValue == 5; }},
+        {"string list", [](TThing* T) { T->FLines->Add("one"); T->FLines->Add(""); },
+         "    Lines.Strings = (\n      'one'\n      ''\n    )\n",
+         [](const TThing* T) { return T->FLines->GetText() == "one\n\n"; }},
+        {"indexed properties", [](TThing* T) { T->SetVersion(0, "1"); T->SetVersion(1, "2"); T->SetVersion(2, "3"); },
+         "    Major = '1'\n    Minor = '2'\n",
+         [](const TThing* T) { return T->FVersion[0] == "1" && T->FVersion[1] == "2" && T->FVersion[2].empty(); }},
+        {"stored predicate true", [](TThing* T) { T->FHidden = "keep"; }, "    Hidden = 'keep'\n",
+         [](const TThing* T) { return T->FHidden == "keep"; }},
+        {"stored predicate false", [](TThing* T) { T->FHidden = "skip"; }, "",
+         [](const TThing* T) { return T->FHidden.empty(); }},
+        {"event", [](TThing* T) { T->FOnClick = TNotifyEvent(static_cast<TThingForm*>(T->Owner()), &TThingForm::ThingClick); },
+         "    OnClick = ThingClick\n", [](const TThing* T) { return T->FOnClick.MethodName() == "ThingClick"; }},
+        {"event without published method", [](TThing* T) { T->FOnClick = TNotifyEvent(std::function<void(TObject*)>([](TObject*) {})); },
+         "", [](const TThing* T) { return !T->FOnClick; }},
+        {"empty binary", [](TThing* T) { T->FData = std::make_unique<TMemoryStream>(); }, "    Data = {\n    }\n",
+         [](const TThing* T) { return T->FData && T->FData->GetSize() == 0; }},
+        {"binary", [](TThing* T) { T->FData = std::make_unique<TMemoryStream>(); T->FData->WriteBuffer("\x01\xAB", 2); },
+         "    Data = {\n      01AB\n    }\n",
+         [](const TThing* T) { return T->FData && T->FData->GetSize() == 2 && T->FData->GetMemory()[1] == 0xAB; }},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        SetUp();
+        C.Set(Thing);
+        const std::string Binary = WriteForm(Form.get());
+        if (C.Text) {
+            EXPECT_EQ(PropertyLines(Binary), C.Text);
+        }
+        EXPECT_EQ(TextToForm(FormText(Binary)), Binary) << "text and binary forms do not round-trip";
+        TThingForm Copy;
+        ReadForm(Binary, &Copy);
+        ASSERT_EQ(Copy.ComponentCount(), 1);
+        auto* Read = dynamic_cast<TThing*>(Copy.Components(0));
+        ASSERT_NE(Read, nullptr);
+        EXPECT_TRUE(C.Check(Read));
+        EXPECT_EQ(WriteForm(&Copy), Binary) << "what was read writes back differently";
+    }
+}
+
+TEST_F(Streaming, DefaultsAreNotWritten) {
+    EXPECT_EQ(FormText(WriteForm(Form.get())), "object Form1: TThingForm\n  object Thing1: TThing\n  end\nend\n");
+    // A value that equals its default is not written even when it was set.
+    Thing->FEnabled = false;
+    Thing->FEnabled = true;
+    Thing->SetTag(0);
+    EXPECT_EQ(PropertyLines(WriteForm(Form.get())), "");
+    Thing->SetTag(-1);
+    EXPECT_EQ(PropertyLines(WriteForm(Form.get())), "    Tag = -1\n");
+}
+
+TEST_F(Streaming, ReaderCallsTheVirtualSetterOfTheActualClass) {
+    const std::string Text = "object Form1: TThingForm\n  object Loud1: TLoudThing\n    Caption = 'hi'\n  end\nend\n";
+    TThingForm Copy;
+    ReadForm(TextToForm(Text), &Copy);
+    auto* Loud = dynamic_cast<TLoudThing*>(Copy.FindComponent("loud1"));
+    ASSERT_NE(Loud, nullptr) << "created through the class registry by name";
+    EXPECT_EQ(Loud->FCaption, "hi!");
+}
+
+TEST_F(Streaming, LoadedComesOnceForEveryComponentAfterTheWholeForm) {
+    const std::string Text =
+        "object Form1: TThingForm\n"
+        "  object A: TThing\n    Caption = 'a'\n  end\n"
+        "  object B: TThing\n    Caption = 'b'\n    Data = {\n      00\n    }\n  end\n"
+        "end\n";
+    TThingForm Copy;
+    ReadForm(TextToForm(Text), &Copy);
+    const std::vector<std::string> Expected = {"A.Caption", "B.Caption", "B.Data", "Form1.Loaded", "A.Loaded a b",
+                                               "B.Loaded a b"};
+    EXPECT_EQ(TThing::Log(), Expected);
+    for (TComponent* C : {static_cast<TComponent*>(&Copy), Copy.Components(0), Copy.Components(1)})
+        EXPECT_FALSE(C->ComponentState().Contains(csLoading) || C->ComponentState().Contains(csReading));
+}
+
+TEST_F(Streaming, SettersSeeReadingAndLoadingStatesAndDesigningFromTheOwner) {
+    const std::string Text = "object Form1: TThingForm\n  object A: TThing\n    Enabled = False\n  end\nend\n";
+    for (bool Designing : {false, true}) {
+        TThingForm Copy;
+        Copy.SetDesigning(Designing);
+        ReadForm(TextToForm(Text), &Copy);
+        auto* A = static_cast<TThing*>(Copy.FindComponent("A"));
+        EXPECT_TRUE(A->FStateInSetter.Contains(csReading));
+        EXPECT_TRUE(A->FStateInSetter.Contains(csLoading));
+        EXPECT_EQ(A->FStateInSetter.Contains(csDesigning), Designing);
+        EXPECT_EQ(A->FStateInSetter.ToInt() & 0x12, Designing ? 0x12u : 0x02u) << "csReading 0x02, csDesigning 0x10";
+        A->SetEnabled(true);
+        EXPECT_FALSE(A->FStateInSetter.Contains(csReading));
+    }
+}
+
+TEST_F(Streaming, ReferencesEventsAndFieldsAreBoundByName) {
+    const std::string Text =
+        "object Form1: TThingForm\n"
+        "  object Thing1: TThing\n    Buddy = Thing2\n    OnClick = ThingClick\n  end\n"
+        "  object Thing2: TThing\n    Buddy = Form1.Thing1\n  end\n"
+        "end\n";
+    TThingForm Copy;
+    ReadForm(TextToForm(Text), &Copy);
+    ASSERT_NE(Copy.Thing1, nullptr) << "the published field receives the component of its name";
+    auto* Thing2 = static_cast<TThing*>(Copy.FindComponent("Thing2"));
+    EXPECT_EQ(Copy.Thing1->FBuddy, Thing2) << "a forward reference is resolved at the end";
+    EXPECT_EQ(Thing2->FBuddy, Copy.Thing1);
+    Copy.Thing1->FOnClick(Copy.Thing1);
+    EXPECT_EQ(Copy.FClicks, 1);
+    EXPECT_EQ(PropertyLines(WriteForm(&Copy)), "    Buddy = Thing2\n    OnClick = ThingClick\n");
+}
+
+struct ErrorCase {
+    const char* Name;
+    const char* Properties;  // text inside "object Thing1: TThing"
+    const char* Message;     // what the error says
+};
+
+const ErrorCase PropertyErrors[] = {
+    {"unknown property", "Bogus = 1", "Error reading Thing1.Bogus: Property Bogus does not exist"},
+    {"unknown nested property", "Sub.Nope = 1", "Error reading Thing1.Sub.Nope: Property Nope does not exist"},
+    {"path through a non-object", "Count.X = 1", "Error reading Thing1.Count.X: Property Count does not exist"},
+    {"string for an integer", "Count = 'x'", "Error reading Thing1.Count: Invalid property value: expected an integer, found vaString"},
+    {"integer out of range", "Count = 9000000000", "Error reading Thing1.Count: Invalid property value: 9000000000 is out of range"},
+    {"unknown enumeration identifier", "Kind = tkdHuge", "Error reading Thing1.Kind: Invalid property value tkdHuge"},
+    {"unknown set element", "Flags = [tfBold, tfBlink]", "Error reading Thing1.Flags: Invalid property value: tfBlink is no element of set of TThingFlag"},
+    {"unknown method", "OnClick = Nowhere", "Error reading Thing1.OnClick: Method Nowhere not found in class TThingForm"},
+    {"method of another signature", "OnClick = WrongSignature", "Error reading Thing1.OnClick: Method WrongSignature does not fit the event type TNotifyEvent"},
+    {"unresolved reference", "Buddy = Ghost", "Error reading Thing1.Buddy: unresolved component reference Ghost"},
+    {"list for a binary property", "Data = ( )", "Error reading Thing1.Data: Invalid property value: expected a binary value, found vaList"},
+    {"binary for a string", "Caption = { 00 }", "Error reading Thing1.Caption: Invalid property value: expected a string, found vaBinary"},
+};
+
+TEST_F(Streaming, PropertyErrorsNameComponentAndPropertyAndPassOutWithoutHandler) {
+    for (const auto& C : PropertyErrors) {
+        SCOPED_TRACE(C.Name);
+        const std::string Text = std::string("object Form1: TThingForm\n  object Thing1: TThing\n    ") + C.Properties +
+                                 "\n    Caption = 'after'\n  end\nend\n";
+        TThingForm Copy;
+        try {
+            ReadForm(TextToForm(Text), &Copy);
+            ADD_FAILURE() << "no error";
+        } catch (const EReadError& E) {
+            EXPECT_EQ(E.GetMessage(), C.Message);
+        }
+        EXPECT_EQ(Copy.ComponentCount(), 0) << "the half-read component is deleted";
+    }
+}
+
+TEST_F(Streaming, HandledErrorsSkipThePropertyAndReadingGoesOn) {
+    for (const auto& C : PropertyErrors) {
+        SCOPED_TRACE(C.Name);
+        const std::string Text = std::string("object Form1: TThingForm\n  object Thing1: TThing\n    ") + C.Properties +
+                                 "\n    Caption = 'after'\n  end\nend\n";
+        TThingForm Copy;
+        std::vector<std::string> Reported;
+        ReadForm(TextToForm(Text), &Copy, [&](TReader*, const Exception& E, bool& Handled) {
+            Reported.push_back(E.GetMessage());
+            Handled = true;
+        });
+        EXPECT_EQ(Reported, std::vector<std::string>{C.Message});
+        ASSERT_NE(Copy.Thing1, nullptr);
+        EXPECT_EQ(Copy.Thing1->FCaption, "after");
+    }
+}
+
+TEST_F(Streaming, ErrorsOfTheComponentsOwnPassUnchangedAndCanBeHandled) {
+    const std::string Text =
+        "object Form1: TThingForm\n  object Thing1: TThing\n    Caption = 'refuse'\n    Count = 3\n  end\nend\n";
+    {
+        TThingForm Copy;
+        try {
+            ReadForm(TextToForm(Text), &Copy);
+            ADD_FAILURE() << "no error";
+        } catch (const ETestError& E) {
+            EXPECT_EQ(E.GetMessage(), "caption refused") << "the component's own message is kept as it is";
+        }
+    }
+    TThingForm Copy;
+    int Errors = 0;
+    ReadForm(TextToForm(Text), &Copy, [&](TReader*, const Exception& E, bool& Handled) {
+        ++Errors;
+        Handled = dynamic_cast<const ETestError*>(&E) != nullptr;
+    });
+    EXPECT_EQ(Errors, 1);
+    EXPECT_EQ(Copy.Thing1->FCount, 3);
+}
+
+TEST_F(Streaming, UnknownClassRaisesClassNotFoundOrIsSkippedWhenHandled) {
+    const std::string Text =
+        "object Form1: TThingForm\n  object X: TNoSuchThing\n    A = 1\n    object Y: TThing\n    end\n  end\n"
+        "  object Thing1: TThing\n    Count = 2\n  end\nend\n";
+    {
+        TThingForm Copy;
+        try {
+            ReadForm(TextToForm(Text), &Copy);
+            ADD_FAILURE() << "no error";
+        } catch (const EClassNotFound& E) {
+            EXPECT_EQ(E.GetMessage(), "Error reading X: Class TNoSuchThing not found");
+        }
+    }
+    TThingForm Copy;
+    ReadForm(TextToForm(Text), &Copy, [](TReader*, const Exception&, bool& Handled) { Handled = true; });
+    ASSERT_EQ(Copy.ComponentCount(), 1);
+    EXPECT_EQ(Copy.Thing1->FCount, 2);
+}
+
+// Every way of cutting a form short or breaking it gets an EReadError (or
+// EClassNotFound) and never a crash or a huge allocation.
+TEST_F(Streaming, TruncatedFormsAlwaysRaiseReadErrors) {
+    Thing->FCaption = std::string(300, 'c');
+    Thing->FSub->FText = "s";
+    Thing->FLines->Add("l");
+    Thing->FFlags = {tfItalic};
+    Thing->FData = std::make_unique<TMemoryStream>();
+    Thing->FData->WriteBuffer("abcdef", 6);
+    const std::string Binary = WriteForm(Form.get());
+    for (std::size_t N = 0; N < Binary.size(); ++N) {
+        SCOPED_TRACE(N);
+        TThingForm Copy;
+        EXPECT_THROW(ReadForm(Binary.substr(0, N), &Copy), EReadError);
+        EXPECT_EQ(Copy.ComponentCount(), 0);
+        TMemoryStream Out;
+        TMemoryStream In;
+        In.WriteBuffer(Binary.data(), static_cast<std::int64_t>(N));
+        In.SetPosition(0);
+        EXPECT_THROW(ObjectBinaryToText(&In, &Out), EReadError);
+    }
+}
+
+std::string Le32(std::uint32_t V) {
+    return {static_cast<char>(V), static_cast<char>(V >> 8), static_cast<char>(V >> 16), static_cast<char>(V >> 24)};
+}
+
+TEST_F(Streaming, HostileFormsGetClearErrors) {
+    const std::string Head = std::string("TPF0\x0ATThingForm\x05" "Form1") + std::string(1, '\0') +
+                             std::string("\x06TThing\x06Thing1");
+    struct Case {
+        const char* Name;
+        std::string Data;
+        const char* Message;
+    };
+    const Case Cases[] = {
+        {"wrong signature", "TPF1\x0ATThingForm", "Invalid stream format: the form data does not start with the signature TPF0"},
+        {"empty", "", "Invalid stream format: the form data does not start with the signature TPF0"},
+        {"absurd string length", Head + "\x07" "Caption" + "\x0C" + Le32(0x7FFFFFFF) + "abc",
+         "Error reading Thing1.Caption: Invalid stream format: a string of 2147483647 bytes, but only 3 bytes remain"},
+        {"absurd binary length", Head + "\x04" "Data" + "\x0A" + Le32(0xFFFFFFF0) + "abc",
+         "Error reading Thing1.Data: Invalid stream format: a binary value of 4294967280 bytes, but only 3 bytes remain"},
+        {"absurd wide string length", Head + "\x07" "Caption" + "\x12" + Le32(0x80000000),
+         "Error reading Thing1.Caption: Invalid stream format: a string of 4294967296 bytes, but only 0 bytes remain"},
+        {"unknown value type", Head + "\x05" "Count" + "\x7F", "Error reading Thing1.Count: Invalid stream format: unknown value type 127"},
+        {"nested list where texts belong", Head + "\x0D" "Lines.Strings" + std::string(5000, '\x01'),
+         "Error reading Thing1.Lines.Strings: Invalid property value: expected a string, found vaList"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TThingForm Copy;
+        try {
+            ReadForm(C.Data, &Copy);
+            ADD_FAILURE() << "no error";
+        } catch (const EReadError& E) {
+            EXPECT_EQ(E.GetMessage(), C.Message);
+        }
+    }
+    // Deep nesting is cut off instead of exhausting the stack, for the
+    // reader's skipping and the text converter alike.
+    const std::string Deep = Head + "\x05" "Bogus" + std::string(100000, '\x01');
+    TThingForm Copy;
+    EXPECT_THROW(ReadForm(Deep, &Copy, [](TReader*, const Exception&, bool& H) { H = true; }), EReadError);
+    TMemoryStream In, Out;
+    In.WriteBuffer(Deep.data(), static_cast<std::int64_t>(Deep.size()));
+    In.SetPosition(0);
+    EXPECT_THROW(ObjectBinaryToText(&In, &Out), EReadError);
+}
+
+TEST_F(Streaming, TextParserReportsTheLine) {
+    struct Case {
+        const char* Text;
+        const char* Message;
+    };
+    const Case Cases[] = {
+        {"thing A: B\nend\n", "Line 1: 'object' expected but 'thing' found"},
+        {"object A: B\n  X = )\nend\n", "Line 2: value expected but ')' found"},
+        {"object A: B\n  X = 'abc\nend\n", "Line 2: unterminated string"},
+        {"object A: B\n  X = {\n  0G\n  }\nend\n", "Line 3: invalid character 'G' in a binary value"},
+        {"object A: B\n  X = { 0 }\nend\n", "Line 2: odd number of hexadecimal digits in a binary value"},
+        {"object A: B\n  X = [a b]\nend\n", "Line 2: ',' or ']' expected but 'b' found"},
+        {"object A: B\n  X = 99999999999999999999\nend\n", "Line 2: integer out of range: 99999999999999999999"},
+        {"object A: B\n  X = #1114112\nend\n", "Line 2: invalid character code"},
+        {"object A: B\n", "Line 2: 'end' expected but end of text found"},
+        {"object A: B\nend\nend\n", "Line 3: end of text expected after the last 'end'"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        try {
+            TextToForm(C.Text);
+            ADD_FAILURE() << "no error";
+        } catch (const EParserError& E) {
+            EXPECT_EQ(E.GetMessage(), C.Message);
+        }
+    }
+}
+
+TEST_F(Streaming, TextFormOfEveryValueTypeRoundTrips) {
+    const std::string Text =
+        "object Form1: TThingForm\n"
+        "  Ints = (\n    -1\n    40000\n    -9000000000\n  )\n"
+        "  Strs = (\n    'plain'\n    'it''s'#13#10\n    #200#255\n    'x'#8364'y'\n    ''\n  )\n"
+        "  Idents = (\n    True\n    False\n    nil\n    clRed\n  )\n"
+        "  Sets = [a, b]\n  Empty = []\n"
+        "  Coll = <  \n    item\n      A = 1\n    end  \n    item\n    end>\n"
+        "  Real =  2.50000000000000000000E+0000\n"
+        "  Bin = {\n    " + std::string(64, 'A') + "\n    0102\n  }\n"
+        "  object Child: TThing\n    Sub.Inner.Value = 3\n  end\n"
+        "  inherited Inh: TThing\n  end\n  inline Inl: TThing\n  end\n  object Pos: TThing[2]\n  end\n"
+        "end\n";
+    EXPECT_EQ(FormText(TextToForm(Text)), Text);
+}
+
+TEST_F(Streaming, ReadsIntoANewRootWhenNoneIsGiven) {
+    Thing->FCount = 4;
+    TMemoryStream S;
+    WriteComponentToStream(&S, Form.get());
+    S.SetPosition(0);
+    std::unique_ptr<TComponent> Root(ReadComponentFromStream(&S, nullptr));
+    ASSERT_EQ(Root->ClassName(), "TThingForm");
+    EXPECT_EQ(Root->GetName(), "Form1");
+    EXPECT_EQ(static_cast<TThingForm*>(Root.get())->Thing1->FCount, 4);
+}
+
+}  // namespace
