@@ -50,4 +50,9 @@ void ResetOsServices();
 // same fonts as the OS services.
 void PrepareFontConfiguration();
 
+// Brings the font configuration up to date with the font folders (files
+// added or removed since it was built), as a WM_FONTCHANGE broadcast does,
+// without sending any message. Sets the configuration up when it is not yet.
+void RefreshFontConfiguration();
+
 }  // namespace Os

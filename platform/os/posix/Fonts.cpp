@@ -506,6 +506,15 @@ void PrepareFontConfiguration() {
     Posix::Config();
 }
 
+void RefreshFontConfiguration() {
+    std::lock_guard Lock(Posix::StateLock());
+    if (!Posix::State().Config) {
+        Posix::Config();  // built now, it is up to date
+        return;
+    }
+    Posix::SyncFontConfiguration();
+}
+
 int OpenDeviceContexts() {
     std::lock_guard Lock(Posix::StateLock());
     return static_cast<int>(Posix::DeviceContexts().size());

@@ -1,0 +1,52 @@
+#include "tests/support/Sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+namespace TestSupport {
+
+namespace fs = std::filesystem;
+
+TSandbox::TSandbox() {
+    if (const char* Previous = std::getenv("TYPECASK_SYSROOT")) FPrevious = Previous;
+    std::string Template = (fs::temp_directory_path() / "typecask-sandbox-XXXXXX").string();
+    if (!::mkdtemp(Template.data())) throw std::runtime_error("cannot create a sandbox folder in " + Template);
+    FRoot = Template;
+    ::setenv("TYPECASK_SYSROOT", FRoot.c_str(), 1);
+    Os::ResetOsServices();
+}
+
+TSandbox::~TSandbox() {
+    Os::ResetOsServices();
+    if (FPrevious)
+        ::setenv("TYPECASK_SYSROOT", FPrevious->c_str(), 1);
+    else
+        ::unsetenv("TYPECASK_SYSROOT");
+    std::error_code Ec;
+    // Tests may leave read-only folders behind; open them up before removing.
+    for (auto It = fs::recursive_directory_iterator(FRoot, Ec); !Ec && It != fs::recursive_directory_iterator();
+         It.increment(Ec))
+        if (It->is_directory(Ec) && !It->is_symlink(Ec)) fs::permissions(It->path(), fs::perms::owner_all, fs::perm_options::add, Ec);
+    fs::remove_all(FRoot, Ec);
+}
+
+std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontSpec Spec, const std::string& FileName) {
+    Spec.FamilyName = Family;
+    const std::string Folder = Os::GetSystemPaths().UserFontsFolder;
+    fs::create_directories(Folder);
+    const std::string Path = Folder + "/" + (FileName.empty() ? Family + ".ttf" : FileName);
+    FontGen::WriteTrueTypeFont(Spec, Path);
+    Os::RefreshFontConfiguration();
+    return Path;
+}
+
+std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontSpec Spec, const std::string& FileName) {
+    Spec.FamilyName = Family;
+    fs::create_directories(FRoot + "/work");
+    const std::string Path = FRoot + "/work/" + (FileName.empty() ? Family + ".ttf" : FileName);
+    FontGen::WriteTrueTypeFont(Spec, Path);
+    return Path;
+}
+
+}  // namespace TestSupport
