@@ -460,7 +460,7 @@ std::uint16_t TLZStream::Compression(const std::uint8_t* Input, std::uint8_t* Ou
 
     if (Y > Size) {
         Output[0] = MarkerCopied;
-        std::memcpy(Output + 1, Input, Size);
+        if (Size != 0) std::memcpy(Output + 1, Input, Size);  // Input may be null when empty
         return static_cast<uint16_t>(Size + 1);
     }
     return static_cast<uint16_t>(Y);
