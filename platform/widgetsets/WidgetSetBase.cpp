@@ -1,0 +1,712 @@
+#include "platform/widgetsets/WidgetSetBase.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace WidgetSets {
+
+namespace {
+
+constexpr int ListBorder = 2;
+
+AnsiString Plain(const AnsiString& Caption) {
+    // Caption without accelerator marks ("&&" stays one '&'), in upper case.
+    AnsiString Out;
+    for (std::size_t I = 0; I < Caption.size(); ++I) {
+        if (Caption[I] == '&' && I + 1 < Caption.size()) ++I;
+        else if (Caption[I] == '&') continue;
+        Out += static_cast<char>(std::toupper(static_cast<unsigned char>(Caption[I])));
+    }
+    return Out;
+}
+
+AnsiString Upper(AnsiString S) {
+    for (char& Ch : S) Ch = static_cast<char>(std::toupper(static_cast<unsigned char>(Ch)));
+    return S;
+}
+
+}  // namespace
+
+AnsiString CaptionText(const AnsiString& Caption) {
+    AnsiString Out;
+    for (std::size_t I = 0; I < Caption.size(); ++I) {
+        if (Caption[I] == '&') {
+            if (I + 1 < Caption.size() && Caption[I + 1] == '&') Out += '&', ++I;
+            continue;
+        }
+        Out += Caption[I];
+    }
+    return Out;
+}
+
+namespace {
+
+AnsiString DisplayText(const AnsiString& Caption) { return CaptionText(Caption); }
+
+bool Usable(const TControl& C) { return C.Props.Visible && C.Props.Enabled; }
+
+bool IsListBox(const TControl& C) { return C.Props.Kind == TWidgetKind::ListBox; }
+
+// A canvas bound to Cr for the length of one paint step.
+class TBoundCanvas {
+public:
+    TBoundCanvas(TCanvas& Canvas, cairo_t* Cr) : FCanvas(Canvas) { FCanvas.SetHandle(Cr); }
+    ~TBoundCanvas() { FCanvas.ReleaseHandle(); }
+    TBoundCanvas(const TBoundCanvas&) = delete;
+    TBoundCanvas& operator=(const TBoundCanvas&) = delete;
+    TCanvas* operator->() { return &FCanvas; }
+    TCanvas& operator*() { return FCanvas; }
+
+private:
+    TCanvas& FCanvas;
+};
+
+void Line(TCanvas& C, TColor Color, int X1, int Y1, int X2, int Y2) {
+    C.GetPen()->SetColor(Color);
+    C.GetPen()->SetStyle(psSolid);
+    C.GetPen()->SetWidth(1);
+    C.MoveTo(X1, Y1);
+    C.LineTo(X2, Y2);
+}
+
+// Two colours around R: TopLeft on the top and left edges, BottomRight on
+// the others.
+void Frame3D(TCanvas& C, TRect R, TColor TopLeft, TColor BottomRight) {
+    Line(C, TopLeft, R.Left, R.Bottom - 1, R.Left, R.Top);
+    Line(C, TopLeft, R.Left, R.Top, R.Right - 1, R.Top);
+    Line(C, BottomRight, R.Right - 1, R.Top, R.Right - 1, R.Bottom);
+    Line(C, BottomRight, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
+}
+
+void DottedFrame(cairo_t* Cr, const TRect& R) {
+    cairo_save(Cr);
+    cairo_set_source_rgb(Cr, 0, 0, 0);
+    cairo_set_line_width(Cr, 1);
+    double Dash = 1;
+    cairo_set_dash(Cr, &Dash, 1, 0);
+    cairo_rectangle(Cr, R.Left + 0.5, R.Top + 0.5, R.Width() - 1, R.Height() - 1);
+    cairo_stroke(Cr);
+    cairo_restore(Cr);
+}
+
+// Lines of Text as a word-wrapping label shows them in Width pixels.
+std::vector<AnsiString> WrapLines(TCanvas& C, const AnsiString& Text, int Width, bool WordWrap) {
+    std::vector<AnsiString> Lines;
+    std::size_t Start = 0;
+    while (true) {
+        std::size_t End = Text.find('\n', Start);
+        AnsiString Para = Text.substr(Start, End == AnsiString::npos ? AnsiString::npos : End - Start);
+        if (!Para.empty() && Para.back() == '\r') Para.pop_back();
+        if (!WordWrap) {
+            Lines.push_back(Para);
+        } else {
+            AnsiString Current;
+            std::size_t I = 0;
+            bool Any = false;
+            while (I < Para.size()) {
+                std::size_t WordEnd = Para.find(' ', I);
+                if (WordEnd == AnsiString::npos) WordEnd = Para.size();
+                AnsiString Word = Para.substr(I, WordEnd - I);
+                AnsiString Candidate = Current.empty() && !Any ? Word : Current + " " + Word;
+                if (Any && C.TextWidth(Candidate) > Width) {
+                    Lines.push_back(Current);
+                    Current = Word;
+                } else {
+                    Current = Candidate;
+                }
+                Any = true;
+                I = WordEnd + 1;
+            }
+            Lines.push_back(Current);
+        }
+        if (End == AnsiString::npos) break;
+        Start = End + 1;
+    }
+    return Lines;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------- the model
+
+TWidgetHandle TWidgetSetBase::CreateWindow(const TWindowProps& Props, TWindowEvents Events) {
+    TWidgetHandle H = FNextHandle++;
+    TWindow& W = FWindows[H];
+    W.Handle = H;
+    W.Props = Props;
+    W.Events = std::move(Events);
+    try {
+        NativeCreateWindow(W);
+    } catch (...) {
+        FWindows.erase(H);
+        throw;
+    }
+    return H;
+}
+
+void TWidgetSetBase::UpdateWindow(TWidgetHandle Handle, const TWindowProps& Props) {
+    TWindow& W = Window(Handle);
+    W.Props = Props;
+    NativeUpdateWindow(W);
+}
+
+TWidgetHandle TWidgetSetBase::CreateControl(TWidgetHandle WindowHandle, const TControlProps& Props,
+                                            TControlEvents Events) {
+    TWindow& W = Window(WindowHandle);
+    TWidgetHandle H = FNextHandle++;
+    TControl& C = FControls[H];
+    C.Handle = H;
+    C.Window = WindowHandle;
+    C.Props = Props;
+    C.Events = std::move(Events);
+    try {
+        if (IsListBox(C)) MeasureRows(C);
+        NativeCreateControl(W, C);
+    } catch (...) {
+        FControls.erase(H);
+        throw;
+    }
+    W.Controls.push_back(H);
+    return H;
+}
+
+void TWidgetSetBase::UpdateControl(TWidgetHandle Handle, const TControlProps& Props) {
+    TControl& C = Control(Handle);
+    bool Remeasure = IsListBox(C) && (C.Props.Items != Props.Items || C.Props.Style != Props.Style ||
+                                      C.Props.ItemHeight != Props.ItemHeight || !(C.Props.Font == Props.Font));
+    C.Props = Props;
+    if (IsListBox(C)) {
+        if (Remeasure) MeasureRows(C);
+        if (C.Props.ItemIndex < -1 || C.Props.ItemIndex >= static_cast<int>(C.Props.Items.size()))
+            C.Props.ItemIndex = -1;
+        if (C.Props.ItemIndex >= 0) EnsureVisible(C, C.Props.ItemIndex);
+        SetScroll(C, C.ScrollY);
+    }
+    TWindow& W = Window(C.Window);
+    if (W.Focus == Handle && !Usable(C)) W.Focus = NoWidget;
+    NativeUpdateControl(C);
+}
+
+void TWidgetSetBase::Destroy(TWidgetHandle Handle) {
+    if (auto It = FControls.find(Handle); It != FControls.end()) {
+        TControl& C = It->second;
+        NativeDestroyControl(C);
+        if (auto W = FWindows.find(C.Window); W != FWindows.end()) {
+            std::erase(W->second.Controls, Handle);
+            if (W->second.Focus == Handle) W->second.Focus = NoWidget;
+        }
+        FControls.erase(It);
+        return;
+    }
+    if (auto It = FWindows.find(Handle); It != FWindows.end()) {
+        TWindow& W = It->second;
+        if (W.Showing) EndModal(Handle, mrCancel);
+        for (TWidgetHandle Child : W.Controls) {
+            NativeDestroyControl(Control(Child));
+            FControls.erase(Child);
+        }
+        W.Controls.clear();
+        NativeDestroyWindow(W);
+        FWindows.erase(It);
+    }
+}
+
+const TControlProps& TWidgetSetBase::GetControlProps(TWidgetHandle Handle) const { return Control(Handle).Props; }
+const TWindowProps& TWidgetSetBase::GetWindowProps(TWidgetHandle Handle) const { return Window(Handle).Props; }
+std::vector<TWidgetHandle> TWidgetSetBase::GetControls(TWidgetHandle Handle) const { return Window(Handle).Controls; }
+
+void TWidgetSetBase::Invalidate(TWidgetHandle Handle) { NativeInvalidate(Control(Handle)); }
+
+void TWidgetSetBase::SetFocus(TWidgetHandle Handle) {
+    TControl& C = Control(Handle);
+    TWindow& W = Window(C.Window);
+    if (!Usable(C)) return;
+    TWidgetHandle Old = W.Focus;
+    W.Focus = Handle;
+    NativeFocus(C);
+    if (Old != Handle && IsControl(Old)) NativeInvalidate(Control(Old));
+    NativeInvalidate(C);
+}
+
+TWidgetHandle TWidgetSetBase::GetFocus(TWidgetHandle Handle) const { return Window(Handle).Focus; }
+
+int TWidgetSetBase::GetTopIndex(TWidgetHandle Handle) const {
+    const TControl& C = Control(Handle);
+    int Y = 0;
+    for (std::size_t I = 0; I < C.RowHeights.size(); ++I) {
+        if (Y + C.RowHeights[I] > C.ScrollY) return static_cast<int>(I);
+        Y += C.RowHeights[I];
+    }
+    return 0;
+}
+
+void TWidgetSetBase::EndModal(TWidgetHandle Handle, TModalResult Result) {
+    auto It = FWindows.find(Handle);
+    if (It == FWindows.end() || !It->second.Showing || Result == mrNone) return;
+    It->second.ModalResult = Result;
+    NativeEndModal(It->second);
+}
+
+bool TWidgetSetBase::IsShowing(TWidgetHandle Handle) const {
+    auto It = FWindows.find(Handle);
+    return It != FWindows.end() && It->second.Showing;
+}
+
+void TWidgetSetBase::SaveScreenshot(TWidgetHandle Handle, const AnsiString& FileName) {
+    RenderWindow(Handle)->SaveToPngFile(FileName);
+}
+
+TControl& TWidgetSetBase::Control(TWidgetHandle Handle) {
+    auto It = FControls.find(Handle);
+    if (It == FControls.end()) throw EWidgetSetError(Format("Unknown control handle %d", {Handle}));
+    return It->second;
+}
+
+const TControl& TWidgetSetBase::Control(TWidgetHandle Handle) const {
+    return const_cast<TWidgetSetBase*>(this)->Control(Handle);
+}
+
+TWindow& TWidgetSetBase::Window(TWidgetHandle Handle) {
+    auto It = FWindows.find(Handle);
+    if (It == FWindows.end()) throw EWidgetSetError(Format("Unknown window handle %d", {Handle}));
+    return It->second;
+}
+
+const TWindow& TWidgetSetBase::Window(TWidgetHandle Handle) const {
+    return const_cast<TWidgetSetBase*>(this)->Window(Handle);
+}
+
+TWidgetHandle TWidgetSetBase::FindControl(TWidgetHandle WindowHandle, const AnsiString& NameOrCaption) const {
+    const TWindow& W = Window(WindowHandle);
+    for (TWidgetHandle H : W.Controls)
+        if (Upper(Control(H).Props.Name) == Upper(NameOrCaption)) return H;
+    for (TWidgetHandle H : W.Controls)
+        if (Plain(Control(H).Props.Caption) == Plain(NameOrCaption)) return H;
+    return NoWidget;
+}
+
+TWidgetHandle TWidgetSetBase::FindControl(TWidgetHandle WindowHandle, TWidgetKind Kind) const {
+    for (TWidgetHandle H : Window(WindowHandle).Controls)
+        if (Control(H).Props.Kind == Kind) return H;
+    return NoWidget;
+}
+
+int TWidgetSetBase::FindRow(TWidgetHandle ListBox, const AnsiString& Text) const {
+    const auto& Items = Control(ListBox).Props.Items;
+    auto It = std::find(Items.begin(), Items.end(), Text);
+    return It == Items.end() ? -1 : static_cast<int>(It - Items.begin());
+}
+
+// ------------------------------------------------------------- list boxes
+
+void TWidgetSetBase::MeasureRows(TControl& C) {
+    std::size_t Count = C.Props.Items.size();
+    C.RowHeights.assign(Count, std::max(1, C.Props.ItemHeight));
+    if (C.Props.Style == TListBoxStyle::OwnerDrawVariable && C.Events.OnMeasureItem) {
+        auto Measure = C.Events.OnMeasureItem;
+        for (std::size_t I = 0; I < Count; ++I)
+            C.RowHeights[I] = std::clamp(Measure(static_cast<int>(I)), 1, 32767);
+    }
+}
+
+TRect TWidgetSetBase::ListClientRect(const TControl& C) {
+    return {0, 0, std::max(0, C.Props.Bounds.Width() - 2 * ListBorder),
+            std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
+}
+
+int TWidgetSetBase::ContentHeight(const TControl& C) const {
+    int Sum = 0;
+    for (int H : C.RowHeights) Sum += H;
+    return Sum;
+}
+
+TRect TWidgetSetBase::RowRect(TWidgetHandle ListBox, int Index) const {
+    const TControl& C = Control(ListBox);
+    if (Index < 0 || Index >= static_cast<int>(C.RowHeights.size())) return {};
+    int Y = 0;
+    for (int I = 0; I < Index; ++I) Y += C.RowHeights[I];
+    return {0, Y - C.ScrollY, ListClientRect(C).Right, Y - C.ScrollY + C.RowHeights[Index]};
+}
+
+int TWidgetSetBase::RowAt(TWidgetHandle ListBox, int Y) const {
+    const TControl& C = Control(ListBox);
+    if (Y < 0 || Y >= ListClientRect(C).Bottom) return -1;
+    int Top = -C.ScrollY;
+    for (std::size_t I = 0; I < C.RowHeights.size(); ++I) {
+        if (Y >= Top && Y < Top + C.RowHeights[I]) return static_cast<int>(I);
+        Top += C.RowHeights[I];
+    }
+    return -1;
+}
+
+void TWidgetSetBase::SetScroll(TControl& C, int Y) {
+    int Max = std::max(0, ContentHeight(C) - ListClientRect(C).Height());
+    int New = std::clamp(Y, 0, Max);
+    if (New == C.ScrollY) return;
+    C.ScrollY = New;
+    NativeScrolled(C);
+}
+
+void TWidgetSetBase::EnsureVisible(TControl& C, int Index) {
+    TRect R = RowRect(C.Handle, Index);
+    int Visible = ListClientRect(C).Height();
+    if (R.Top < 0) SetScroll(C, C.ScrollY + R.Top);
+    else if (R.Bottom > Visible) SetScroll(C, C.ScrollY + std::min(R.Top, R.Bottom - Visible));
+}
+
+int TWidgetSetBase::RowsPerPage(const TControl& C, int From) const {
+    int Visible = ListClientRect(C).Height(), Used = 0, Rows = 0;
+    for (std::size_t I = std::max(0, From); I < C.RowHeights.size(); ++I) {
+        if (Used + C.RowHeights[I] > Visible) break;
+        Used += C.RowHeights[I];
+        ++Rows;
+    }
+    return std::max(1, Rows);
+}
+
+void TWidgetSetBase::UserSelect(TControl& C, int Index) {
+    TWidgetHandle H = C.Handle;
+    C.Props.ItemIndex = Index;
+    EnsureVisible(C, Index);
+    NativeScrolled(C);
+    NativeInvalidate(C);
+    if (auto OnSelect = C.Events.OnSelect) OnSelect(Index);
+    (void)H;
+}
+
+bool TWidgetSetBase::ClickRow(TWidgetHandle ListBox, int Index) {
+    TControl& C = Control(ListBox);
+    if (!IsListBox(C) || !Usable(C) || Index < 0 || Index >= static_cast<int>(C.Props.Items.size())) return false;
+    SetFocus(ListBox);
+    UserSelect(C, Index);
+    return true;
+}
+
+bool TWidgetSetBase::DoubleClickRow(TWidgetHandle ListBox, int Index) {
+    if (!ClickRow(ListBox, Index)) return false;
+    if (!IsControl(ListBox)) return true;
+    if (auto OnDblClick = Control(ListBox).Events.OnDblClick) OnDblClick(Index);
+    return true;
+}
+
+bool TWidgetSetBase::ClickButton(TWidgetHandle Button) {
+    TControl& C = Control(Button);
+    if (C.Props.Kind != TWidgetKind::Button || !Usable(C)) return false;
+    SetFocus(Button);
+    if (auto OnClick = C.Events.OnClick) OnClick();
+    return true;
+}
+
+bool TWidgetSetBase::ListKey(TControl& C, TKey Key) {
+    int Count = static_cast<int>(C.Props.Items.size());
+    if (Count == 0) return false;
+    int Cur = C.Props.ItemIndex, New = Cur;
+    switch (Key) {
+        case TKey::Up: New = Cur < 0 ? 0 : std::max(0, Cur - 1); break;
+        case TKey::Down: New = Cur < 0 ? 0 : std::min(Count - 1, Cur + 1); break;
+        case TKey::Home: New = 0; break;
+        case TKey::End: New = Count - 1; break;
+        case TKey::PageDown: {
+            int From = Cur < 0 ? 0 : Cur;
+            New = std::min(Count - 1, From + RowsPerPage(C, From) - 1);
+            if (New == Cur) New = std::min(Count - 1, From + RowsPerPage(C, From));
+            break;
+        }
+        case TKey::PageUp: {
+            int From = Cur < 0 ? 0 : Cur;
+            int Rows = 0, Used = 0, Visible = ListClientRect(C).Height();
+            for (int I = From; I >= 0 && Used + C.RowHeights[I] <= Visible; --I) Used += C.RowHeights[I], ++Rows;
+            New = std::max(0, From - std::max(1, Rows - 1));
+            break;
+        }
+        default: return false;
+    }
+    if (New != Cur) UserSelect(C, New);
+    return true;
+}
+
+void TWidgetSetBase::FocusNext(TWindow& W, bool Backward) {
+    std::vector<TWidgetHandle> Stops;
+    for (TWidgetHandle H : W.Controls)
+        if (Usable(Control(H)) && Control(H).Props.TabOrder >= 0) Stops.push_back(H);
+    if (Stops.empty()) return;
+    std::stable_sort(Stops.begin(), Stops.end(), [&](TWidgetHandle A, TWidgetHandle B) {
+        return Control(A).Props.TabOrder < Control(B).Props.TabOrder;
+    });
+    auto It = std::find(Stops.begin(), Stops.end(), W.Focus);
+    std::ptrdiff_t N = static_cast<std::ptrdiff_t>(Stops.size());
+    std::ptrdiff_t I = It == Stops.end() ? (Backward ? 0 : -1) : It - Stops.begin();
+    I = ((I + (Backward ? -1 : 1)) % N + N) % N;
+    SetFocus(Stops[static_cast<std::size_t>(I)]);
+}
+
+bool TWidgetSetBase::PressKey(TWidgetHandle WindowHandle, TKey Key) {
+    TWindow& W = Window(WindowHandle);
+    if (IsControl(W.Focus)) {
+        TControl& F = Control(W.Focus);
+        if (IsListBox(F) && Usable(F) && ListKey(F, Key)) return true;
+        if (F.Props.Kind == TWidgetKind::Button && (Key == TKey::Enter || Key == TKey::Space))
+            return ClickButton(F.Handle);
+    }
+    switch (Key) {
+        case TKey::Enter:
+        case TKey::Escape:
+            for (TWidgetHandle H : W.Controls) {
+                const TControl& C = Control(H);
+                if (C.Props.Kind == TWidgetKind::Button && Usable(C) &&
+                    (Key == TKey::Enter ? C.Props.Default : C.Props.Cancel)) {
+                    if (auto OnClick = C.Events.OnClick) OnClick();
+                    return true;
+                }
+            }
+            return false;
+        case TKey::Tab:
+        case TKey::ShiftTab: FocusNext(W, Key == TKey::ShiftTab); return true;
+        default: return false;
+    }
+}
+
+void TWidgetSetBase::Wheel(TWidgetHandle ListBox, int Notches) {
+    TControl& C = Control(ListBox);
+    if (!IsListBox(C) || C.RowHeights.empty()) return;
+    // Three rows of the average height per notch.
+    int Step = 3 * std::max(1, ContentHeight(C) / static_cast<int>(C.RowHeights.size()));
+    SetScroll(C, C.ScrollY + Notches * Step);
+    NativeInvalidate(C);
+}
+
+void TWidgetSetBase::RequestClose(TWidgetHandle Handle) {
+    TWindow& W = Window(Handle);
+    if (auto OnClose = W.Events.OnCloseRequest) OnClose();
+    else EndModal(Handle, mrCancel);
+}
+
+// --------------------------------------------------------------- painting
+
+void TWidgetSetBase::PaintListRows(TControl& C, cairo_t* Cr) {
+    TCanvas Lent;
+    TCanvas& Canvas = C.Props.Canvas ? *C.Props.Canvas : Lent;
+    bool OwnerDraw = C.Props.Style != TListBoxStyle::Standard && C.Events.OnDrawItem;
+    bool HasFocus = IsWindow(C.Window) && Window(C.Window).Focus == C.Handle;
+    double X1, Y1, X2, Y2;
+    cairo_clip_extents(Cr, &X1, &Y1, &X2, &Y2);
+    TWidgetHandle Handle = C.Handle;
+    for (int I = 0; I < static_cast<int>(C.RowHeights.size()); ++I) {
+        TRect R = RowRect(Handle, I);
+        if (R.Bottom <= Y1 || R.Top >= Y2) continue;
+        TOwnerDrawState State;
+        State.Selected = I == C.Props.ItemIndex;
+        State.Focused = HasFocus && State.Selected;
+        State.Disabled = !C.Props.Enabled;
+        cairo_save(Cr);
+        cairo_rectangle(Cr, R.Left, R.Top, R.Width(), R.Height());
+        cairo_clip(Cr);
+        {
+            TBoundCanvas B(Canvas, Cr);
+            B->GetFont()->SetData(C.Props.Font);
+            B->GetBrush()->SetStyle(bsSolid);
+            B->GetBrush()->SetColor(State.Selected ? clHighlight : C.Props.Color);
+            if (State.Selected) B->GetFont()->SetColor(clHighlightText);
+            if (OwnerDraw) {
+                auto Draw = C.Events.OnDrawItem;
+                Draw(*B, I, R, State);
+            } else {
+                B->FillRect(R);
+                B->TextOut(R.Left + 2, R.Top, C.Props.Items[static_cast<std::size_t>(I)]);
+            }
+        }
+        if (State.Focused) DottedFrame(Cr, R);
+        cairo_restore(Cr);
+        if (!IsControl(Handle)) return;  // a handler destroyed the list
+    }
+}
+
+void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
+    const TControlProps& P = C.Props;
+    TRect R{0, 0, P.Bounds.Width(), P.Bounds.Height()};
+    TCanvas Canvas;
+    TBoundCanvas B(Canvas, Cr);
+    B->IntersectClipRect(R);
+    B->GetFont()->SetData(P.Font);
+    if (!P.Enabled) B->GetFont()->SetColor(clGrayText);
+    bool Focused = IsWindow(C.Window) && Window(C.Window).Focus == C.Handle;
+    switch (P.Kind) {
+        case TWidgetKind::Label: {
+            if (!P.Transparent) {
+                B->GetBrush()->SetColor(P.Color);
+                B->FillRect(R);
+            }
+            B->GetBrush()->SetStyle(bsClear);
+            int LineHeight = B->TextHeight("Wg"), Y = 0;
+            for (const AnsiString& L : WrapLines(*B, DisplayText(P.Caption), R.Width(), P.WordWrap)) {
+                B->TextOut(0, Y, L);
+                Y += LineHeight;
+            }
+            break;
+        }
+        case TWidgetKind::StaticText: {
+            B->GetBrush()->SetColor(P.Color);
+            B->FillRect(R);
+            int Inset = 0;
+            if (P.Border == TStaticBorder::Sunken) {
+                Frame3D(*B, R, clBtnShadow, clBtnHighlight);
+                Inset = 1;
+            } else if (P.Border == TStaticBorder::Single) {
+                Frame3D(*B, R, clWindowFrame, clWindowFrame);
+                Inset = 1;
+            }
+            B->GetBrush()->SetStyle(bsClear);
+            B->IntersectClipRect({Inset, Inset, R.Right - Inset, R.Bottom - Inset});
+            B->TextOut(Inset, Inset, DisplayText(P.Caption));
+            break;
+        }
+        case TWidgetKind::Button: {
+            B->GetBrush()->SetColor(clBtnFace);
+            B->FillRect(R);
+            TRect Face = R;
+            if (P.Default || Focused) {
+                Frame3D(*B, Face, clWindowFrame, clWindowFrame);
+                Face = {Face.Left + 1, Face.Top + 1, Face.Right - 1, Face.Bottom - 1};
+            }
+            Frame3D(*B, Face, clBtnHighlight, cl3DDkShadow);
+            Frame3D(*B, {Face.Left + 1, Face.Top + 1, Face.Right - 1, Face.Bottom - 1}, cl3DLight, clBtnShadow);
+            AnsiString Text = DisplayText(P.Caption);
+            int TW = B->TextWidth(Text), TH = B->TextHeight(Text);
+            int GW = P.Glyph ? P.Glyph->GetWidth() : 0, GH = P.Glyph ? P.Glyph->GetHeight() : 0;
+            int Gap = GW && !Text.empty() ? 4 : 0;
+            int X = (R.Width() - (GW + Gap + TW)) / 2;
+            if (P.Glyph) B->Draw(X, (R.Height() - GH) / 2, P.Glyph);
+            B->GetBrush()->SetStyle(bsClear);
+            B->TextOut(X + GW + Gap, (R.Height() - TH) / 2, Text);
+            if (Focused) DottedFrame(Cr, {4, 4, R.Right - 4, R.Bottom - 4});
+            break;
+        }
+        case TWidgetKind::ListBox: {
+            B->GetBrush()->SetColor(P.Color);
+            B->FillRect(R);
+            Frame3D(*B, R, clBtnShadow, clBtnHighlight);
+            Frame3D(*B, {1, 1, R.Right - 1, R.Bottom - 1}, cl3DDkShadow, cl3DLight);
+            TRect Client = ListClientRect(C);
+            cairo_save(Cr);
+            cairo_translate(Cr, ListBorder, ListBorder);
+            cairo_rectangle(Cr, 0, 0, Client.Width(), Client.Height());
+            cairo_clip(Cr);
+            PaintListRows(C, Cr);
+            cairo_restore(Cr);
+            break;
+        }
+        case TWidgetKind::Image: {
+            const TBitmap* Pic = P.Picture;
+            if (!Pic || Pic->Empty()) break;
+            if (P.Stretch) B->StretchDraw(R, Pic);
+            else if (P.Center) B->Draw((R.Width() - Pic->GetWidth()) / 2, (R.Height() - Pic->GetHeight()) / 2, Pic);
+            else B->Draw(0, 0, Pic);
+            break;
+        }
+        case TWidgetKind::Bevel: {
+            TColor C1 = P.BevelStyle == TBevelStyle::Lowered ? clBtnShadow : clBtnHighlight;
+            TColor C2 = P.BevelStyle == TBevelStyle::Lowered ? clBtnHighlight : clBtnShadow;
+            int W = R.Width(), H = R.Height();
+            switch (P.Shape) {
+                case TBevelShape::Box: Frame3D(*B, R, C1, C2); break;
+                case TBevelShape::Frame:
+                    Frame3D(*B, {0, 0, W - 1, H - 1}, C1, C1);
+                    Frame3D(*B, {1, 1, W, H}, C2, C2);
+                    break;
+                case TBevelShape::TopLine: Line(*B, C1, 0, 0, W, 0); Line(*B, C2, 0, 1, W, 1); break;
+                case TBevelShape::BottomLine: Line(*B, C1, 0, H - 2, W, H - 2); Line(*B, C2, 0, H - 1, W, H - 1); break;
+                case TBevelShape::LeftLine: Line(*B, C1, 0, 0, 0, H); Line(*B, C2, 1, 0, 1, H); break;
+                case TBevelShape::RightLine: Line(*B, C1, W - 2, 0, W - 2, H); Line(*B, C2, W - 1, 0, W - 1, H); break;
+            }
+            break;
+        }
+    }
+}
+
+void TWidgetSetBase::PaintWindow(TWidgetHandle Handle, cairo_t* Cr) {
+    const TWindow& W = Window(Handle);
+    TColor Back = ColorToRGB(W.Props.Color);
+    cairo_save(Cr);
+    cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
+    cairo_paint(Cr);
+    std::vector<TWidgetHandle> Controls = W.Controls;
+    for (TWidgetHandle H : Controls) {
+        if (!IsControl(H)) continue;
+        TControl& C = Control(H);
+        if (!C.Props.Visible) continue;
+        cairo_save(Cr);
+        cairo_translate(Cr, C.Props.Bounds.Left, C.Props.Bounds.Top);
+        try {
+            PaintControl(C, Cr);
+        } catch (...) {
+            cairo_restore(Cr);
+            cairo_restore(Cr);
+            throw;
+        }
+        cairo_restore(Cr);
+    }
+    cairo_restore(Cr);
+}
+
+std::unique_ptr<TBitmap> TWidgetSetBase::RenderWindow(TWidgetHandle Handle) {
+    const TWindow& W = Window(Handle);
+    auto Bitmap = std::make_unique<TBitmap>(W.Props.ClientWidth, W.Props.ClientHeight);
+    if (Bitmap->Empty()) return Bitmap;
+    cairo_t* Cr = cairo_create(static_cast<cairo_surface_t*>(Bitmap->Surface()));
+    try {
+        PaintWindow(Handle, Cr);
+    } catch (...) {
+        cairo_destroy(Cr);
+        throw;
+    }
+    cairo_destroy(Cr);
+    cairo_surface_flush(static_cast<cairo_surface_t*>(Bitmap->Surface()));
+    return Bitmap;
+}
+
+}  // namespace WidgetSets
+
+// ---------------------------------------------------------- the selection
+
+TWidgetSet::~TWidgetSet() = default;
+
+namespace {
+
+std::unique_ptr<TWidgetSet>& Current() {
+    static std::unique_ptr<TWidgetSet> Instance;
+    return Instance;
+}
+
+}  // namespace
+
+TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
+    std::unique_ptr<TWidgetSet> Set;
+    if (Name == "headless") {
+        Set = WidgetSets::CreateHeadlessWidgetSet();
+    } else if (Name == "gtk3") {
+        Set = WidgetSets::CreateGtk3WidgetSet();
+        if (!Set) throw EWidgetSetError("The gtk3 widgetset cannot open a display");
+    } else {
+        throw EWidgetSetError(Format("Unknown widgetset \"%s\" (known: headless, gtk3)", {Name}));
+    }
+    Current() = std::move(Set);
+    return *Current();
+}
+
+TWidgetSet& WidgetSet() {
+    if (Current()) return *Current();
+    const char* Forced = std::getenv("TYPECASK_WIDGETSET");
+    if (Forced && *Forced) return SelectWidgetSet(Forced);
+    const char* X = std::getenv("DISPLAY");
+    const char* Wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((X && *X) || (Wayland && *Wayland)) {
+        if (auto Set = WidgetSets::CreateGtk3WidgetSet()) {
+            Current() = std::move(Set);
+            return *Current();
+        }
+    }
+    return SelectWidgetSet("headless");
+}

@@ -1,0 +1,143 @@
+// What the widgetsets share: the model of windows and controls, the list
+// box's selection, scrolling and keyboard rules, the dialog keys, and a
+// painter that draws controls in a plain native-like style through TCanvas.
+// A backend adds its native side through the hooks at the end.
+#pragma once
+
+#include <map>
+
+#include "platform/widgetsets/WidgetSet.h"
+
+namespace WidgetSets {
+
+struct TControl {
+    TWidgetHandle Handle = NoWidget;
+    TWidgetHandle Window = NoWidget;
+    TControlProps Props;
+    TControlEvents Events;
+    // List box: the measured row heights and the scroll position in pixels.
+    std::vector<int> RowHeights;
+    int ScrollY = 0;
+};
+
+struct TWindow {
+    TWidgetHandle Handle = NoWidget;
+    TWindowProps Props;
+    TWindowEvents Events;
+    std::vector<TWidgetHandle> Controls;
+    TWidgetHandle Focus = NoWidget;
+    bool Showing = false;
+    TModalResult ModalResult = mrNone;
+};
+
+class TWidgetSetBase : public TWidgetSet {
+public:
+    TWidgetHandle CreateWindow(const TWindowProps& Props, TWindowEvents Events) override;
+    void UpdateWindow(TWidgetHandle Window, const TWindowProps& Props) override;
+    TWidgetHandle CreateControl(TWidgetHandle Window, const TControlProps& Props, TControlEvents Events) override;
+    void UpdateControl(TWidgetHandle Control, const TControlProps& Props) override;
+    void Destroy(TWidgetHandle Handle) override;
+    const TControlProps& GetControlProps(TWidgetHandle Control) const override;
+    const TWindowProps& GetWindowProps(TWidgetHandle Window) const override;
+    std::vector<TWidgetHandle> GetControls(TWidgetHandle Window) const override;
+    void Invalidate(TWidgetHandle Control) override;
+    void SetFocus(TWidgetHandle Control) override;
+    TWidgetHandle GetFocus(TWidgetHandle Window) const override;
+    int GetTopIndex(TWidgetHandle ListBox) const override;
+    void EndModal(TWidgetHandle Window, TModalResult Result) override;
+    bool IsShowing(TWidgetHandle Window) const override;
+    void SaveScreenshot(TWidgetHandle Window, const AnsiString& FileName) override;
+
+    // ---- user actions, as both backends report them
+
+    // A click on row Index (selects it, reports OnSelect); false when there
+    // is no such row.
+    bool ClickRow(TWidgetHandle ListBox, int Index);
+    // A double click on row Index: the click, then OnDblClick.
+    bool DoubleClickRow(TWidgetHandle ListBox, int Index);
+    // A click on a button (focuses it, reports OnClick); false when it is
+    // disabled or hidden.
+    bool ClickButton(TWidgetHandle Button);
+    // A key pressed in a window: goes to the focused control, then to the
+    // dialog (Enter: default button, Escape: cancel button, Tab: next
+    // control). True when something handled it.
+    bool PressKey(TWidgetHandle Window, TKey Key);
+    // The mouse wheel over a list box; positive Notches scroll down.
+    void Wheel(TWidgetHandle ListBox, int Notches);
+    // The user asked to close the window.
+    void RequestClose(TWidgetHandle Window);
+
+    // ---- geometry and painting
+
+    // The row at a y coordinate of the list's client area, or -1.
+    int RowAt(TWidgetHandle ListBox, int Y) const;
+    // Row Index in the list's client coordinates (scrolling applied).
+    TRect RowRect(TWidgetHandle ListBox, int Index) const;
+    // The list's client rectangle (inside its border), origin at 0, 0.
+    static TRect ListClientRect(const TControl& C);
+    int ContentHeight(const TControl& C) const;
+    // Draws the rows of a list box that meet the context's clip; the
+    // context's origin is the list's client origin.
+    void PaintListRows(TControl& C, cairo_t* Cr);
+    // Draws a control, the context's origin being the control's top left.
+    void PaintControl(TControl& C, cairo_t* Cr);
+    // Draws a whole window's client area.
+    void PaintWindow(TWidgetHandle Window, cairo_t* Cr);
+    // Renders a window into a new bitmap of the client size.
+    std::unique_ptr<TBitmap> RenderWindow(TWidgetHandle Window);
+
+    // ---- lookups
+
+    TControl& Control(TWidgetHandle Handle);
+    const TControl& Control(TWidgetHandle Handle) const;
+    TWindow& Window(TWidgetHandle Handle);
+    const TWindow& Window(TWidgetHandle Handle) const;
+    bool IsControl(TWidgetHandle Handle) const { return FControls.count(Handle) != 0; }
+    bool IsWindow(TWidgetHandle Handle) const { return FWindows.count(Handle) != 0; }
+    // A control of a window by name or by caption (letter case and '&'
+    // ignored); NoWidget when none matches.
+    TWidgetHandle FindControl(TWidgetHandle Window, const AnsiString& NameOrCaption) const;
+    // The first control of a kind on a window.
+    TWidgetHandle FindControl(TWidgetHandle Window, TWidgetKind Kind) const;
+    // The row of a list box with exactly this text, or -1.
+    int FindRow(TWidgetHandle ListBox, const AnsiString& Text) const;
+
+protected:
+    // Native hooks; the model is already updated when they run.
+    virtual void NativeCreateWindow(TWindow&) {}
+    virtual void NativeUpdateWindow(TWindow&) {}
+    virtual void NativeCreateControl(TWindow&, TControl&) {}
+    virtual void NativeUpdateControl(TControl&) {}
+    virtual void NativeDestroyControl(TControl&) {}
+    virtual void NativeDestroyWindow(TWindow&) {}
+    virtual void NativeInvalidate(TControl&) {}
+    virtual void NativeFocus(TControl&) {}
+    // The list's scroll position or selection changed.
+    virtual void NativeScrolled(TControl&) {}
+    virtual void NativeEndModal(TWindow&) {}
+
+    void MeasureRows(TControl& C);
+    // Makes row Index fully visible.
+    void EnsureVisible(TControl& C, int Index);
+    void SetScroll(TControl& C, int Y);
+    // Selects a row as the user did and reports it.
+    void UserSelect(TControl& C, int Index);
+    bool ListKey(TControl& C, TKey Key);
+    void FocusNext(TWindow& W, bool Backward);
+    // The rows that fit into the visible part from row From on (at least 1).
+    int RowsPerPage(const TControl& C, int From) const;
+
+    std::map<TWidgetHandle, TWindow> FWindows;
+    std::map<TWidgetHandle, TControl> FControls;
+    TWidgetHandle FNextHandle = 1;
+};
+
+// A caption as shown: accelerator marks ('&') removed, "&&" kept as '&'.
+AnsiString CaptionText(const AnsiString& Caption);
+
+// The backends, created by SelectWidgetSet.
+std::unique_ptr<TWidgetSet> CreateHeadlessWidgetSet();
+// nullptr when GTK cannot open a display.
+std::unique_ptr<TWidgetSet> CreateGtk3WidgetSet();
+
+}  // namespace WidgetSets

@@ -1,0 +1,460 @@
+// The gtk3 widgetset: each window is a GtkWindow holding a GtkFixed that
+// places the controls at their pixel bounds. Labels, static texts and
+// buttons are GTK's own widgets; a list box is a GtkDrawingArea in a
+// GtkScrolledWindow whose rows are drawn through TCanvas on the widget's
+// cairo context; images and bevels are drawn by the shared painter.
+//
+// Keys are taken at the window and handled by the shared rules, so that a
+// real window and a headless one answer the same keys the same way. GTK is
+// initialised only when this widgetset is created.
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "platform/widgetsets/WidgetSetBase.h"
+
+namespace WidgetSets {
+
+namespace {
+
+class TGtk3WidgetSet;
+TGtk3WidgetSet* Instance = nullptr;
+
+const char* const Css =
+    ".typecask-button { min-height: 0; min-width: 0; padding: 0 2px; }\n"
+    ".typecask-static label { margin: 0; padding: 0 1px; }\n"
+    ".typecask-list { border-width: 1px; }\n";
+
+struct TNativeWindow {
+    GtkWidget* Window = nullptr;
+    GtkWidget* Fixed = nullptr;
+    GMainLoop* Loop = nullptr;
+};
+
+struct TNativeControl {
+    GtkWidget* Outer = nullptr;  // placed on the window's GtkFixed
+    GtkWidget* Inner = nullptr;  // label, drawing area or button
+    GtkAdjustment* Scroll = nullptr;
+    bool Syncing = false;  // ignore the adjustment's own signal while we set it
+    bool Mapped = false;   // before the list is on screen GTK's scroll values mean nothing
+};
+
+gpointer Tag(TWidgetHandle H) { return GUINT_TO_POINTER(H); }
+TWidgetHandle Untag(gpointer P) { return GPOINTER_TO_UINT(P); }
+
+PangoAttrList* FontAttributes(const TFontData& Font) {
+    PangoFontDescription* Desc = pango_font_description_new();
+    pango_font_description_set_family(Desc, ResolveFontFace(Font).Family.c_str());
+    pango_font_description_set_weight(Desc, Font.Style.Contains(fsBold) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(Desc, Font.Style.Contains(fsItalic) ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    // Cell heights are what the canvas measures; GTK is given the em.
+    int Em = Font.Height < 0 ? -Font.Height : Font.Height == 0 ? DefaultFontPixelHeight : Font.Height * 3 / 4;
+    pango_font_description_set_absolute_size(Desc, Em * PANGO_SCALE);
+    PangoAttrList* Attrs = pango_attr_list_new();
+    pango_attr_list_insert(Attrs, pango_attr_font_desc_new(Desc));
+    if (Font.Style.Contains(fsUnderline)) pango_attr_list_insert(Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (Font.Style.Contains(fsStrikeOut)) pango_attr_list_insert(Attrs, pango_attr_strikethrough_new(TRUE));
+    TColor C = ColorToRGB(Font.Color);
+    pango_attr_list_insert(Attrs, pango_attr_foreground_new(static_cast<guint16>(GetRValue(C) * 257),
+                                                            static_cast<guint16>(GetGValue(C) * 257),
+                                                            static_cast<guint16>(GetBValue(C) * 257)));
+    pango_font_description_free(Desc);
+    return Attrs;
+}
+
+void ApplyFont(GtkWidget* Label, const TFontData& Font) {
+    PangoAttrList* Attrs = FontAttributes(Font);
+    gtk_label_set_attributes(GTK_LABEL(Label), Attrs);
+    pango_attr_list_unref(Attrs);
+}
+
+std::optional<TKey> KeyOf(const GdkEventKey* Event) {
+    bool Shift = (Event->state & GDK_SHIFT_MASK) != 0;
+    switch (Event->keyval) {
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter: return TKey::Enter;
+        case GDK_KEY_Escape: return TKey::Escape;
+        case GDK_KEY_Tab: return Shift ? TKey::ShiftTab : TKey::Tab;
+        case GDK_KEY_ISO_Left_Tab: return TKey::ShiftTab;
+        case GDK_KEY_space: return TKey::Space;
+        case GDK_KEY_Up:
+        case GDK_KEY_KP_Up: return TKey::Up;
+        case GDK_KEY_Down:
+        case GDK_KEY_KP_Down: return TKey::Down;
+        case GDK_KEY_Home:
+        case GDK_KEY_KP_Home: return TKey::Home;
+        case GDK_KEY_End:
+        case GDK_KEY_KP_End: return TKey::End;
+        case GDK_KEY_Page_Up:
+        case GDK_KEY_KP_Page_Up: return TKey::PageUp;
+        case GDK_KEY_Page_Down:
+        case GDK_KEY_KP_Page_Down: return TKey::PageDown;
+        default: return std::nullopt;
+    }
+}
+
+class TGtk3WidgetSet : public TWidgetSetBase {
+public:
+    TGtk3WidgetSet() {
+        Instance = this;
+        FCss = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(FCss, Css, -1, nullptr);
+        if (GdkScreen* Screen = gdk_screen_get_default())
+            gtk_style_context_add_provider_for_screen(Screen, GTK_STYLE_PROVIDER(FCss),
+                                                      GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
+
+    ~TGtk3WidgetSet() override {
+        std::vector<TWidgetHandle> Windows;
+        for (auto& [H, W] : FWindows) Windows.push_back(H);
+        for (TWidgetHandle H : Windows) Destroy(H);
+        if (GdkScreen* Screen = gdk_screen_get_default())
+            gtk_style_context_remove_provider_for_screen(Screen, GTK_STYLE_PROVIDER(FCss));
+        g_object_unref(FCss);
+        if (Instance == this) Instance = nullptr;
+    }
+
+    AnsiString GetName() const override { return "gtk3"; }
+
+    TModalResult ShowModal(TWidgetHandle Handle) override {
+        TWindow& W = Window(Handle);
+        if (W.Showing) throw EWidgetSetError("The window is already shown modally");
+        TNativeWindow& N = FNativeWindows.at(Handle);
+        W.Showing = true;
+        W.ModalResult = mrNone;
+        gtk_window_set_modal(GTK_WINDOW(N.Window), TRUE);
+        gtk_widget_show_all(N.Window);
+        if (W.Focus == NoWidget) FocusNext(W, false);
+        else NativeFocus(Control(W.Focus));
+        gtk_window_present(GTK_WINDOW(N.Window));
+        // Wait for the first allocation, then give the lists their scroll
+        // positions (a preselected row may lie below the visible part).
+        for (int I = 0; I < 1000 && !gtk_widget_get_mapped(N.Window); ++I) gtk_main_iteration_do(FALSE);
+        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+        for (TWidgetHandle C : Window(Handle).Controls) {
+            auto It = FNativeControls.find(C);
+            if (It == FNativeControls.end() || !It->second.Scroll) continue;
+            It->second.Mapped = true;
+            NativeScrolled(Control(C));
+        }
+        N.Loop = g_main_loop_new(nullptr, FALSE);
+        if (W.ModalResult == mrNone && !FError) g_main_loop_run(N.Loop);
+        g_main_loop_unref(N.Loop);
+        TModalResult Result = mrCancel;
+        if (auto It = FNativeWindows.find(Handle); It != FNativeWindows.end()) {
+            It->second.Loop = nullptr;
+            gtk_widget_hide(It->second.Window);
+            TWindow& Done = Window(Handle);
+            Done.Showing = false;
+            Result = Done.ModalResult;
+        }
+        // Let GTK finish unmapping before the caller goes on.
+        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+        if (FError) std::rethrow_exception(std::exchange(FError, nullptr));
+        return Result;
+    }
+
+    // Runs a callback of the control classes from a GTK signal: an exception
+    // cannot pass through GTK's C frames, so it ends the modal loops and is
+    // raised again by ShowModal.
+    template <class F>
+    void Guarded(F&& Fn) {
+        try {
+            Fn();
+        } catch (...) {
+            if (!FError) FError = std::current_exception();
+            for (auto& [H, N] : FNativeWindows)
+                if (N.Loop) g_main_loop_quit(N.Loop);
+        }
+    }
+
+    // ---- signal handlers
+
+    static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer Data) {
+        Instance->Guarded([&] { Instance->RequestClose(Untag(Data)); });
+        return TRUE;  // the window stays until it is destroyed
+    }
+
+    static gboolean OnKeyPress(GtkWidget*, GdkEventKey* Event, gpointer Data) {
+        auto Key = KeyOf(Event);
+        if (!Key) return FALSE;
+        bool Handled = false;
+        Instance->Guarded([&] { Handled = Instance->PressKey(Untag(Data), *Key); });
+        return Handled || *Key == TKey::Enter || *Key == TKey::Escape || *Key == TKey::Tab || *Key == TKey::ShiftTab;
+    }
+
+    static gboolean OnFixedDraw(GtkWidget* Widget, cairo_t* Cr, gpointer Data) {
+        auto It = Instance->FWindows.find(Untag(Data));
+        if (It == Instance->FWindows.end()) return FALSE;
+        TColor C = ColorToRGB(It->second.Props.Color);
+        cairo_set_source_rgb(Cr, GetRValue(C) / 255.0, GetGValue(C) / 255.0, GetBValue(C) / 255.0);
+        cairo_rectangle(Cr, 0, 0, gtk_widget_get_allocated_width(Widget), gtk_widget_get_allocated_height(Widget));
+        cairo_fill(Cr);
+        return FALSE;  // the children are drawn next
+    }
+
+    static gboolean OnPaint(GtkWidget*, cairo_t* Cr, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        if (!Instance->IsControl(H)) return FALSE;
+        Instance->Guarded([&] { Instance->PaintControl(Instance->Control(H), Cr); });
+        return TRUE;
+    }
+
+    static gboolean OnListDraw(GtkWidget* Widget, cairo_t* Cr, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        if (!Instance->IsControl(H)) return FALSE;
+        TControl& C = Instance->Control(H);
+        TColor Back = ColorToRGB(C.Props.Color);
+        cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
+        cairo_paint(Cr);
+        (void)Widget;
+        // Rows come in the list's client coordinates, as in every widgetset.
+        cairo_translate(Cr, 0, C.ScrollY);
+        Instance->Guarded([&] { Instance->PaintListRows(C, Cr); });
+        return TRUE;
+    }
+
+    static gboolean OnListButton(GtkWidget* Widget, GdkEventButton* Event, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        if (Event->button != 1 || !Instance->IsControl(H)) return FALSE;
+        gtk_widget_grab_focus(Widget);
+        int Y = static_cast<int>(Event->y) - Instance->Control(H).ScrollY;
+        int Row = Instance->RowAt(H, Y);
+        Instance->Guarded([&] {
+            if (Event->type == GDK_BUTTON_PRESS) {
+                if (Row >= 0) Instance->ClickRow(H, Row);
+            } else if (Event->type == GDK_2BUTTON_PRESS && Row >= 0 && Row == Instance->Control(H).Props.ItemIndex) {
+                if (auto OnDblClick = Instance->Control(H).Events.OnDblClick) OnDblClick(Row);
+            }
+        });
+        return TRUE;
+    }
+
+    static void OnScrolled(GtkAdjustment* Adjustment, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        auto It = Instance->FNativeControls.find(H);
+        if (It == Instance->FNativeControls.end() || It->second.Syncing || !It->second.Mapped) return;
+        Instance->Control(H).ScrollY = static_cast<int>(gtk_adjustment_get_value(Adjustment));
+    }
+
+    static gboolean OnFocusIn(GtkWidget*, GdkEvent*, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        if (!Instance->IsControl(H)) return FALSE;
+        TControl& C = Instance->Control(H);
+        TWindow& W = Instance->Window(C.Window);
+        if (W.Focus != H) {
+            TWidgetHandle Old = W.Focus;
+            W.Focus = H;
+            if (Instance->IsControl(Old)) Instance->NativeInvalidate(Instance->Control(Old));
+        }
+        Instance->NativeInvalidate(C);
+        return FALSE;
+    }
+
+    static void OnClicked(GtkButton*, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        if (!Instance->IsControl(H)) return;
+        Instance->Guarded([&] { Instance->ClickButton(H); });
+    }
+
+protected:
+    void NativeCreateWindow(TWindow& W) override {
+        TNativeWindow N;
+        N.Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        N.Fixed = gtk_fixed_new();
+        gtk_container_add(GTK_CONTAINER(N.Window), N.Fixed);
+        gtk_window_set_resizable(GTK_WINDOW(N.Window), FALSE);
+        gtk_window_set_type_hint(GTK_WINDOW(N.Window), GDK_WINDOW_TYPE_HINT_DIALOG);
+        g_signal_connect(N.Window, "delete-event", G_CALLBACK(OnDelete), Tag(W.Handle));
+        g_signal_connect(N.Window, "key-press-event", G_CALLBACK(OnKeyPress), Tag(W.Handle));
+        g_signal_connect(N.Fixed, "draw", G_CALLBACK(OnFixedDraw), Tag(W.Handle));
+        FNativeWindows[W.Handle] = N;
+        NativeUpdateWindow(W);
+    }
+
+    void NativeUpdateWindow(TWindow& W) override {
+        TNativeWindow& N = FNativeWindows.at(W.Handle);
+        gtk_window_set_title(GTK_WINDOW(N.Window), W.Props.Caption.c_str());
+        gtk_widget_set_size_request(N.Fixed, W.Props.ClientWidth, W.Props.ClientHeight);
+        if (W.Props.Position == TWindowPosition::ScreenCenter) {
+            gtk_window_set_position(GTK_WINDOW(N.Window), GTK_WIN_POS_CENTER);
+        } else {
+            gtk_window_set_position(GTK_WINDOW(N.Window), GTK_WIN_POS_NONE);
+            gtk_window_move(GTK_WINDOW(N.Window), W.Props.Left, W.Props.Top);
+        }
+        gtk_widget_queue_draw(N.Window);
+    }
+
+    void NativeDestroyWindow(TWindow& W) override {
+        auto It = FNativeWindows.find(W.Handle);
+        if (It == FNativeWindows.end()) return;
+        if (It->second.Loop) g_main_loop_quit(It->second.Loop);
+        gtk_widget_destroy(It->second.Window);
+        FNativeWindows.erase(It);
+    }
+
+    void NativeCreateControl(TWindow& W, TControl& C) override {
+        TNativeControl N;
+        TWidgetHandle H = C.Handle;
+        switch (C.Props.Kind) {
+            case TWidgetKind::Label:
+                N.Outer = N.Inner = gtk_label_new(nullptr);
+                gtk_label_set_xalign(GTK_LABEL(N.Inner), 0);
+                gtk_label_set_yalign(GTK_LABEL(N.Inner), 0);
+                break;
+            case TWidgetKind::StaticText:
+                N.Outer = gtk_frame_new(nullptr);
+                N.Inner = gtk_label_new(nullptr);
+                gtk_label_set_xalign(GTK_LABEL(N.Inner), 0);
+                gtk_label_set_yalign(GTK_LABEL(N.Inner), 0);
+                gtk_label_set_ellipsize(GTK_LABEL(N.Inner), PANGO_ELLIPSIZE_END);
+                gtk_container_add(GTK_CONTAINER(N.Outer), N.Inner);
+                gtk_style_context_add_class(gtk_widget_get_style_context(N.Outer), "typecask-static");
+                break;
+            case TWidgetKind::Button:
+                N.Outer = N.Inner = gtk_button_new();
+                gtk_style_context_add_class(gtk_widget_get_style_context(N.Inner), "typecask-button");
+                g_signal_connect(N.Inner, "clicked", G_CALLBACK(OnClicked), Tag(H));
+                break;
+            case TWidgetKind::ListBox: {
+                N.Outer = gtk_scrolled_window_new(nullptr, nullptr);
+                gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(N.Outer), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+                gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(N.Outer), GTK_SHADOW_IN);
+                gtk_style_context_add_class(gtk_widget_get_style_context(N.Outer), "typecask-list");
+                N.Inner = gtk_drawing_area_new();
+                gtk_widget_set_can_focus(N.Inner, TRUE);
+                gtk_widget_add_events(N.Inner, GDK_BUTTON_PRESS_MASK | GDK_FOCUS_CHANGE_MASK);
+                g_signal_connect(N.Inner, "draw", G_CALLBACK(OnListDraw), Tag(H));
+                g_signal_connect(N.Inner, "button-press-event", G_CALLBACK(OnListButton), Tag(H));
+                gtk_container_add(GTK_CONTAINER(N.Outer), N.Inner);
+                N.Scroll = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(N.Outer));
+                g_signal_connect(N.Scroll, "value-changed", G_CALLBACK(OnScrolled), Tag(H));
+                break;
+            }
+            case TWidgetKind::Image:
+            case TWidgetKind::Bevel:
+                N.Outer = N.Inner = gtk_drawing_area_new();
+                g_signal_connect(N.Inner, "draw", G_CALLBACK(OnPaint), Tag(H));
+                break;
+        }
+        g_signal_connect(N.Inner, "focus-in-event", G_CALLBACK(OnFocusIn), Tag(H));
+        TNativeWindow& NW = FNativeWindows.at(W.Handle);
+        gtk_fixed_put(GTK_FIXED(NW.Fixed), N.Outer, C.Props.Bounds.Left, C.Props.Bounds.Top);
+        FNativeControls[H] = N;
+        NativeUpdateControl(C);
+        if (W.Showing && C.Props.Visible) gtk_widget_show_all(N.Outer);
+    }
+
+    void NativeUpdateControl(TControl& C) override {
+        TNativeControl& N = FNativeControls.at(C.Handle);
+        const TControlProps& P = C.Props;
+        GtkWidget* Fixed = gtk_widget_get_parent(N.Outer);
+        gtk_fixed_move(GTK_FIXED(Fixed), N.Outer, P.Bounds.Left, P.Bounds.Top);
+        gtk_widget_set_size_request(N.Outer, P.Bounds.Width(), P.Bounds.Height());
+        gtk_widget_set_sensitive(N.Outer, P.Enabled);
+        gtk_widget_set_no_show_all(N.Outer, !P.Visible);
+        gtk_widget_set_visible(N.Outer, P.Visible && IsShowing(C.Window));
+        switch (P.Kind) {
+            case TWidgetKind::Label:
+            case TWidgetKind::StaticText:
+                gtk_label_set_text(GTK_LABEL(N.Inner), CaptionText(P.Caption).c_str());
+                gtk_label_set_line_wrap(GTK_LABEL(N.Inner), P.WordWrap);
+                if (P.WordWrap) gtk_label_set_line_wrap_mode(GTK_LABEL(N.Inner), PANGO_WRAP_WORD);
+                ApplyFont(N.Inner, P.Font);
+                break;
+            case TWidgetKind::Button: {
+                gtk_button_set_label(GTK_BUTTON(N.Inner), CaptionText(P.Caption).c_str());
+                if (GtkWidget* Label = gtk_bin_get_child(GTK_BIN(N.Inner)); Label && GTK_IS_LABEL(Label))
+                    ApplyFont(Label, P.Font);
+                gtk_widget_set_can_focus(N.Inner, P.TabOrder >= 0);
+                if (P.Glyph && !P.Glyph->Empty()) {
+                    GdkPixbuf* Pixbuf = gdk_pixbuf_get_from_surface(static_cast<cairo_surface_t*>(P.Glyph->Surface()), 0,
+                                                                    0, P.Glyph->GetWidth(), P.Glyph->GetHeight());
+                    GtkWidget* Image = gtk_image_new_from_pixbuf(Pixbuf);
+                    g_object_unref(Pixbuf);
+                    gtk_button_set_image(GTK_BUTTON(N.Inner), Image);
+                    gtk_button_set_always_show_image(GTK_BUTTON(N.Inner), TRUE);
+                    // The label child moved into a box: give it the font too.
+                    ApplyButtonFont(N.Inner, P.Font);
+                } else {
+                    gtk_button_set_image(GTK_BUTTON(N.Inner), nullptr);
+                }
+                break;
+            }
+            case TWidgetKind::ListBox: {
+                gtk_widget_set_size_request(N.Inner, -1, ContentHeight(C));
+                NativeScrolled(C);
+                break;
+            }
+            default: break;
+        }
+        gtk_widget_queue_draw(N.Outer);
+    }
+
+    static void ApplyButtonFont(GtkWidget* Widget, const TFontData& Font) {
+        if (GTK_IS_LABEL(Widget)) {
+            ApplyFont(Widget, Font);
+        } else if (GTK_IS_CONTAINER(Widget)) {
+            GList* Children = gtk_container_get_children(GTK_CONTAINER(Widget));
+            for (GList* L = Children; L; L = L->next) ApplyButtonFont(GTK_WIDGET(L->data), Font);
+            g_list_free(Children);
+        }
+    }
+
+    void NativeDestroyControl(TControl& C) override {
+        auto It = FNativeControls.find(C.Handle);
+        if (It == FNativeControls.end()) return;
+        if (It->second.Scroll) g_signal_handlers_disconnect_by_data(It->second.Scroll, Tag(C.Handle));
+        gtk_widget_destroy(It->second.Outer);
+        FNativeControls.erase(It);
+    }
+
+    void NativeInvalidate(TControl& C) override {
+        if (auto It = FNativeControls.find(C.Handle); It != FNativeControls.end())
+            gtk_widget_queue_draw(It->second.Inner);
+    }
+
+    void NativeFocus(TControl& C) override {
+        if (auto It = FNativeControls.find(C.Handle); It != FNativeControls.end()) {
+            gtk_widget_set_can_focus(It->second.Inner, TRUE);
+            gtk_widget_grab_focus(It->second.Inner);
+        }
+    }
+
+    void NativeScrolled(TControl& C) override {
+        auto It = FNativeControls.find(C.Handle);
+        if (It == FNativeControls.end() || !It->second.Scroll || !It->second.Mapped) return;
+        It->second.Syncing = true;
+        double Upper = std::max<double>(ContentHeight(C), gtk_adjustment_get_upper(It->second.Scroll));
+        gtk_adjustment_set_upper(It->second.Scroll, Upper);
+        gtk_adjustment_set_value(It->second.Scroll, C.ScrollY);
+        It->second.Syncing = false;
+        C.ScrollY = static_cast<int>(gtk_adjustment_get_value(It->second.Scroll));
+        gtk_widget_queue_draw(It->second.Inner);
+    }
+
+    void NativeEndModal(TWindow& W) override {
+        auto It = FNativeWindows.find(W.Handle);
+        if (It != FNativeWindows.end() && It->second.Loop) g_main_loop_quit(It->second.Loop);
+    }
+
+private:
+    GtkCssProvider* FCss = nullptr;
+    std::map<TWidgetHandle, TNativeWindow> FNativeWindows;
+    std::map<TWidgetHandle, TNativeControl> FNativeControls;
+    std::exception_ptr FError;
+};
+
+}  // namespace
+
+std::unique_ptr<TWidgetSet> CreateGtk3WidgetSet() {
+    // GTK can be initialised once per process; a failed attempt stays failed.
+    static const bool Available = gtk_init_check(nullptr, nullptr);
+    if (!Available) return nullptr;
+    return std::make_unique<TGtk3WidgetSet>();
+}
+
+}  // namespace WidgetSets

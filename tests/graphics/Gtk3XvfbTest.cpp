@@ -1,0 +1,219 @@
+// Real windows of the gtk3 widgetset on an X server: a virtual one (Xvfb)
+// started for the test when no display is set. xdotool plays the user:
+// clicks rows, presses keys and closes the window, while the test's thread
+// runs the modal loop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <optional>
+#include <regex>
+#include <thread>
+
+#include "platform/widgetsets/WidgetSet.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Shell(const std::string& Command) {
+    std::string Out;
+    FILE* P = ::popen(Command.c_str(), "r");
+    if (!P) return Out;
+    char Buffer[512];
+    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
+    ::pclose(P);
+    return Out;
+}
+
+bool Have(const char* Tool) { return !Shell(std::string("command -v ") + Tool + " 2>/dev/null").empty(); }
+
+// Starts Xvfb on a free display number unless a display is set; stops it
+// at the end of the program.
+class TXServer : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* Display = std::getenv("DISPLAY");
+        if (Display && *Display) return;
+        if (!Have("Xvfb")) return;
+        for (int N = 90; N < 140; ++N) {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)) ||
+                std::filesystem::exists("/tmp/.X" + std::to_string(N) + "-lock"))
+                continue;
+            std::string Pid = Shell("Xvfb :" + std::to_string(N) +
+                                  " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $!");
+            for (int I = 0; I < 100 && !std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)); ++I)
+                std::this_thread::sleep_for(50ms);
+            if (!std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N))) {
+                Shell("kill " + Pid);
+                continue;
+            }
+            FPid = std::stoi(Pid);
+            ::setenv("DISPLAY", (":" + std::to_string(N)).c_str(), 1);
+            return;
+        }
+    }
+    void TearDown() override {
+        if (FPid) Shell("kill " + std::to_string(*FPid));
+    }
+
+private:
+    std::optional<int> FPid;
+};
+
+const auto* const Server = ::testing::AddGlobalTestEnvironment(new TXServer);
+
+class Gtk3Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* Display = std::getenv("DISPLAY");
+        if (!Display || !*Display) GTEST_SKIP() << "no X server (Xvfb is not installed)";
+        if (!Have("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+        Set = &SelectWidgetSet("gtk3");
+        TWindowProps W;
+        W.Caption = Title;
+        W.ClientWidth = 242;
+        W.ClientHeight = 221;
+        Window = Set->CreateWindow(W, {});
+        TControlProps L;
+        L.Kind = TWidgetKind::ListBox;
+        L.Bounds = Bounds(1, 20, 240, 149);
+        L.Color = clWindow;
+        for (int I = 0; I < 20; ++I) L.Items.push_back("Row " + std::to_string(I));
+        L.Style = TListBoxStyle::OwnerDrawVariable;
+        L.TabOrder = 0;
+        TControlEvents LE;
+        LE.OnMeasureItem = [](int I) { return I % 2 ? 24 : 16; };
+        LE.OnSelect = [this](int I) { Log.push_back("select " + std::to_string(I)); };
+        LE.OnDblClick = [this](int I) {
+            Log.push_back("dblclick " + std::to_string(I));
+            Set->EndModal(Window, mrOk);
+        };
+        LE.OnDrawItem = [this](TCanvas& C, int I, const TRect& R, TOwnerDrawState) {
+            ++Draws;
+            C.FillRect(R);
+            C.TextOut(R.Left + 1, R.Top + 1, "Row " + std::to_string(I));
+        };
+        List = Set->CreateControl(Window, L, LE);
+        AddButton("OK", 50, 1, true, false, mrOk);
+        AddButton("Cancel", 122, 2, false, true, mrCancel);
+        TControlProps T;
+        T.Kind = TWidgetKind::Label;
+        T.Caption = "Pick a row";
+        T.Bounds = Bounds(3, 2, 200, 16);
+        Set->CreateControl(Window, T, {});
+    }
+
+    void TearDown() override {
+        if (Set) SelectWidgetSet("headless");  // destroys the GTK windows
+    }
+
+    void AddButton(const char* Caption, int Left, int Tab, bool Default, bool Cancel, TModalResult Result) {
+        TControlProps B;
+        B.Kind = TWidgetKind::Button;
+        B.Caption = Caption;
+        B.Bounds = Bounds(Left, 195, 70, 24);
+        B.TabOrder = Tab;
+        B.Default = Default;
+        B.Cancel = Cancel;
+        TControlEvents E;
+        E.OnClick = [this, Caption, Result] {
+            Log.push_back(std::string("click ") + Caption);
+            Set->EndModal(Window, Result);
+        };
+        Set->CreateControl(Window, B, E);
+    }
+
+    // Runs Play (xdotool commands against the window id) on another thread
+    // while the modal loop runs here.
+    TModalResult ShowWith(std::function<void(const std::string& Id)> Play) {
+        auto User = std::async(std::launch::async, [&] {
+            std::string Id;
+            for (int I = 0; I < 200 && Id.empty(); ++I) {
+                std::string Found = Shell("xdotool search --onlyvisible --name '^" + Title + "$' 2>/dev/null");
+                Id = Found.substr(0, Found.find('\n'));
+                if (Id.empty()) std::this_thread::sleep_for(50ms);
+            }
+            if (Id.empty()) return;
+            Geometry = Shell("xdotool getwindowgeometry " + Id);
+            Shell("xdotool windowfocus --sync " + Id + " 2>/dev/null");
+            Play(Id);
+        });
+        TModalResult Result = Set->ShowModal(Window);
+        User.get();
+        return Result;
+    }
+
+    static void Click(const std::string& Id, int X, int Y, int Repeat = 1) {
+        Shell("xdotool mousemove --window " + Id + " " + std::to_string(X) + " " + std::to_string(Y) +
+            " click --repeat " + std::to_string(Repeat) + " --delay 80 1");
+    }
+    static void Key(const std::string& Key) {
+        std::this_thread::sleep_for(150ms);
+        Shell("xdotool key " + Key);
+    }
+
+    const std::string Title = "Typecask Xvfb Test";
+    TWidgetSet* Set = nullptr;
+    TWidgetHandle Window = NoWidget, List = NoWidget;
+    std::vector<std::string> Log;
+    std::string Geometry;
+    int Draws = 0;
+};
+
+// Row I's centre in window coordinates: list at (1, 20), its client area
+// one or two pixels further in, rows 16 and 24 pixels high.
+int RowY(int I) { return 20 + 2 + (I / 2) * 40 + (I % 2 ? 16 + 12 : 8); }
+
+TEST_F(Gtk3Window, ClickARowThenEnter) {
+    TModalResult R = ShowWith([](const std::string& Id) {
+        Click(Id, 60, RowY(3));
+        Key("Return");
+    });
+    EXPECT_EQ(R, mrOk);
+    EXPECT_EQ(Log, (std::vector<std::string>{"select 3", "click OK"}));
+    EXPECT_EQ(Set->GetControlProps(List).ItemIndex, 3);
+    EXPECT_NE(Geometry.find("Geometry: 242x221"), std::string::npos) << Geometry;
+    EXPECT_GT(Draws, 0);
+}
+
+TEST_F(Gtk3Window, KeysMoveTheSelectionAndEscapeCancels) {
+    TModalResult R = ShowWith([](const std::string& Id) {
+        Click(Id, 60, RowY(0));
+        Key("Down");
+        Key("Down");
+        Key("End");
+        Key("Escape");
+    });
+    EXPECT_EQ(R, mrCancel);
+    EXPECT_EQ(Log, (std::vector<std::string>{"select 0", "select 1", "select 2", "select 19", "click Cancel"}));
+}
+
+TEST_F(Gtk3Window, DoubleClickEndsWithOk) {
+    TModalResult R = ShowWith([](const std::string& Id) { Click(Id, 60, RowY(2), 2); });
+    EXPECT_EQ(R, mrOk);
+    ASSERT_FALSE(Log.empty());
+    EXPECT_EQ(Log.back(), "dblclick 2");
+    EXPECT_EQ(Set->GetControlProps(List).ItemIndex, 2);
+}
+
+TEST_F(Gtk3Window, ClickingTheCancelButton) {
+    TModalResult R = ShowWith([](const std::string& Id) { Click(Id, 122 + 35, 195 + 12); });
+    EXPECT_EQ(R, mrCancel);
+    EXPECT_EQ(Log, std::vector<std::string>{"click Cancel"});
+}
+
+TEST_F(Gtk3Window, TabMovesTheFocusToTheButtons) {
+    TModalResult R = ShowWith([](const std::string&) {
+        Key("Tab");
+        Key("Tab");
+        Key("Return");  // on the focused Cancel button, not the default one
+    });
+    EXPECT_EQ(R, mrCancel);
+    EXPECT_EQ(Log, std::vector<std::string>{"click Cancel"});
+}
+
+}  // namespace

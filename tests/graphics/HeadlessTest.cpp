@@ -1,0 +1,300 @@
+// The headless widgetset: scripted modal showings, the list box's rules for
+// mouse, keys and scrolling, owner drawing, and rendering to PNG.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/widgetsets/headless/Headless.h"
+
+using namespace WidgetSets;
+
+namespace {
+
+// A dialog shaped like a picker: an owner-drawn list with rows of varying
+// height, a sunken line, OK (default) and Cancel (cancel) buttons. Every
+// event goes into Log.
+struct TDialog {
+    THeadlessWidgetSet& Set;
+    std::vector<std::string> Log;
+    std::vector<AnsiString> Items{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot",
+                                  "Golf",  "Hotel", "India",   "Juliet", "Kilo", "Lima"};
+    TWidgetHandle Window = NoWidget, List = NoWidget, Sample = NoWidget, Ok = NoWidget, Cancel = NoWidget;
+    std::vector<std::pair<int, TRect>> Drawn;
+
+    static int HeightOf(int Index) { return 14 + 4 * (Index % 3); }  // 14, 18, 22, ...
+
+    explicit TDialog(THeadlessWidgetSet& S) : Set(S) {
+        TWindowProps W;
+        W.Caption = "Picker";
+        W.ClientWidth = 242;
+        W.ClientHeight = 221;
+        Window = Set.CreateWindow(W, {});
+
+        TControlProps L;
+        L.Kind = TWidgetKind::ListBox;
+        L.Name = "ListBoxTTFonts";
+        L.Bounds = Bounds(1, 20, 240, 149);
+        L.Color = clWindow;
+        L.Items = Items;
+        L.Style = TListBoxStyle::OwnerDrawVariable;
+        L.TabOrder = 0;
+        TControlEvents LE;
+        LE.OnMeasureItem = [](int I) { return HeightOf(I); };
+        LE.OnSelect = [this](int I) { Log.push_back("select " + std::to_string(I)); };
+        LE.OnDblClick = [this](int I) {
+            Log.push_back("dblclick " + std::to_string(I));
+            Set.ClickButton(Ok);
+        };
+        LE.OnDrawItem = [this](TCanvas& C, int I, const TRect& R, TOwnerDrawState S) {
+            Drawn.emplace_back(I, R);
+            EXPECT_EQ(C.GetBrush()->GetColor(), S.Selected ? clHighlight : clWindow);
+            C.FillRect(R);
+            C.TextOut(R.Left + 1, R.Top + 1, Items[static_cast<std::size_t>(I)]);
+        };
+        List = Set.CreateControl(Window, L, LE);
+
+        TControlProps T;
+        T.Kind = TWidgetKind::StaticText;
+        T.Bounds = Bounds(1, 173, 240, 17);
+        T.Border = TStaticBorder::Sunken;
+        Sample = Set.CreateControl(Window, T, {});
+
+        Ok = Button("BitBtnOK", "OK", 50, 1, true, false, mrOk);
+        Cancel = Button("BitBtnCancel", "Cancel", 122, 2, false, true, mrCancel);
+    }
+
+    TWidgetHandle Button(const char* Name, const char* Caption, int Left, int Tab, bool Default, bool IsCancel,
+                         TModalResult Result) {
+        TControlProps B;
+        B.Kind = TWidgetKind::Button;
+        B.Name = Name;
+        B.Caption = Caption;
+        B.Bounds = Bounds(Left, 195, 70, 24);
+        B.TabOrder = Tab;
+        B.Default = Default;
+        B.Cancel = IsCancel;
+        TControlEvents E;
+        E.OnClick = [this, Caption, Result] {
+            Log.push_back(std::string("click ") + Caption);
+            Set.EndModal(Window, Result);
+        };
+        return Set.CreateControl(Window, B, E);
+    }
+
+    int Selected() const { return Set.GetControlProps(List).ItemIndex; }
+};
+
+using Actions = std::vector<THeadlessAction>;
+
+TEST(HeadlessModal, ScriptsEndWithTheRightResult) {
+    const struct {
+        const char* What;
+        Actions Script;
+        TModalResult Result;
+        std::vector<std::string> Log;
+        int Selected;
+    } Cases[] = {
+        {"select and OK", {THeadlessAction::Select("Bravo"), THeadlessAction::Press("OK")}, mrOk,
+         {"select 1", "click OK"}, 1},
+        {"double-click", {THeadlessAction::DoubleClick("Charlie")}, mrOk,
+         {"select 2", "dblclick 2", "click OK"}, 2},
+        {"Enter presses the default button",
+         {THeadlessAction::Select(3), THeadlessAction::Press(TKey::Enter)}, mrOk, {"select 3", "click OK"}, 3},
+        {"Escape presses the cancel button",
+         {THeadlessAction::Select("Alpha"), THeadlessAction::Press(TKey::Escape)}, mrCancel,
+         {"select 0", "click Cancel"}, 0},
+        {"closing cancels", {THeadlessAction::Select("Alpha"), THeadlessAction::CloseWindow()}, mrCancel,
+         {"select 0"}, 0},
+        {"an empty script cancels", {}, mrCancel, {}, -1},
+        {"a missing row drops the rest", {THeadlessAction::Select("Zulu"), THeadlessAction::Press("OK")}, mrCancel,
+         {}, -1},
+        {"Tab to Cancel, then Enter",
+         {THeadlessAction::Press(TKey::Tab), THeadlessAction::Press(TKey::Tab), THeadlessAction::Press(TKey::Enter)},
+         mrCancel, {"click Cancel"}, -1},
+        {"Shift+Tab from the list wraps to Cancel",
+         {THeadlessAction::Press(TKey::ShiftTab), THeadlessAction::Press(TKey::Space)}, mrCancel, {"click Cancel"},
+         -1},
+        {"buttons by name", {THeadlessAction::Press("bitbtnok")}, mrOk, {"click OK"}, -1},
+    };
+    for (const auto& C : Cases) {
+        THeadlessWidgetSet Set;
+        TDialog D(Set);
+        Set.Script(C.Script);
+        EXPECT_EQ(Set.ShowModal(D.Window), C.Result) << C.What;
+        EXPECT_EQ(D.Log, C.Log) << C.What;
+        EXPECT_EQ(D.Selected(), C.Selected) << C.What;
+        EXPECT_EQ(Set.PendingActions(), 0u) << C.What;
+        EXPECT_FALSE(Set.IsShowing(D.Window)) << C.What;
+    }
+}
+
+TEST(HeadlessModal, FailedActionsAreExplained) {
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    Set.Script({THeadlessAction::Press("Help"), THeadlessAction::Press("OK")});
+    EXPECT_EQ(Set.ShowModal(D.Window), mrCancel);
+    ASSERT_EQ(Set.GetScriptErrors().size(), 1u);
+    EXPECT_EQ(Set.GetScriptErrors()[0], "The window has no button \"Help\"");
+}
+
+TEST(HeadlessModal, CloseHandlerDecidesAndNestedDialogsTakeTheirTurn) {
+    THeadlessWidgetSet Set;
+    TDialog Outer(Set);
+    TDialog Inner(Set);
+    std::vector<std::string> Order;
+    TWindowEvents Events;
+    Events.OnCloseRequest = [&] {
+        Order.push_back("close asked");
+        Set.EndModal(Inner.Window, mrAbort);
+    };
+    // A second dialog window whose close handler decides the result.
+    TWidgetHandle Dialog = Set.CreateWindow(Set.GetWindowProps(Inner.Window), Events);
+    Inner.Window = Dialog;
+    Set.Script({THeadlessAction::Call([&](THeadlessWidgetSet& S, TWidgetHandle W) {
+                    EXPECT_EQ(W, Outer.Window);
+                    Order.push_back("inner result " + std::to_string(S.ShowModal(Dialog)));
+                    EXPECT_EQ(S.ModalStack(), std::vector<TWidgetHandle>{Outer.Window});
+                }),
+                THeadlessAction::CloseWindow(),  // consumed by the inner dialog
+                THeadlessAction::Press("OK")});
+    EXPECT_EQ(Set.ShowModal(Outer.Window), mrOk);
+    EXPECT_EQ(Order, (std::vector<std::string>{"close asked", "inner result 3"}));
+}
+
+TEST(HeadlessModal, DestroyingTheWindowFromAHandlerEndsTheDialog) {
+    THeadlessWidgetSet Set;
+    TWidgetHandle W = Set.CreateWindow({}, {});
+    TControlProps B;
+    B.Kind = TWidgetKind::Button;
+    B.Caption = "Go";
+    TControlEvents E;
+    E.OnClick = [&] { Set.Destroy(W); };
+    Set.CreateControl(W, B, E);
+    Set.Script({THeadlessAction::Press("Go"), THeadlessAction::Press("Go")});
+    EXPECT_EQ(Set.ShowModal(W), mrCancel);
+    EXPECT_FALSE(Set.IsWindow(W));
+}
+
+TEST(HeadlessList, KeysMoveTheSelectionOverVariableRows) {
+    // Visible height 145; rows 14, 18, 22, 14, 18, 22, ...: from row 0 eight
+    // rows fit (140 pixels), from row 11 upwards seven (130).
+    const struct {
+        TKey Key;
+        int Expected;
+    } Steps[] = {{TKey::Down, 0},     {TKey::Down, 1},      {TKey::Up, 0},     {TKey::Up, 0},
+                 {TKey::PageDown, 7}, {TKey::PageDown, 11}, {TKey::PageUp, 5}, {TKey::Home, 0},
+                 {TKey::End, 11},     {TKey::Down, 11}};
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    Set.SetFocus(D.List);
+    for (const auto& S : Steps) {
+        Set.PressKey(D.Window, S.Key);
+        EXPECT_EQ(D.Selected(), S.Expected) << "key " << static_cast<int>(S.Key);
+        // The selected row is always fully visible.
+        TRect R = Set.RowRect(D.List, D.Selected());
+        EXPECT_GE(R.Top, 0);
+        EXPECT_LE(R.Bottom, 145);
+    }
+    EXPECT_EQ(D.Log.front(), "select 0");
+}
+
+TEST(HeadlessList, RowsHaveTheirMeasuredHeightsAndHitTestsFindThem) {
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    int Top = 0;
+    for (int I = 0; I < static_cast<int>(D.Items.size()); ++I) {
+        TRect R = Set.RowRect(D.List, I);
+        EXPECT_EQ(R, Rect(0, Top, 236, Top + TDialog::HeightOf(I))) << I;
+        if (Top < 145) {
+            EXPECT_EQ(Set.RowAt(D.List, Top), I);
+        }
+        if (Top + TDialog::HeightOf(I) <= 145) {
+            EXPECT_EQ(Set.RowAt(D.List, Top + TDialog::HeightOf(I) - 1), I);
+        }
+        Top += TDialog::HeightOf(I);
+    }
+    EXPECT_EQ(Set.RowAt(D.List, -1), -1);
+    EXPECT_EQ(Set.RowAt(D.List, 145), -1);
+
+    // New items are measured again.
+    TControlProps P = Set.GetControlProps(D.List);
+    P.Items = {"One", "Two"};
+    P.ItemIndex = 1;
+    Set.UpdateControl(D.List, P);
+    EXPECT_EQ(Set.RowRect(D.List, 1).Height(), 18);
+    EXPECT_EQ(D.Selected(), 1);
+    P.ItemIndex = 5;  // out of range: no selection
+    Set.UpdateControl(D.List, P);
+    EXPECT_EQ(D.Selected(), -1);
+}
+
+TEST(HeadlessList, WheelAndSelectionScroll) {
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    EXPECT_EQ(Set.GetTopIndex(D.List), 0);
+    Set.Wheel(D.List, 1);
+    const int AfterWheel = Set.GetTopIndex(D.List);
+    EXPECT_GT(AfterWheel, 0);
+    Set.Wheel(D.List, -10);
+    EXPECT_EQ(Set.GetTopIndex(D.List), 0);
+    Set.Wheel(D.List, 100);  // no further than the last page
+    EXPECT_EQ(Set.RowRect(D.List, 11).Bottom, 145);
+
+    TControlProps P = Set.GetControlProps(D.List);
+    P.ItemIndex = 0;  // set by code: scrolled into view, not reported
+    Set.UpdateControl(D.List, P);
+    EXPECT_EQ(Set.GetTopIndex(D.List), 0);
+    EXPECT_TRUE(D.Log.empty());
+}
+
+TEST(HeadlessList, DisabledOrHiddenControlsIgnoreTheUser) {
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    TControlProps P = Set.GetControlProps(D.Ok);
+    P.Enabled = false;
+    Set.UpdateControl(D.Ok, P);
+    EXPECT_FALSE(Set.ClickButton(D.Ok));
+    EXPECT_FALSE(Set.PressKey(D.Window, TKey::Enter));  // no usable default button
+    P = Set.GetControlProps(D.List);
+    P.Visible = false;
+    Set.UpdateControl(D.List, P);
+    EXPECT_FALSE(Set.ClickRow(D.List, 0));
+    EXPECT_TRUE(D.Log.empty());
+}
+
+TEST(HeadlessRender, WindowRendersAtClientSizeWithOwnerDrawnRows) {
+    THeadlessWidgetSet Set;
+    TDialog D(Set);
+    Set.ClickRow(D.List, 1);
+    D.Drawn.clear();
+    const std::string File = (std::filesystem::temp_directory_path() / "typecask-gfx-window.png").string();
+    Set.Script({THeadlessAction::SaveScreenshot(File), THeadlessAction::Press("Cancel")});
+    EXPECT_EQ(Set.ShowModal(D.Window), mrCancel);
+
+    TBitmap Png;
+    Png.LoadFromPngFile(File);
+    std::filesystem::remove(File);
+    EXPECT_EQ(Png.GetWidth(), 242);
+    EXPECT_EQ(Png.GetHeight(), 221);
+    // Rows drawn through the callback: those that fit, in their rectangles.
+    ASSERT_GE(D.Drawn.size(), 8u);
+    EXPECT_EQ(D.Drawn[1], std::make_pair(1, Rect(0, 14, 236, 32)));
+    // The list's client area starts at (3, 22); row 1 is highlighted, row 0 not.
+    auto Rgb = [](TColor C) {
+        TColor R = ColorToRGB(C);
+        return 0xFF000000u | (std::uint32_t(GetRValue(R)) << 16) | (std::uint32_t(GetGValue(R)) << 8) | GetBValue(R);
+    };
+    EXPECT_EQ(Png.GetPixel(3 + 200, 22 + 14 + 8), Rgb(clHighlight));
+    EXPECT_EQ(Png.GetPixel(3 + 200, 22 + 5), Rgb(clWindow));
+    EXPECT_EQ(Png.GetPixel(0, 0), Rgb(clBtnFace));
+}
+
+TEST(HeadlessWidgetSet, SelectionByName) {
+    EXPECT_EQ(SelectWidgetSet("headless").GetName(), "headless");
+    THeadlessWidgetSet& Headless = UseHeadlessWidgetSet();
+    EXPECT_EQ(&WidgetSet(), &Headless);
+    EXPECT_THROW(SelectWidgetSet("motif"), EWidgetSetError);
+    EXPECT_THROW(UseHeadlessWidgetSet().GetControlProps(12345), EWidgetSetError);
+}
+
+}  // namespace
