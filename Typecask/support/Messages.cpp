@@ -1,41 +1,31 @@
-// The package's string table. Registered as a source of string resources when
-// the package is loaded, so that LoadStr and ETypecask find the texts by id.
-#include <array>
+// The package's string table. The texts (ids 1 to 12, TTypecaskMessage in
+// Errors.h) live in the package's resources (resources/TypecaskLib.rc); the
+// Typecask unit registers this source of string resources when the package is
+// initialised, so that LoadStr and ETypecask find them by id.
+#include "Typecask/support/Messages.h"
+
 #include <optional>
 
-#include "Typecask/support/Errors.h"
+#include "TypecaskLib/Package.h"
+#include "platform/SysUtils.h"
 
 namespace {
 
-constexpr std::array<const char*, 16> StringTable = {
-    "",
-    "Not enough memory to allocate %d bytes",
-    "Font (%s) not found in the registry",
-    "Font file (%s) not found",
-    "Font could not be installed",
-    "Font name could not be changed at runtime",
-    "Freeware",
-    "True Type Fonts",
-    "Select the font to be stored in the resource",
-    "Font could not be installed permanently",
-    "Font permanent installation property name could not be changed at runtime",
-    "LZRW compressed stream signature is wrong",
-    "Font file (%s) could not be loaded",
-    "",
-    "",
-    "",
-};
+int Cookie = 0;
 
-struct TStringTableRegistration {
-    int Cookie;
-    TStringTableRegistration()
-        : Cookie(AddResStringSource([](int Ident) -> std::optional<AnsiString> {
-              if (Ident < 0 || Ident >= static_cast<int>(StringTable.size())) return std::nullopt;
-              return AnsiString(StringTable[static_cast<std::size_t>(Ident)]);
-          })) {}
-    ~TStringTableRegistration() { RemoveResStringSource(Cookie); }
-};
-
-const TStringTableRegistration Registration;
+std::optional<AnsiString> PackageString(int Ident) {
+    if (Ident < 0) return std::nullopt;
+    return Os::LoadResString(GetPackageInstance(), static_cast<UINT>(Ident));
+}
 
 }  // namespace
+
+void RegisterTypecaskMessages() {
+    if (Cookie == 0) Cookie = AddResStringSource(PackageString);
+}
+
+void UnregisterTypecaskMessages() {
+    if (Cookie == 0) return;
+    RemoveResStringSource(Cookie);
+    Cookie = 0;
+}

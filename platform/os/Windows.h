@@ -10,3 +10,4 @@
 
 #include "platform/os/WinFonts.h"     // font table, enumeration, device contexts, messages, directories
 #include "platform/os/WinRegistry.h"  // the registry
+#include "platform/os/WinResources.h"  // modules, resources, version information, bitmaps

@@ -1,0 +1,13 @@
+#include "Typecask/Unit.h"
+
+#include "Typecask/support/Messages.h"
+
+// Each part of the unit that has state to build and release adds its calls
+// here: initialisations after the string table (they may raise ETypecask),
+// finalisations in the reverse order, before the string table goes.
+//  - the unit's string constants (registry keys, suffixes, property names):
+//    built last, released first.
+
+void InitializeTypecaskUnit() { RegisterTypecaskMessages(); }
+
+void FinalizeTypecaskUnit() { UnregisterTypecaskMessages(); }
