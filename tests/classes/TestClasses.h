@@ -102,6 +102,7 @@ public:
     int FClicks = 0;
     void ThingClick(TObject*) { ++FClicks; }
     void WrongSignature(int) {}
+    void NotPublished(TObject*) {}
     void Loaded() override;
 };
 
