@@ -130,6 +130,12 @@ std::vector<AnsiString> WrapLines(TCanvas& C, const AnsiString& Text, int Width,
 
 }  // namespace
 
+std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Text, int Width, bool WordWrap) {
+    TCanvas Canvas;
+    Canvas.GetFont()->SetData(Font);
+    return WrapLines(Canvas, Text, Width, WordWrap);
+}
+
 // ------------------------------------------------------------- the model
 
 TWidgetHandle TWidgetSetBase::CreateWindow(const TWindowProps& Props, TWindowEvents Events) {

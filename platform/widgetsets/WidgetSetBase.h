@@ -135,6 +135,10 @@ protected:
 // A caption as shown: accelerator marks ('&') removed, "&&" kept as '&'.
 AnsiString CaptionText(const AnsiString& Caption);
 
+// The lines of a label's text in Width pixels of Font: broken at line feeds
+// and, with WordWrap, between words.
+std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Text, int Width, bool WordWrap);
+
 // The backends, created by SelectWidgetSet.
 std::unique_ptr<TWidgetSet> CreateHeadlessWidgetSet();
 // nullptr when GTK cannot open a display.

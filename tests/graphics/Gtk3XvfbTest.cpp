@@ -102,8 +102,9 @@ protected:
         AddButton("Cancel", 122, 2, false, true, mrCancel);
         TControlProps T;
         T.Kind = TWidgetKind::Label;
-        T.Caption = "Pick a row";
-        T.Bounds = Bounds(3, 2, 200, 16);
+        T.Caption = "Pick a row of this list; the text wraps at the label's width and never widens the window";
+        T.WordWrap = true;
+        T.Bounds = Bounds(3, 2, 236, 16);
         Set->CreateControl(Window, T, {});
     }
 
@@ -122,6 +123,7 @@ protected:
         TControlEvents E;
         E.OnClick = [this, Caption, Result] {
             Log.push_back(std::string("click ") + Caption);
+            if (!ShotFile.empty()) Set->SaveScreenshot(Window, ShotFile);
             Set->EndModal(Window, Result);
         };
         Set->CreateControl(Window, B, E);
@@ -161,6 +163,7 @@ protected:
     TWidgetHandle Window = NoWidget, List = NoWidget;
     std::vector<std::string> Log;
     std::string Geometry;
+    std::string ShotFile;
     int Draws = 0;
 };
 
@@ -169,6 +172,7 @@ protected:
 int RowY(int I) { return 20 + 2 + (I / 2) * 40 + (I % 2 ? 16 + 12 : 8); }
 
 TEST_F(Gtk3Window, ClickARowThenEnter) {
+    ShotFile = (std::filesystem::temp_directory_path() / "typecask-gfx-gtk3.png").string();
     TModalResult R = ShowWith([](const std::string& Id) {
         Click(Id, 60, RowY(3));
         Key("Return");
@@ -178,6 +182,17 @@ TEST_F(Gtk3Window, ClickARowThenEnter) {
     EXPECT_EQ(Set->GetControlProps(List).ItemIndex, 3);
     EXPECT_NE(Geometry.find("Geometry: 242x221"), std::string::npos) << Geometry;
     EXPECT_GT(Draws, 0);
+
+    // The window as the X server shows it: client size, the selected row
+    // painted by the draw callback in the highlight colour.
+    TBitmap Shot;
+    Shot.LoadFromPngFile(ShotFile);
+    std::filesystem::remove(ShotFile);
+    EXPECT_EQ(Shot.GetWidth(), 242);
+    EXPECT_EQ(Shot.GetHeight(), 221);
+    TColor H = ColorToRGB(clHighlight);
+    EXPECT_EQ(Shot.GetPixel(200, RowY(3)) & 0xFFFFFF,
+              std::uint32_t(GetRValue(H)) << 16 | std::uint32_t(GetGValue(H)) << 8 | std::uint32_t(GetBValue(H)));
 }
 
 TEST_F(Gtk3Window, KeysMoveTheSelectionAndEscapeCancels) {

@@ -1,5 +1,6 @@
-// The gtk3 widgetset: each window is a GtkWindow holding a GtkFixed that
-// places the controls at their pixel bounds. Labels, static texts and
+// The gtk3 widgetset: each window is a GtkWindow holding a GtkLayout that
+// places the controls at their pixel bounds (a layout, unlike a GtkFixed,
+// keeps exactly the client size it is given, whatever its children ask for). Labels, static texts and
 // buttons are GTK's own widgets; a list box is a GtkDrawingArea in a
 // GtkScrolledWindow whose rows are drawn through TCanvas on the widget's
 // cairo context; images and bevels are drawn by the shared painter.
@@ -35,7 +36,7 @@ struct TNativeWindow {
 };
 
 struct TNativeControl {
-    GtkWidget* Outer = nullptr;  // placed on the window's GtkFixed
+    GtkWidget* Outer = nullptr;  // placed on the window's GtkLayout
     GtkWidget* Inner = nullptr;  // label, drawing area or button
     GtkAdjustment* Scroll = nullptr;
     bool Syncing = false;  // ignore the adjustment's own signal while we set it
@@ -122,27 +123,38 @@ public:
     TModalResult ShowModal(TWidgetHandle Handle) override {
         TWindow& W = Window(Handle);
         if (W.Showing) throw EWidgetSetError("The window is already shown modally");
-        TNativeWindow& N = FNativeWindows.at(Handle);
+        GtkWidget* Native = FNativeWindows.at(Handle).Window;
         W.Showing = true;
         W.ModalResult = mrNone;
-        gtk_window_set_modal(GTK_WINDOW(N.Window), TRUE);
-        gtk_widget_show_all(N.Window);
+        gtk_window_set_modal(GTK_WINDOW(Native), TRUE);
+        gtk_widget_show_all(Native);
         if (W.Focus == NoWidget) FocusNext(W, false);
         else NativeFocus(Control(W.Focus));
-        gtk_window_present(GTK_WINDOW(N.Window));
+        gtk_window_present(GTK_WINDOW(Native));
         // Wait for the first allocation, then give the lists their scroll
         // positions (a preselected row may lie below the visible part).
-        for (int I = 0; I < 1000 && !gtk_widget_get_mapped(N.Window); ++I) gtk_main_iteration_do(FALSE);
-        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-        for (TWidgetHandle C : Window(Handle).Controls) {
-            auto It = FNativeControls.find(C);
-            if (It == FNativeControls.end() || !It->second.Scroll) continue;
-            It->second.Mapped = true;
-            NativeScrolled(Control(C));
+        for (gint64 Until = g_get_monotonic_time() + 2 * G_USEC_PER_SEC;
+             IsWindow(Handle) && !gtk_widget_get_mapped(Native) && g_get_monotonic_time() < Until;) {
+            if (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+            else g_usleep(1000);
         }
-        N.Loop = g_main_loop_new(nullptr, FALSE);
-        if (W.ModalResult == mrNone && !FError) g_main_loop_run(N.Loop);
-        g_main_loop_unref(N.Loop);
+        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+        if (IsWindow(Handle)) {
+            for (TWidgetHandle C : Window(Handle).Controls) {
+                auto It = FNativeControls.find(C);
+                if (It == FNativeControls.end() || !It->second.Scroll) continue;
+                It->second.Mapped = true;
+                NativeScrolled(Control(C));
+            }
+        }
+        // The loop is held here: a handler may destroy the window (and its
+        // record) while it runs.
+        GMainLoop* Loop = g_main_loop_new(nullptr, FALSE);
+        if (auto It = FNativeWindows.find(Handle); It != FNativeWindows.end()) {
+            It->second.Loop = Loop;
+            if (Window(Handle).ModalResult == mrNone && !FError) g_main_loop_run(Loop);
+        }
+        g_main_loop_unref(Loop);
         TModalResult Result = mrCancel;
         if (auto It = FNativeWindows.find(Handle); It != FNativeWindows.end()) {
             It->second.Loop = nullptr;
@@ -155,6 +167,26 @@ public:
         while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
         if (FError) std::rethrow_exception(std::exchange(FError, nullptr));
         return Result;
+    }
+
+    // A window on screen is captured as the server shows it; a hidden one is
+    // drawn by the shared painter.
+    void SaveScreenshot(TWidgetHandle Handle, const AnsiString& FileName) override {
+        const TWindow& W = Window(Handle);
+        GtkWidget* Native = FNativeWindows.at(Handle).Window;
+        GdkWindow* Gdk = gtk_widget_get_window(Native);
+        if (!W.Showing || !Gdk || !gtk_widget_get_mapped(Native)) return TWidgetSetBase::SaveScreenshot(Handle, FileName);
+        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+        GdkPixbuf* Pixbuf = gdk_pixbuf_get_from_window(Gdk, 0, 0, W.Props.ClientWidth, W.Props.ClientHeight);
+        if (!Pixbuf) return TWidgetSetBase::SaveScreenshot(Handle, FileName);
+        GError* Error = nullptr;
+        gboolean Saved = gdk_pixbuf_save(Pixbuf, FileName.c_str(), "png", &Error, nullptr);
+        g_object_unref(Pixbuf);
+        if (!Saved) {
+            AnsiString Reason = Error ? Error->message : "unknown error";
+            if (Error) g_error_free(Error);
+            throw EInvalidGraphic(Format("Cannot write the PNG file %s: %s", {FileName, Reason}));
+        }
     }
 
     // Runs a callback of the control classes from a GTK signal: an exception
@@ -186,7 +218,7 @@ public:
         return Handled || *Key == TKey::Enter || *Key == TKey::Escape || *Key == TKey::Tab || *Key == TKey::ShiftTab;
     }
 
-    static gboolean OnFixedDraw(GtkWidget* Widget, cairo_t* Cr, gpointer Data) {
+    static gboolean OnLayoutDraw(GtkWidget* Widget, cairo_t* Cr, gpointer Data) {
         auto It = Instance->FWindows.find(Untag(Data));
         if (It == Instance->FWindows.end()) return FALSE;
         TColor C = ColorToRGB(It->second.Props.Color);
@@ -264,13 +296,13 @@ protected:
     void NativeCreateWindow(TWindow& W) override {
         TNativeWindow N;
         N.Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-        N.Fixed = gtk_fixed_new();
+        N.Fixed = gtk_layout_new(nullptr, nullptr);
         gtk_container_add(GTK_CONTAINER(N.Window), N.Fixed);
         gtk_window_set_resizable(GTK_WINDOW(N.Window), FALSE);
         gtk_window_set_type_hint(GTK_WINDOW(N.Window), GDK_WINDOW_TYPE_HINT_DIALOG);
         g_signal_connect(N.Window, "delete-event", G_CALLBACK(OnDelete), Tag(W.Handle));
         g_signal_connect(N.Window, "key-press-event", G_CALLBACK(OnKeyPress), Tag(W.Handle));
-        g_signal_connect(N.Fixed, "draw", G_CALLBACK(OnFixedDraw), Tag(W.Handle));
+        g_signal_connect(N.Fixed, "draw", G_CALLBACK(OnLayoutDraw), Tag(W.Handle));
         FNativeWindows[W.Handle] = N;
         NativeUpdateWindow(W);
     }
@@ -279,6 +311,7 @@ protected:
         TNativeWindow& N = FNativeWindows.at(W.Handle);
         gtk_window_set_title(GTK_WINDOW(N.Window), W.Props.Caption.c_str());
         gtk_widget_set_size_request(N.Fixed, W.Props.ClientWidth, W.Props.ClientHeight);
+        gtk_layout_set_size(GTK_LAYOUT(N.Fixed), W.Props.ClientWidth, W.Props.ClientHeight);
         if (W.Props.Position == TWindowPosition::ScreenCenter) {
             gtk_window_set_position(GTK_WINDOW(N.Window), GTK_WIN_POS_CENTER);
         } else {
@@ -342,7 +375,7 @@ protected:
         }
         g_signal_connect(N.Inner, "focus-in-event", G_CALLBACK(OnFocusIn), Tag(H));
         TNativeWindow& NW = FNativeWindows.at(W.Handle);
-        gtk_fixed_put(GTK_FIXED(NW.Fixed), N.Outer, C.Props.Bounds.Left, C.Props.Bounds.Top);
+        gtk_layout_put(GTK_LAYOUT(NW.Fixed), N.Outer, C.Props.Bounds.Left, C.Props.Bounds.Top);
         FNativeControls[H] = N;
         NativeUpdateControl(C);
         if (W.Showing && C.Props.Visible) gtk_widget_show_all(N.Outer);
@@ -351,20 +384,26 @@ protected:
     void NativeUpdateControl(TControl& C) override {
         TNativeControl& N = FNativeControls.at(C.Handle);
         const TControlProps& P = C.Props;
-        GtkWidget* Fixed = gtk_widget_get_parent(N.Outer);
-        gtk_fixed_move(GTK_FIXED(Fixed), N.Outer, P.Bounds.Left, P.Bounds.Top);
+        gtk_layout_move(GTK_LAYOUT(gtk_widget_get_parent(N.Outer)), N.Outer, P.Bounds.Left, P.Bounds.Top);
         gtk_widget_set_size_request(N.Outer, P.Bounds.Width(), P.Bounds.Height());
         gtk_widget_set_sensitive(N.Outer, P.Enabled);
         gtk_widget_set_no_show_all(N.Outer, !P.Visible);
         gtk_widget_set_visible(N.Outer, P.Visible && IsShowing(C.Window));
         switch (P.Kind) {
             case TWidgetKind::Label:
-            case TWidgetKind::StaticText:
-                gtk_label_set_text(GTK_LABEL(N.Inner), CaptionText(P.Caption).c_str());
-                gtk_label_set_line_wrap(GTK_LABEL(N.Inner), P.WordWrap);
-                if (P.WordWrap) gtk_label_set_line_wrap_mode(GTK_LABEL(N.Inner), PANGO_WRAP_WORD);
+            case TWidgetKind::StaticText: {
+                // Wrapped here, at the canvas's text widths, so that the lines
+                // break where the headless painter breaks them; GTK's own
+                // wrapping would ask for a wider label than the bounds.
+                AnsiString Text;
+                for (const AnsiString& Line : WrapCaption(P.Font, CaptionText(P.Caption), P.Bounds.Width(), P.WordWrap))
+                    Text += Line + "\n";
+                if (!Text.empty()) Text.pop_back();
+                gtk_label_set_text(GTK_LABEL(N.Inner), Text.c_str());
+                gtk_label_set_ellipsize(GTK_LABEL(N.Inner), PANGO_ELLIPSIZE_END);
                 ApplyFont(N.Inner, P.Font);
                 break;
+            }
             case TWidgetKind::Button: {
                 gtk_button_set_label(GTK_BUTTON(N.Inner), CaptionText(P.Caption).c_str());
                 if (GtkWidget* Label = gtk_bin_get_child(GTK_BIN(N.Inner)); Label && GTK_IS_LABEL(Label))
