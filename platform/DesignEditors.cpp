@@ -200,6 +200,10 @@ AnsiString TStringProperty::GetValue() { return GetStrValue(); }
 
 void TStringProperty::SetValue(const AnsiString& Value) { SetStrValue(Value); }
 
+TPropertyAttributes TComponentNameProperty::GetAttributes() { return {}; }
+
+int TComponentNameProperty::GetEditLimit() { return 63; }
+
 // ------------------------------------------------------------------ objects
 
 TPropertyAttributes TClassProperty::GetAttributes() { return {paMultiSelect, paSubProperties, paReadOnly}; }

@@ -86,6 +86,15 @@ public:
     void SetValue(const AnsiString& Value) override;
 };
 
+// The Name of a component: one object at a time (names are unique), typed as
+// an identifier; SetName's EComponentError passes through.
+class TComponentNameProperty : public TStringProperty {
+public:
+    using TStringProperty::TStringProperty;
+    TPropertyAttributes GetAttributes() override;
+    int GetEditLimit() override;
+};
+
 // A persistent sub-object: shown as "(TClassName)" (the property's type) and
 // edited through its own published properties.
 class TClassProperty : public TPropertyEditor {

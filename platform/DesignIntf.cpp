@@ -313,6 +313,8 @@ TPropertyEditorClass GetEditorClass(const TPropInfo* Prop, TClass ObjectClass) {
         if (!Best || CompareSpecificity(*It, *Best, Prop) > 0) Best = &*It;
     }
     if (Best) return Best->EditorClass;
+    if (Prop->Owner == TComponent::StaticClass() && Prop->Name == "Name")
+        return PropertyEditorClass<TComponentNameProperty>();
     return DefaultEditorClass(Prop->Type);
 }
 

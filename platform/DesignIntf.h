@@ -325,7 +325,8 @@ void ResetDesignRegistrations();
 // ------------------------------------------------------------------ lookup
 
 // The editor class for Prop of an object of class ObjectClass: the best
-// registration, else the default editor of the property's type kind. Returns
+// registration, else TComponentNameProperty for a component's Name and the
+// default editor of the property's type kind for the others. Returns
 // nullptr for a property that a null registration hides.
 TPropertyEditorClass GetEditorClass(const TPropInfo* Prop, TClass ObjectClass);
 
