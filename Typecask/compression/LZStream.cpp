@@ -35,6 +35,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "Typecask/support/Errors.h"
 
@@ -198,18 +199,16 @@ constexpr auto ReversedBytes = [] {
 }();
 
 // Copies a match of L (3..18) bytes from D bytes back; may write up to 24
-// bytes from Dst. Dst - D is at or after the start of the output.
+// bytes from Dst (those past the match are overwritten by later items). Dst - D
+// is at or after the start of the output.
 inline void CopyMatch(uint8_t* Dst, unsigned D, unsigned L) {
     const uint8_t* Src = Dst - D;
-    if (D >= 16) {
-        // Source and destination do not overlap within 16 bytes; the last two
-        // bytes (needed only by L > 16) were written before or by this copy.
-        Copy16(Dst, Src);
-        std::memcpy(Dst + 16, Src + 16, 2);
-    } else if (D >= 8) {
+    if (D >= 8) {
+        // Each word reads bytes written before it (by an earlier item or by
+        // the word before); the last two bytes are needed only by L > 16.
         Copy8(Dst, Src);
-        Copy8(Dst + 8, Src + 8);  // reads what the first copy wrote
-        if (L > 16) std::memcpy(Dst + 16, Src + 16, 2);
+        Copy8(Dst + 8, Src + 8);
+        std::memcpy(Dst + 16, Src + 16, 2);
     } else {
         // The first 8 bytes one at a time (each may read the one D before),
         // then whole words from a multiple of D that is at least 8 back.
@@ -338,6 +337,21 @@ std::int32_t ReadInt32(TStream* Stream) {
     Stream->ReadBuffer(B, 4);
     return static_cast<std::int32_t>(static_cast<uint32_t>(B[0]) | static_cast<uint32_t>(B[1]) << 8 |
                                      static_cast<uint32_t>(B[2]) << 16 | static_cast<uint32_t>(B[3]) << 24);
+}
+
+// The next Count bytes of Source: read into Area, or, from a plain memory
+// stream, where they lie (the decoder reads nothing outside them either way).
+const uint8_t* ReadBlock(TStream* Source, uint8_t* Area, std::int32_t Count) {
+    if (typeid(*Source) == typeid(TMemoryStream)) {
+        auto* Memory = static_cast<TMemoryStream*>(Source);
+        const std::int64_t Position = Memory->GetPosition();
+        if (Position >= 0 && Memory->GetSize() - Position >= Count) {
+            Memory->SetPosition(Position + Count);
+            return Memory->GetMemory() + Position;
+        }
+    }
+    Source->ReadBuffer(Area, Count);
+    return Area;
 }
 
 [[noreturn]] void RaiseCorrupt(int Block, std::int64_t Offset, const AnsiString& What) {
@@ -525,9 +539,9 @@ std::int32_t TLZStream::DeCompress(TStream* Source, TStream* Dest) {
         if (L > Total - 4)
             RaiseCorrupt(Block, Offset,
                          Format("block length %d passes the end of the stream by %d bytes", {L, L - (Total - 4)}));
-        Source->ReadBuffer(InArea.get(), L);
+        const uint8_t* const Coded = ReadBlock(Source, InArea.get(), L);
         TBlockFault Fault{};
-        const int N = DecodeBlock(InArea.get(), OutArea.get(), static_cast<unsigned>(L), Fault);
+        const int N = DecodeBlock(Coded, OutArea.get(), static_cast<unsigned>(L), Fault);
         if (N < 0) RaiseCorrupt(Block, Offset + 4 + Fault.Offset, Describe(Fault));
         if (Written + N > std::numeric_limits<std::int32_t>::max())
             RaiseCorrupt(Block, Offset, "the data decodes to more than 2147483647 bytes");
