@@ -441,11 +441,13 @@ std::uint16_t TLZStream::Compression(const std::uint8_t* Input, std::uint8_t* Ou
             Table[H] = static_cast<int16_t>(X);
             // One branch for "a candidate within reach whose first three bytes
             // match": an entry out of reach (empty, negative or too far) is
-            // compared with X itself and then refused by Far.
-            const bool Far = (Q < 0) | (static_cast<unsigned>(static_cast<int>(X) - Q - 1) >= MaxDistance);
-            const unsigned Candidate = Far ? X : static_cast<unsigned>(Q);
+            // compared with X itself, and Reach = 0 refuses it. Arithmetic
+            // rather than conditions, so that the compiler keeps one branch.
+            const unsigned Distance = X - static_cast<unsigned>(Q);
+            const unsigned Reach = static_cast<unsigned>(Distance - 1 < MaxDistance) & (~static_cast<unsigned>(Q) >> 31);
+            const unsigned Candidate = X - Distance * Reach;
             const uint64_t Diff = Load64(Input + Candidate) ^ W;
-            if (((Diff & 0xFFFFFF) | Far) == 0) {
+            if (((Diff & 0xFFFFFF) | (Reach ^ 1)) == 0) {
                 const unsigned L =
                     Diff != 0 ? EqualBytes(Diff) : 8 + MatchLengthAt(Input, Candidate + 8, X + 8, MaxMatch - 8);
                 PutMatch(X - Candidate, L);
