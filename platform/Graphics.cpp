@@ -16,7 +16,7 @@
 
 TColor ColorToRGB(TColor Color) {
     if (Color == clNone || Color == clDefault) return clBlack;
-    if (Color >= 0) return Color & 0xFFFFFF;
+    if (Color >= 0) return static_cast<TColor>(Color & 0xFFFFFF);
     // A fixed light theme for the system colours.
     static constexpr TColor Theme[] = {
         RGB(200, 200, 200),  // clScrollBar
@@ -255,6 +255,27 @@ void FlushFontFaceCache() {
 }
 
 // ------------------------------------------------------------------- TFont
+
+TYPECASK_IMPLEMENT_CLASS(TFont)
+
+void TFont::Publish(TPublisher<TFont>& P) {
+    P.Property("Charset", &TFont::GetCharset, &TFont::SetCharset);
+    P.Property("Color", &TFont::GetColor, &TFont::SetColor);
+    P.Property("Height", &TFont::GetHeight, &TFont::SetHeight);
+    P.Property("Name", &TFont::GetName, &TFont::SetName);
+    P.Property("Size", &TFont::GetSize, &TFont::SetSize).Stored(false);
+    P.Property("Style", &TFont::GetStyle, &TFont::SetStyle);
+}
+
+TFont::~TFont() = default;
+
+void TFont::Assign(TPersistent* Source) {
+    if (auto* Font = dynamic_cast<TFont*>(Source)) {
+        SetData(Font->FData);
+        return;
+    }
+    inherited::Assign(Source);
+}
 
 void TFont::SetName(const AnsiString& Value) {
     if (FData.Name == Value) return;

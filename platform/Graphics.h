@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Persistent.h"
 #include "platform/SysUtils.h"
 #include "platform/System.h"
 
@@ -65,12 +66,13 @@ public:
 
 // ------------------------------------------------------------- colours
 
-// A colour: 0x00BBGGRR for an RGB value, or a system colour (high bit set,
-// the low byte naming the element) that ColorToRGB resolves.
-using TColor = std::int32_t;
+// A colour: 0x00BBGGRR for an RGB value, or a system colour (0xFF000000
+// plus the index of the screen element) that ColorToRGB resolves.
+enum TColor : std::int32_t {};
 
 namespace Detail {
-constexpr TColor SysColor(int Index) { return static_cast<TColor>(0x80000000u | static_cast<unsigned>(Index)); }
+constexpr TColor SysColor(int Index) { return static_cast<TColor>(0xFF000000u | static_cast<unsigned>(Index)); }
+constexpr TColor Rgb(std::uint32_t Value) { return static_cast<TColor>(Value); }
 }  // namespace Detail
 
 inline constexpr TColor clScrollBar = Detail::SysColor(0);
@@ -99,31 +101,51 @@ inline constexpr TColor cl3DLight = Detail::SysColor(22);
 inline constexpr TColor clInfoText = Detail::SysColor(23);
 inline constexpr TColor clInfoBk = Detail::SysColor(24);
 
-inline constexpr TColor clBlack = 0x000000;
-inline constexpr TColor clMaroon = 0x000080;
-inline constexpr TColor clGreen = 0x008000;
-inline constexpr TColor clOlive = 0x008080;
-inline constexpr TColor clNavy = 0x800000;
-inline constexpr TColor clPurple = 0x800080;
-inline constexpr TColor clTeal = 0x808000;
-inline constexpr TColor clGray = 0x808080;
-inline constexpr TColor clSilver = 0xC0C0C0;
-inline constexpr TColor clRed = 0x0000FF;
-inline constexpr TColor clLime = 0x00FF00;
-inline constexpr TColor clYellow = 0x00FFFF;
-inline constexpr TColor clBlue = 0xFF0000;
-inline constexpr TColor clFuchsia = 0xFF00FF;
-inline constexpr TColor clAqua = 0xFFFF00;
-inline constexpr TColor clLtGray = 0xC0C0C0;
-inline constexpr TColor clDkGray = 0x808080;
-inline constexpr TColor clWhite = 0xFFFFFF;
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clDefault = 0x20000000;
+inline constexpr TColor clBlack = Detail::Rgb(0x000000);
+inline constexpr TColor clMaroon = Detail::Rgb(0x000080);
+inline constexpr TColor clGreen = Detail::Rgb(0x008000);
+inline constexpr TColor clOlive = Detail::Rgb(0x008080);
+inline constexpr TColor clNavy = Detail::Rgb(0x800000);
+inline constexpr TColor clPurple = Detail::Rgb(0x800080);
+inline constexpr TColor clTeal = Detail::Rgb(0x808000);
+inline constexpr TColor clGray = Detail::Rgb(0x808080);
+inline constexpr TColor clSilver = Detail::Rgb(0xC0C0C0);
+inline constexpr TColor clRed = Detail::Rgb(0x0000FF);
+inline constexpr TColor clLime = Detail::Rgb(0x00FF00);
+inline constexpr TColor clYellow = Detail::Rgb(0x00FFFF);
+inline constexpr TColor clBlue = Detail::Rgb(0xFF0000);
+inline constexpr TColor clFuchsia = Detail::Rgb(0xFF00FF);
+inline constexpr TColor clAqua = Detail::Rgb(0xFFFF00);
+inline constexpr TColor clLtGray = Detail::Rgb(0xC0C0C0);
+inline constexpr TColor clDkGray = Detail::Rgb(0x808080);
+inline constexpr TColor clWhite = Detail::Rgb(0xFFFFFF);
+inline constexpr TColor clNone = Detail::Rgb(0x1FFFFFFF);
+inline constexpr TColor clDefault = Detail::Rgb(0x20000000);
 
-// The RGB value (0x00BBGGRR) of a colour; system colours come from a fixed
-// light theme. clNone and clDefault resolve to black.
+// The colours' identifiers in form data ("clWindowText").
+TYPECASK_INTEGER_TYPE(TColor, {"clBlack", clBlack}, {"clMaroon", clMaroon}, {"clGreen", clGreen},
+                      {"clOlive", clOlive}, {"clNavy", clNavy}, {"clPurple", clPurple}, {"clTeal", clTeal},
+                      {"clGray", clGray}, {"clSilver", clSilver}, {"clRed", clRed}, {"clLime", clLime},
+                      {"clYellow", clYellow}, {"clBlue", clBlue}, {"clFuchsia", clFuchsia}, {"clAqua", clAqua},
+                      {"clWhite", clWhite}, {"clScrollBar", clScrollBar}, {"clBackground", clBackground},
+                      {"clActiveCaption", clActiveCaption}, {"clInactiveCaption", clInactiveCaption},
+                      {"clMenu", clMenu}, {"clWindow", clWindow}, {"clWindowFrame", clWindowFrame},
+                      {"clMenuText", clMenuText}, {"clWindowText", clWindowText}, {"clCaptionText", clCaptionText},
+                      {"clActiveBorder", clActiveBorder}, {"clInactiveBorder", clInactiveBorder},
+                      {"clAppWorkSpace", clAppWorkSpace}, {"clHighlight", clHighlight},
+                      {"clHighlightText", clHighlightText}, {"clBtnFace", clBtnFace}, {"clBtnShadow", clBtnShadow},
+                      {"clGrayText", clGrayText}, {"clBtnText", clBtnText},
+                      {"clInactiveCaptionText", clInactiveCaptionText}, {"clBtnHighlight", clBtnHighlight},
+                      {"cl3DDkShadow", cl3DDkShadow}, {"cl3DLight", cl3DLight}, {"clInfoText", clInfoText},
+                      {"clInfoBk", clInfoBk}, {"clNone", clNone}, {"clDefault", clDefault})
+
+// The RGB value (0x00BBGGRR) of a colour; system colours (any with the high
+// bit set; the low byte names the element) come from a fixed light theme.
+// clNone and clDefault resolve to black.
 TColor ColorToRGB(TColor Color);
-inline constexpr TColor RGB(int R, int G, int B) { return (R & 0xFF) | ((G & 0xFF) << 8) | ((B & 0xFF) << 16); }
+inline constexpr TColor RGB(int R, int G, int B) {
+    return static_cast<TColor>((R & 0xFF) | ((G & 0xFF) << 8) | ((B & 0xFF) << 16));
+}
 inline constexpr int GetRValue(TColor C) { return C & 0xFF; }
 inline constexpr int GetGValue(TColor C) { return (C >> 8) & 0xFF; }
 inline constexpr int GetBValue(TColor C) { return (C >> 16) & 0xFF; }
@@ -131,29 +153,19 @@ inline constexpr int GetBValue(TColor C) { return (C >> 16) & 0xFF; }
 // --------------------------------------------------------------- fonts
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+TYPECASK_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
+using TFontStyles = TSet<TFontStyle>;
 
-// A set of font styles, bit N standing for the style of ordinal N.
-class TFontStyles {
-public:
-    constexpr TFontStyles() = default;
-    constexpr TFontStyles(std::initializer_list<TFontStyle> Styles) {
-        for (TFontStyle S : Styles) FBits |= Bit(S);
-    }
-    constexpr bool Contains(TFontStyle S) const { return (FBits & Bit(S)) != 0; }
-    constexpr TFontStyles& Include(TFontStyle S) { FBits |= Bit(S); return *this; }
-    constexpr TFontStyles& Exclude(TFontStyle S) { FBits &= ~Bit(S); return *this; }
-    constexpr bool Empty() const { return FBits == 0; }
-    constexpr std::uint8_t Bits() const { return FBits; }
-    static constexpr TFontStyles FromBits(std::uint8_t Bits) { TFontStyles R; R.FBits = Bits & 0x0F; return R; }
-    constexpr bool operator==(const TFontStyles&) const = default;
-
-private:
-    static constexpr std::uint8_t Bit(TFontStyle S) { return static_cast<std::uint8_t>(1u << S); }
-    std::uint8_t FBits = 0;
-};
-
-using TFontCharset = std::uint8_t;
-inline constexpr TFontCharset DEFAULT_FONT_CHARSET = 1;  // DEFAULT_CHARSET
+// A character set number (0 to 255); form data names the known ones.
+enum TFontCharset : std::uint8_t {};
+TYPECASK_INTEGER_TYPE(TFontCharset, {"ANSI_CHARSET", 0}, {"DEFAULT_CHARSET", 1}, {"SYMBOL_CHARSET", 2},
+                      {"MAC_CHARSET", 77}, {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
+                      {"JOHAB_CHARSET", 130}, {"GB2312_CHARSET", 134}, {"CHINESEBIG5_CHARSET", 136},
+                      {"GREEK_CHARSET", 161}, {"TURKISH_CHARSET", 162}, {"VIETNAMESE_CHARSET", 163},
+                      {"HEBREW_CHARSET", 177}, {"ARABIC_CHARSET", 178}, {"BALTIC_CHARSET", 186},
+                      {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222}, {"EASTEUROPE_CHARSET", 238},
+                      {"OEM_CHARSET", 255})
+inline constexpr TFontCharset DEFAULT_FONT_CHARSET = static_cast<TFontCharset>(1);  // DEFAULT_CHARSET
 
 // The face name that stands for the platform's default dialog face.
 inline constexpr const char* DefaultFontName = "Default";
@@ -192,14 +204,17 @@ void FlushFontFaceCache();
 class TFont;
 using TNotifyChange = std::function<void(TFont* Sender)>;
 
-class TFont {
+// A font as a persistent object: its published Charset, Color, Height,
+// Name and Style are what form data stores (Size is derived from Height).
+class TFont : public TPersistent {
+    TYPECASK_CLASS(TFont, TPersistent)
+
 public:
     TFont() = default;
     explicit TFont(const TFontData& Data) : FData(Data) {}
-    TFont(const TFont&) = delete;
-    TFont& operator=(const TFont&) = delete;
-    virtual ~TFont() = default;
+    ~TFont() override;
 
+    void Assign(TPersistent* Source) override;
     void Assign(const TFont& Source) { SetData(Source.FData); }
 
     const AnsiString& GetName() const { return FData.Name; }

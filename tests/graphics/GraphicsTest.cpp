@@ -26,7 +26,7 @@ TFontData Face(const char* Name) {
 TEST(Colors, SystemColoursResolveToTheLightTheme) {
     const struct {
         TColor Color;
-        TColor Rgb;
+        std::int32_t Rgb;
     } Cases[] = {
         {clWindow, clWhite},
         {clWindowText, clBlack},
@@ -39,6 +39,8 @@ TEST(Colors, SystemColoursResolveToTheLightTheme) {
         {static_cast<TColor>(0x80000000u | 200), clBlack},  // no such element
     };
     for (const auto& C : Cases) EXPECT_EQ(ColorToRGB(C.Color), C.Rgb) << std::hex << C.Color;
+    // The older system-colour base (0x80000000) resolves the same way.
+    EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x80000000u | 13)), ColorToRGB(clHighlight));
 }
 
 TEST(Fonts, SizeAndHeightConvertAt96PixelsPerInch) {
@@ -67,6 +69,38 @@ TEST(Fonts, ChangesAreReported) {
     EXPECT_EQ(Calls, 4);
     EXPECT_TRUE(F.GetStyle().Contains(fsBold));
     EXPECT_FALSE(F.GetStyle().Contains(fsItalic));
+}
+
+TEST(Fonts, PublishedAsFormDataStoresThem) {
+    TClass Class = TFont::StaticClass();
+    std::vector<AnsiString> Names;
+    for (const TPropInfo* P : Class->Properties()) Names.push_back(P->Name);
+    EXPECT_EQ(Names, (std::vector<AnsiString>{"Charset", "Color", "Height", "Name", "Size", "Style"}));
+
+    TFont F;
+    Class->FindProperty("Name")->Set(&F, AnsiString("Default"));
+    Class->FindProperty("Height")->Set(&F, std::int64_t(-13));
+    Class->FindProperty("Style")->Set(&F, std::int64_t(1));  // [fsBold]
+    Class->FindProperty("Color")->Set(&F, std::int64_t(clWindowText));
+    EXPECT_EQ(F.GetHeight(), -13);
+    EXPECT_EQ(F.GetSize(), 10);
+    EXPECT_TRUE(F.GetStyle().Contains(fsBold));
+    EXPECT_EQ(F.GetColor(), clWindowText);
+    EXPECT_FALSE(Class->FindProperty("Size")->IsStored(&F));
+
+    const TTypeInfo* Color = Class->FindProperty("Color")->Type;
+    EXPECT_EQ(Color->Name, "TColor");
+    bool Found = false;
+    for (const auto& [Ident, Value] : Color->IntIdents()) Found |= Ident == "clWindowText" && Value == clWindowText;
+    EXPECT_TRUE(Found);
+    EXPECT_EQ(Class->FindProperty("Style")->Type->Names(),
+              (std::vector<AnsiString>{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}));
+
+    TFont Copy;
+    Copy.Assign(&F);
+    EXPECT_EQ(Copy.GetData(), F.GetData());
+    TPersistent Other;
+    EXPECT_THROW(Copy.Assign(&Other), EConvertError);
 }
 
 class CanvasText : public ::testing::Test {
