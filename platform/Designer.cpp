@@ -116,7 +116,7 @@ void TFormDesigner::SaveToFile(const AnsiString& FileName, TFormDataFormat Forma
 
 AnsiString TFormDesigner::ComponentBaseName(TClass Class) {
     AnsiString Name = Class->ClassName();
-    if (Name.size() > 1 && (Name[0] == 'T' || Name[0] == 't')) Name.erase(0, 1);
+    if (Name.size() > 1 && Name[0] == 'T') Name.erase(0, 1);
     return Name;
 }
 

@@ -274,4 +274,14 @@ TEST_F(DesignerTest, InspectorListsValuesAttributesAndSubProperties) {
     EXPECT_EQ(Rows[3].Attributes, (TPropertyAttributes{paMultiSelect, paValueList, paSortList, paRevertable}));
 }
 
+TEST_F(DesignerTest, InspectorExpandsAnObjectOnlyOnceOnItsPath) {
+    TFormDesigner Designer(std::make_unique<TSampleForm>());
+    auto* Holder = Designer.DropComponent(TLoopHolder::StaticClass());
+    std::vector<std::pair<int, AnsiString>> Seen;
+    for (const auto& Row : InspectObject(Holder, &Designer)) Seen.emplace_back(Row.Depth, Row.Name);
+    // A read-only object property is listed (its sub-properties can be edited).
+    EXPECT_EQ(Seen, (std::vector<std::pair<int, AnsiString>>{
+                        {0, "Name"}, {0, "Tag"}, {0, "Loop"}, {1, "Value"}, {1, "Self"}}));
+}
+
 }  // namespace

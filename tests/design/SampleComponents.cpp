@@ -67,6 +67,15 @@ void TSampleForm::Publish(TPublisher<TSampleForm>& P) {
     P.Method("Scrolled", &TSampleForm::Scrolled);
 }
 
+TYPECASK_IMPLEMENT_CLASS(TSampleLoop)
+void TSampleLoop::Publish(TPublisher<TSampleLoop>& P) {
+    P.Property("Value", &TSampleLoop::FValue, &TSampleLoop::FValue);
+    P.Property("Self", &TSampleLoop::GetSelf);
+}
+
+TYPECASK_IMPLEMENT_CLASS(TLoopHolder)
+void TLoopHolder::Publish(TPublisher<TLoopHolder>& P) { P.Property("Loop", &TLoopHolder::FLoop); }
+
 void RegisterSampleClasses() {
     RegisterClasses({TSampleWidget::StaticClass(), TSampleWidgetEx::StaticClass(), TOtherSample::StaticClass(),
                      TSampleForm::StaticClass()});

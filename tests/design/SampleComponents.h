@@ -90,5 +90,24 @@ public:
     void Scrolled(TObject*, int) {}
 };
 
+// An object that publishes itself, held read-only by a component: an object
+// inspector must not expand it for ever.
+class TSampleLoop : public TPersistent {
+    TYPECASK_CLASS(TSampleLoop, TPersistent)
+
+public:
+    int FValue = 1;
+    TSampleLoop* GetSelf() const { return const_cast<TSampleLoop*>(this); }
+};
+
+class TLoopHolder : public TComponent {
+    TYPECASK_CLASS(TLoopHolder, TComponent)
+
+public:
+    explicit TLoopHolder(TComponent* Owner) : TComponent(Owner) {}
+    TSampleLoop FLoopObject;
+    TSampleLoop* FLoop = &FLoopObject;
+};
+
 // Registers the classes above with the class registry (for reading forms).
 void RegisterSampleClasses();
