@@ -139,6 +139,13 @@ public:
         (*static_cast<const std::function<void(TObject*, std::decay_t<Args>...)>*>(FInvoker.get()))(
             Data, std::forward<Args>(A)...);
     }
+    // Calls the method as a handler of signature void(Params...): reference
+    // parameters stay references, so a handler can set a var parameter.
+    template <class... Params, class... Args>
+    void InvokeAs(TObject* Data, Args&&... A) const {
+        (*static_cast<const std::function<void(TObject*, Params...)>*>(FInvoker.get()))(Data,
+                                                                                      std::forward<Args>(A)...);
+    }
     // True when this is the published method Method.
     template <class P>
     bool Is(P Method) const {
@@ -194,7 +201,7 @@ public:
 
     explicit operator bool() const { return static_cast<bool>(FMethod); }
     void operator()(Args... A) const {
-        if (FMethod) FMethod.Method->Invoke(FMethod.Data, std::forward<Args>(A)...);
+        if (FMethod) FMethod.Method->template InvokeAs<Args...>(FMethod.Data, std::forward<Args>(A)...);
     }
     const TMethod& Method() const { return FMethod; }
     TObject* Data() const { return FMethod.Data; }
@@ -365,7 +372,7 @@ struct MemberValue<V (C::*)() const> {
     using Type = std::remove_cvref_t<V>;
 };
 template <class C, class V>
-struct MemberValue<V (C::*)(int) const> {
+struct MemberValue<V (C::*)()> {
     using Type = std::remove_cvref_t<V>;
 };
 
@@ -428,10 +435,11 @@ public:
         Info.Get = Getter<V>(Read);
         return TPropBuilder(Info);
     }
-    // An indexed property: Read(Index) and Write(Index, Value).
-    template <class V, class S>
-    TPropBuilder IndexedProperty(const char* Name, int Index, V (C::*Read)(int) const, S Write) {
-        using T = std::remove_cvref_t<V>;
+    // An indexed property: Read(Index) and Write(Index, Value). Read may be
+    // const or not.
+    template <class R, class S>
+    TPropBuilder IndexedProperty(const char* Name, int Index, R Read, S Write) {
+        using T = std::remove_cvref_t<decltype((std::declval<C*>()->*Read)(0))>;
         TPropInfo& Info = Add(Name, TypeInfoOf<T>());
         Info.Index = Index;
         Info.Get = [Read, Index](TObject* O) { return Detail::ToPropValue<T>((static_cast<C*>(O)->*Read)(Index)); };

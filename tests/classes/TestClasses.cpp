@@ -5,7 +5,7 @@ void TInner::Publish(TPublisher<TInner>& P) { P.Property("Value", &TInner::FValu
 
 TYPECASK_IMPLEMENT_CLASS(TSubObject)
 void TSubObject::Publish(TPublisher<TSubObject>& P) {
-    P.Property("Text", &TSubObject::FText, &TSubObject::SetText);
+    P.Property("Text", &TSubObject::GetText, &TSubObject::SetText);
     P.Property("Inner", &TSubObject::FInner);
 }
 

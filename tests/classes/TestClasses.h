@@ -37,6 +37,7 @@ public:
     TInner FInnerObject;
     TInner* FInner = &FInnerObject;
     virtual void SetText(AnsiString Value) { FText = std::move(Value); }
+    AnsiString GetText() { return FText; }
 };
 
 // Records what happened to it, in one log shared by all things.
@@ -72,7 +73,7 @@ public:
     void SetBuddy(TThing* Value) { FBuddy = Value; }
     void SetSub(TSubObject* Value) { FSub->SetText(Value->FText); }
     void SetLines(TStrings* Value) { FLines->Assign(Value); }
-    AnsiString GetVersion(int Index) const { return FVersion[Index]; }
+    AnsiString GetVersion(int Index) { return FVersion[Index]; }  // not const, as TVersionInfo has it
     void SetVersion(int Index, AnsiString Value) { FVersion[Index] = std::move(Value); }
     bool IsHiddenStored() const { return FHidden != "skip"; }
 
