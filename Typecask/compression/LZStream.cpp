@@ -246,25 +246,25 @@ int DecodeBlock(const uint8_t* In, uint8_t* Out, unsigned Size, TBlockFault& Fau
                static_cast<std::size_t>(Limit - Out) >= FastOutputMargin) {
             const uint8_t* const Items = In + P + 2;
             uint32_t Copies = ReversedBytes[In[P]] | static_cast<uint32_t>(ReversedBytes[In[P + 1]]) << 8;
-            unsigned Next = 0;  // index of the first item not yet decoded
-            unsigned Skew = 0;  // bytes of the copy items so far beyond one each
+            const uint8_t* Base = Items;  // item K starts at Base + K: the copy items so far are longer than one
+            unsigned Next = 0;            // index of the first item not yet decoded
             while (Copies != 0) {
                 const auto K = static_cast<unsigned>(std::countr_zero(Copies));
                 Copies &= Copies - 1;
                 // Items Next to K - 1 are literals: up to 16, copied at once.
-                Copy16(Out, Items + Next + Skew);
+                Copy16(Out, Base + Next);
                 Out += K - Next;
-                const uint8_t* const Item = Items + K + Skew;
+                const uint8_t* const Item = Base + K;
                 const unsigned W = Load16BE(Item);
                 const unsigned D = W >> 4;
                 if (D != 0) {
-                    if (D > static_cast<std::size_t>(Out - Start))
+                    if (Out - Start < static_cast<std::ptrdiff_t>(D))
                         return Fault = {TBlockFault::MatchBeforeStart, static_cast<unsigned>(Item - In),
                                         D - static_cast<unsigned>(Out - Start)}, -1;
                     const unsigned L = (W & 0x0F) + MinMatch;
                     CopyMatch(Out, D, L);
                     Out += L;
-                    Skew += 1;
+                    Base += 1;
                 } else {
                     const unsigned R = ((W & 0x0F) << 8 | Item[2]) + MinRun;
                     if (static_cast<std::size_t>(Limit - Out) < R + FastOutputMargin) {
@@ -275,13 +275,13 @@ int DecodeBlock(const uint8_t* In, uint8_t* Out, unsigned Size, TBlockFault& Fau
                     }
                     std::memset(Out, Item[3], R);
                     Out += R;
-                    Skew += 3;
+                    Base += 3;
                 }
                 Next = K + 1;
             }
-            Copy16(Out, Items + Next + Skew);
+            Copy16(Out, Base + Next);
             Out += ItemsPerGroup - Next;
-            P += 2 + ItemsPerGroup + Skew;
+            P = static_cast<std::size_t>(Base + ItemsPerGroup - In);
         }
     ItemByItem:
         // One item with every check.
