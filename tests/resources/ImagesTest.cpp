@@ -189,8 +189,9 @@ TEST_F(BitmapFiles, EveryBitCountDecodes) {
 
 TEST_F(BitmapFiles, MalformedBitmapsAreRefused) {
     const TBmp Good{40, 2, 2, 24, 0, 0, {}, {}, {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}}};
-    ASSERT_NE(Load(Good), nullptr);  // the undamaged one loads (and leaks nothing under the sanitizers)
-    DeleteObject(Load(Good));
+    HANDLE Undamaged = Load(Good);
+    ASSERT_NE(Undamaged, nullptr);
+    EXPECT_TRUE(DeleteObject(Undamaged));
     struct TCase {
         const char* Name;
         std::function<void(TBmp&)> Change;
