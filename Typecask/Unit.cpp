@@ -1,5 +1,6 @@
 #include "Typecask/Unit.h"
 
+#include "Typecask/component/Typecask.h"
 #include "Typecask/support/Messages.h"
 
 // Each part of the unit that has state to build and release adds its calls
@@ -8,6 +9,15 @@
 //  - the unit's string constants (registry keys, suffixes, property names):
 //    built last, released first.
 
-void InitializeTypecaskUnit() { RegisterTypecaskMessages(); }
+void InitializeTypecaskUnit() {
+    RegisterTypecaskMessages();
+    InitializeTypecaskConstants();
+    // Form data names the component's class; the reader finds it here.
+    RegisterClass(TTypecask::StaticClass());
+}
 
-void FinalizeTypecaskUnit() { UnregisterTypecaskMessages(); }
+void FinalizeTypecaskUnit() {
+    UnRegisterClass(TTypecask::StaticClass());
+    FinalizeTypecaskConstants();
+    UnregisterTypecaskMessages();
+}

@@ -1,0 +1,73 @@
+// TTypecask: the component that carries one TrueType font inside form data
+// and installs it when the form has been read.
+#pragma once
+
+#include <memory>
+
+#include "Typecask/component/TypecaskName.h"
+#include "Typecask/support/VersionInfo.h"
+#include "platform/Classes.h"
+#include "platform/os/WinFonts.h"
+
+class TTypecask : public TComponent {
+    TYPECASK_CLASS(TTypecask, TComponent)
+
+public:
+    explicit TTypecask(TComponent* AOwner);
+    // Removes a temporary installation, then releases what it owns.
+    ~TTypecask() override;
+
+    void DefineProperties(TFiler* Filer) override;
+    // Installs the font once the whole form has been read.
+    void Loaded() override;
+
+    virtual void SetInstallPermanently(bool Value);
+    // Also the change notification of the component's own TTypecaskName.
+    virtual void SetTypecaskName(TTypecaskName* Value);
+    // The version values are read-only: assigning does nothing.
+    void SetAbout(TVersionInfo* Value);
+
+    // Null at run time.
+    TVersionInfo* GetAbout() const { return FAboutInfo.get(); }
+    bool GetInstallPermanently() const { return FPermanent; }
+    TTypecaskName* GetTypecaskName() const { return FFontName.get(); }
+
+    // The "TrueTypeFontResource" reader and writer: one compressed stream of
+    // the whole font file.
+    void ReadTrueTypeFontResource(TStream* Stream);
+    void WriteTrueTypeFontResource(TStream* Stream);
+    // Loads the font file of the chosen family into memory.
+    void GetFontResource();
+
+    // Writes the font to a file and adds it to the font table (temporarily
+    // in the designer or without InstallPermanently, else for good and
+    // registered), unless there is no font data or the family is known.
+    void AddFontResourceA();
+    // Undoes a temporary installation; does nothing unless the font is added.
+    void RemoveFontResourceA();
+    // True when the family is among the screen's TrueType families (letter
+    // case ignored).
+    bool CheckIfIntalled() const;
+
+    // The uncompressed font file; null when the component holds no font.
+    TMemoryStream* GetFontData() const { return FFontData.get(); }
+    // The last path a font file was written to.
+    const AnsiString& GetFontFilePath() const { return FFontFilePath; }
+    bool GetFontAdded() const { return FFontAdded; }
+    // True when an installation made now would be permanent.
+    bool IsPermanentInstallation() const;
+
+private:
+    std::unique_ptr<TVersionInfo> FAboutInfo;
+    bool FPermanent;
+    std::unique_ptr<TTypecaskName> FFontName;
+    std::unique_ptr<TMemoryStream> FFontData;
+    AnsiString FFontFilePath;
+    bool FFontAdded;
+};
+
+// Replaces the content of List with the TrueType families of the screen, in
+// the order the system reports them.
+void GetTrueTypeFamilies(TStrings* List);
+// Adds the face name of each TrueType family to the TStrings* in Data.
+int EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA* TextMetric, DWORD FontType, LPARAM Data);

@@ -1,0 +1,60 @@
+// The font-name object, the unit's string constants and the lookup of a
+// TrueType family's font file through the registered fonts.
+#pragma once
+
+#include "platform/Classes.h"
+
+// The unit's string constants: built by the unit's initialisation (in this
+// order) and released by its finalisation.
+extern AnsiString FontsKey;          // under HKEY_LOCAL_MACHINE: the registered fonts
+extern AnsiString ShellFoldersKey;   // under HKEY_USERS: names the Fonts folder
+extern AnsiString FontsValue;        // value name under ShellFoldersKey
+extern AnsiString TrueTypeSuffix;    // appended to a family name to name its value under FontsKey
+extern AnsiString FontFileExt;       // extension of the font files written for installation
+extern AnsiString FontsSubdir;       // appended to the Windows directory when the registry names no Fonts folder
+extern AnsiString BackslashText;     // the path delimiter of file paths
+extern AnsiString AboutPropName;     // property names used by the editors and their registration
+extern AnsiString FontNamePropName;
+
+void InitializeTypecaskConstants();
+void FinalizeTypecaskConstants();
+
+// Holds the TrueType family name chosen for a TTypecask, tells its owner when
+// the name changes and resolves the name to its font file.
+class TTypecaskName : public TPersistent {
+    TYPECASK_CLASS(TTypecaskName, TPersistent)
+
+public:
+    // Owner receives the change notification when it is a TTypecask.
+    explicit TTypecaskName(TComponent* AOwner);
+    ~TTypecaskName() override;
+
+    // Copies the family name of another TTypecaskName (through
+    // SetTTFontName); any other source changes nothing.
+    void Assign(TPersistent* Source) override;
+    // Stores the name and, when it changed, notifies the owner.
+    virtual void SetTTFontName(AnsiString Value);
+    // The font file of the current family name (FindTTFontFile).
+    virtual AnsiString GetTTFontFileName();
+
+    const AnsiString& GetTTFontName() const { return FFamilyName; }
+
+    // The font file registered for FamilyName: the registry value named
+    // FamilyName + " (TrueType)" under FontsKey, a bare file name taken from
+    // the Fonts folder. Empty for an empty name. Raises ETypecask 2 when the
+    // family is not registered, 3 when its file does not exist.
+    AnsiString FindTTFontFile(AnsiString FamilyName) const;
+
+    // Exact, case-sensitive comparison of the family names.
+    bool operator==(const TTypecaskName& Other) const { return FFamilyName == Other.FFamilyName; }
+
+private:
+    TComponent* FOwnerComponent;
+    AnsiString FFamilyName;
+
+    friend class TTypecask;
+};
+
+// The system Fonts folder (from the default user's Shell Folders, else the
+// Windows directory's Fonts folder), always ending with the path delimiter.
+AnsiString GetFontsFolder();

@@ -1,0 +1,82 @@
+#include "tests/component/ComponentTestSupport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+TYPECASK_IMPLEMENT_CLASS(ComponentTest::TTestForm)
+void ComponentTest::TTestForm::Publish(TPublisher<TTestForm>&) {}
+
+namespace ComponentTest {
+
+TForm::TForm(bool Designing) : Root(new TTestForm(nullptr)) {
+    Root->SetName("Form1");
+    if (Designing) Root->SetDesigning(true);
+}
+
+TForm::~TForm() { delete Root; }
+
+TTypecask* TForm::Add(const char* Name) {
+    auto* T = new TTypecask(Root);
+    T->SetName(Name);
+    return T;
+}
+
+void TextToForm(const std::string& Text, TMemoryStream& Out) {
+    TMemoryStream In;
+    In.WriteBuffer(Text.data(), static_cast<std::int64_t>(Text.size()));
+    In.SetPosition(0);
+    Out.Clear();
+    ObjectTextToBinary(&In, &Out);
+    Out.SetPosition(0);
+}
+
+void SaveForm(TComponent* Root, TMemoryStream& Out) {
+    Out.Clear();
+    WriteComponentToStream(&Out, Root);
+    Out.SetPosition(0);
+}
+
+void LoadForm(TMemoryStream& Data, TComponent* Root, std::vector<std::string>* Errors) {
+    Data.SetPosition(0);
+    TReader::TReaderErrorEvent OnError;
+    if (Errors)
+        OnError = [Errors](TReader*, const Exception& E, bool& Handled) {
+            Errors->push_back(E.GetMessage());
+            Handled = true;
+        };
+    ReadComponentFromStream(&Data, Root, OnError);
+}
+
+std::string ReadFileBytes(const std::string& FileName) {
+    std::ifstream In(FileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(In), {}};
+}
+
+std::string StreamBytes(TMemoryStream* S) {
+    return S ? std::string(reinterpret_cast<const char*>(S->GetMemory()), static_cast<std::size_t>(S->GetSize()))
+             : std::string();
+}
+
+std::vector<std::string> FolderContents(const std::string& Folder) {
+    std::vector<std::string> Names;
+    std::error_code Ec;
+    for (const auto& E : std::filesystem::directory_iterator(Folder, Ec)) Names.push_back(E.path().filename());
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+std::vector<std::string> Families() {
+    TStringList List;
+    GetTrueTypeFamilies(&List);
+    std::vector<std::string> Out;
+    for (int I = 0; I < List.Count(); ++I) Out.push_back(List[I]);
+    return Out;
+}
+
+bool HasFamily(const std::string& Family) {
+    const auto F = Families();
+    return std::find(F.begin(), F.end(), Family) != F.end();
+}
+
+}  // namespace ComponentTest

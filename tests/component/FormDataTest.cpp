@@ -1,0 +1,178 @@
+// The font in form data: written compressed by the designer, restored by the
+// reader, refused when it is not what the component wrote.
+#include <gtest/gtest.h>
+
+#include "Typecask/compression/LZStream.h"
+#include "tests/component/ComponentTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+using namespace ComponentTest;
+using TestSupport::TSandbox;
+
+// The hex digits of Bytes, as the text form writes binary values.
+std::string Hex(const std::string& Bytes) {
+    static const char* Digits = "0123456789ABCDEF";
+    std::string Out;
+    for (unsigned char C : Bytes) {
+        Out += Digits[C >> 4];
+        Out += Digits[C & 15];
+    }
+    return Out;
+}
+
+std::string Compressed(const std::string& Bytes) {
+    TMemoryStream In, Out;
+    In.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+    In.SetPosition(0);
+    TLZStream Codec;
+    Codec.Compress(&In, &Out, static_cast<std::int32_t>(Bytes.size()));
+    return StreamBytes(&Out);
+}
+
+std::string FormText(const std::string& Family, const std::string& ResourceHex, bool Temporary = true) {
+    std::string Text = "object Form1: TTestForm\n  object Typecask1: TTypecask\n";
+    if (Temporary) Text += "    InstallPermanently = False\n";
+    if (!Family.empty()) Text += "    TypecaskName.TTFontName = '" + Family + "'\n";
+    Text += "    TrueTypeFontResource = {\n      " + ResourceHex + "}\n  end\nend\n";
+    return Text;
+}
+
+TTypecask* Only(TComponent* Root) {
+    EXPECT_EQ(Root->ComponentCount(), 1);
+    return dynamic_cast<TTypecask*>(Root->Components(0));
+}
+
+TEST(FormData, TheDesignerWritesTheFontCompressedAndARunningProgramRestoresIt) {
+    std::string FontBytes;
+    TMemoryStream Saved;
+    {
+        TSandbox Designer;
+        const std::string File = Designer.InstallFont("Road Sans");
+        FontBytes = ReadFileBytes(File);
+        TForm Design(true);
+        TTypecask* T = Design.Add();
+        TTypecaskName Choice(nullptr);
+        Choice.SetTTFontName("Road Sans");
+        T->SetTypecaskName(&Choice);
+        T->SetInstallPermanently(false);
+        SaveForm(Design.Root, Saved);
+    }
+    const std::string Data = StreamBytes(&Saved);
+    EXPECT_NE(Data.find("InstallPermanently"), std::string::npos) << "False differs from the default";
+    EXPECT_NE(Data.find("TypecaskName.TTFontName"), std::string::npos);
+    EXPECT_NE(Data.find("LZStream"), std::string::npos);
+    EXPECT_EQ(Data.find("About"), std::string::npos) << "the version values are never stored";
+
+    TSandbox Application;
+    ASSERT_FALSE(HasFamily("Road Sans"));
+    TForm Run(false);
+    LoadForm(Saved, Run.Root);
+    TTypecask* T = Only(Run.Root);
+    EXPECT_EQ(T->GetTypecaskName()->GetTTFontName(), "Road Sans");
+    EXPECT_FALSE(T->GetInstallPermanently());
+    EXPECT_EQ(StreamBytes(T->GetFontData()), FontBytes);
+    EXPECT_TRUE(T->GetFontAdded()) << "Loaded installed the font";
+    EXPECT_TRUE(HasFamily("Road Sans"));
+}
+
+TEST(FormData, PresenceOfTheBufferDecidesWhetherThePropertyIsWritten) {
+    TSandbox Box;
+    TForm Design(true);
+    TTypecask* T = Design.Add();
+    TMemoryStream Saved;
+    SaveForm(Design.Root, Saved);
+    EXPECT_EQ(StreamBytes(&Saved).find("TrueTypeFontResource"), std::string::npos) << "no buffer, no property";
+    EXPECT_EQ(StreamBytes(&Saved).find("InstallPermanently"), std::string::npos) << "True is the default";
+
+    // An empty buffer is still a buffer: read back, it is an empty buffer
+    // again (which the font table refuses to install).
+    TMemoryStream Text;
+    TextToForm(FormText("Empty Sans", Hex(Compressed(""))), Text);
+    TForm Run(false);
+    EXPECT_EQ(MessageOf([&] { LoadForm(Text, Run.Root); }), "Font could not be installed");
+    ASSERT_NE(Only(Run.Root)->GetFontData(), nullptr);
+    EXPECT_EQ(Only(Run.Root)->GetFontData()->GetSize(), 0);
+    TMemoryStream Again;
+    SaveForm(Run.Root, Again);
+    EXPECT_NE(StreamBytes(&Again).find("TrueTypeFontResource"), std::string::npos);
+    (void)T;
+}
+
+TEST(FormData, BadFontDataIsRefusedAndNothingIsInstalled) {
+    const std::string Good = Compressed(std::string(1000, 'x'));
+    std::string Corrupt = Good;
+    Corrupt[12 + 4 + 3] = '\x7F';  // a match item now reaches before the block
+    std::string Truncated = Good.substr(0, Good.size() - 2);
+    std::string WrongSignature = Good;
+    WrongSignature[0] = 'l';
+
+    struct Case {
+        const char* What;
+        std::string Bytes;
+        std::string Message;
+    } Cases[] = {
+        {"wrong signature", WrongSignature, "LZRW compressed stream signature is wrong"},
+        {"corrupt block", Corrupt, ""},    // message 1, with a byte count
+        {"cut short", Truncated, ""},      // message 1 as well
+    };
+    for (const auto& C : Cases) {
+        TSandbox Box;
+        TMemoryStream Data;
+        TextToForm(FormText("Bad Sans", Hex(C.Bytes)), Data);
+
+        // Without a handler the error leaves the reader.
+        TForm Strict(false);
+        const std::string Message = MessageOf([&] { LoadForm(Data, Strict.Root); });
+        if (!C.Message.empty())
+            EXPECT_EQ(Message, C.Message) << C.What;
+        else
+            EXPECT_EQ(Message.rfind("Not enough memory to allocate ", 0), 0u) << C.What << ": " << Message;
+
+        // A reader that goes on, as the designer's does, still calls Loaded:
+        // with no data left, it installs nothing.
+        TForm Lenient(false);
+        std::vector<std::string> Errors;
+        LoadForm(Data, Lenient.Root, &Errors);
+        EXPECT_EQ(Errors.size(), 1u) << C.What;
+        TTypecask* T = Only(Lenient.Root);
+        EXPECT_EQ(T->GetFontData(), nullptr) << C.What;
+        EXPECT_FALSE(T->GetFontAdded()) << C.What;
+        EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{}) << C.What;
+    }
+}
+
+TEST(FormData, RunTimeReadingNeverLooksUpTheFamily) {
+    TSandbox Box;
+    TMemoryStream Data;
+    TextToForm("object Form1: TTestForm\n  object Typecask1: TTypecask\n"
+               "    TypecaskName.TTFontName = 'Nowhere Installed'\n  end\nend\n",
+               Data);
+    TForm Run(false);
+    LoadForm(Data, Run.Root);  // no message 2: nothing is looked up
+    TTypecask* T = Only(Run.Root);
+    EXPECT_EQ(T->GetTypecaskName()->GetTTFontName(), "Nowhere Installed");
+    EXPECT_EQ(T->GetFontData(), nullptr);
+}
+
+TEST(FormData, TheDesignerGoesOnAfterAMissingFamilyAndKeepsTheStoredBytes) {
+    TSandbox Box;
+    const std::string Font = ReadFileBytes(Box.MakeFontFile("Absent Sans"));
+    TMemoryStream Data;
+    TextToForm(FormText("Absent Sans", Hex(Compressed(Font))), Data);
+
+    std::vector<std::string> Errors;
+    TForm Design(true);
+    // Loaded then has bytes but no family name to install them under: an
+    // empty name never becomes a file name, so that installation is refused.
+    EXPECT_EQ(MessageOf([&] { LoadForm(Data, Design.Root, &Errors); }), "Font could not be installed");
+    ASSERT_EQ(Errors, std::vector<std::string>{"Font (Absent Sans) not found in the registry"});
+    TTypecask* T = Only(Design.Root);
+    EXPECT_EQ(T->GetTypecaskName()->GetTTFontName(), "") << "the failed name is emptied";
+    EXPECT_EQ(StreamBytes(T->GetFontData()), Font) << "the stored bytes are restored all the same";
+    EXPECT_FALSE(T->GetFontAdded());
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+// Finding a family's font file through the registered fonts and the Fonts
+// folder, and the notifications of the font-name object.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "Typecask/component/Typecask.h"
+#include "platform/Registry.h"
+#include "platform/os/Windows.h"
+#include "tests/component/ComponentTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+using namespace ComponentTest;
+using TestSupport::TSandbox;
+
+void SetValue(HKEY Root, const AnsiString& Key, const AnsiString& Name, const AnsiString& Value) {
+    TRegIniFile Registry("");
+    Registry.SetRootKey(Root);
+    Registry.WriteString(Key, Name, Value);
+}
+
+void Touch(const std::string& FileName) {
+    std::filesystem::create_directories(std::filesystem::path(FileName).parent_path());
+    std::ofstream(FileName) << "x";
+}
+
+TEST(FontsFolder, TakesTheShellFolderWithExactlyOneTrailingDelimiter) {
+    TSandbox Box;
+    struct Case {
+        std::string Stored;
+        std::string Expected;
+    } Cases[] = {
+        {"/srv/fonts", "/srv/fonts/"},
+        {"/srv/fonts/", "/srv/fonts/"},
+        {"/srv/f\xC3\xA9", "/srv/f\xC3\xA9/"},  // a multi-byte last character
+        {"", Box.Paths().WindowsFolder + "/Fonts/"},  // no Fonts entry: the Windows directory's
+    };
+    for (const auto& C : Cases) {
+        SetValue(HKEY_USERS, ShellFoldersKey, FontsValue, C.Stored);
+        EXPECT_EQ(GetFontsFolder(), C.Expected) << "stored: " << C.Stored;
+    }
+}
+
+TEST(FontsFolder, DefaultsToTheUserFontFolderThatFontconfigScans) {
+    TSandbox Box;
+    EXPECT_EQ(GetFontsFolder(), Box.Paths().UserFontsFolder + "/");
+}
+
+TEST(FindTTFontFile, ResolvesRegisteredValues) {
+    TSandbox Box;
+    SetValue(HKEY_USERS, ShellFoldersKey, FontsValue, Box / "Fonts");
+    Touch(Box / "Fonts/bare.ttf");
+    Touch(Box / "elsewhere/full.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Bare (TrueType)", "bare.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Full (TrueType)", Box / "elsewhere/full.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Gone (TrueType)", "gone.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Relative (TrueType)", "sub/rel.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Other (OpenType)", "bare.ttf");
+
+    struct Case {
+        std::string Family;
+        std::string Path;   // expected result, or
+        std::string Error;  // the expected message
+    } Cases[] = {
+        {"", "", ""},
+        {"Bare", Box / "Fonts/bare.ttf", ""},
+        {"Full", Box / "elsewhere/full.ttf", ""},
+        {"Gone", "", "Font file (" + Box / "Fonts/gone.ttf" + ") not found"},
+        // A value with a delimiter is a path of its own, even a relative one.
+        {"Relative", "", "Font file (sub/rel.ttf) not found"},
+        {"Other", "", "Font (Other) not found in the registry"},
+        {"Missing", "", "Font (Missing) not found in the registry"},
+        {"bare", Box / "Fonts/bare.ttf", ""},  // value names ignore letter case
+    };
+    TTypecaskName Name(nullptr);
+    for (const auto& C : Cases) {
+        std::string Got;
+        const std::string Error = MessageOf([&] { Got = Name.FindTTFontFile(C.Family); });
+        EXPECT_EQ(Error, C.Error) << C.Family;
+        EXPECT_EQ(Got, C.Path) << C.Family;
+    }
+}
+
+TEST(FindTTFontFile, FindsFamiliesThatFontconfigKnows) {
+    TSandbox Box;
+    const std::string File = Box.InstallFont("Lookup Sans");
+    TTypecaskName Name(nullptr);
+    Name.SetTTFontName("Lookup Sans");
+    EXPECT_EQ(Name.GetTTFontFileName(), File);
+}
+
+TEST(TypecaskName, NotifiesItsOwnerOnlyOfRealChanges) {
+    TSandbox Box;
+    Box.InstallFont("Notify Sans");
+    TForm Form(true);
+    TTypecask* T = Form.Add();
+    TTypecaskName* Name = T->GetTypecaskName();
+
+    Name->SetTTFontName("Notify Sans");
+    ASSERT_NE(T->GetFontData(), nullptr) << "the owner loaded the font";
+    TMemoryStream* Loaded = T->GetFontData();
+    Name->SetTTFontName("Notify Sans");
+    EXPECT_EQ(T->GetFontData(), Loaded) << "the same name notifies nobody";
+
+    // A name that differs in letter case is a change: the owner looks it up
+    // again (the registry ignores case, so it is found).
+    Name->SetTTFontName("notify sans");
+    EXPECT_EQ(Name->GetTTFontName(), "notify sans");
+    EXPECT_NE(T->GetFontData(), nullptr);
+}
+
+TEST(TypecaskName, WithoutATypecaskOwnerOnlyStores) {
+    TSandbox Box;
+    TForm Form(true);
+    TTypecaskName Name(Form.Root);
+    Name.SetTTFontName("Not Installed Anywhere");  // no lookup, so no error
+    EXPECT_EQ(Name.GetTTFontName(), "Not Installed Anywhere");
+
+    TTypecaskName Other(nullptr);
+    Other.SetTTFontName("B");
+    Name.Assign(&Other);
+    EXPECT_EQ(Name.GetTTFontName(), "B");
+    EXPECT_TRUE(Name == Other);
+    Other.SetTTFontName("b");
+    EXPECT_FALSE(Name == Other) << "equality is case-sensitive";
+
+    TStringList NotAName;
+    Name.Assign(&NotAName);
+    EXPECT_EQ(Name.GetTTFontName(), "B") << "other classes change nothing";
+}
+
+}  // namespace
