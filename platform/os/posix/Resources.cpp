@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "platform/Streams.h"
 #include "platform/os/WinResources.h"
@@ -24,6 +23,8 @@ namespace {
 constexpr char ResourceSectionName[] = ".rsrc";
 constexpr WORD LanguageNeutral = 0x0000;
 constexpr WORD LanguageEnglishUS = 0x0409;
+// Far more than any module's resources; a larger file is not read into memory.
+constexpr std::uint64_t MaxResourceFile = 256u << 20;
 
 WORD ReadWord(const std::uint8_t* P) {
     return static_cast<WORD>(P[0] | (P[1] << 8));
@@ -198,8 +199,7 @@ std::shared_ptr<const TResourceImage> TResourceImage::FromFile(const AnsiString&
         throw EResourceError(Format("%s: malformed ELF file (unknown class)", {FileName}));
     }
     if (StartSize == sizeof(ResFileSignature) && std::memcmp(Start, ResFileSignature, sizeof(Start)) == 0) {
-        if (FileSize > std::numeric_limits<DWORD>::max())
-            throw EResourceError(Format("%s: resource file too large", {FileName}));
+        if (FileSize > MaxResourceFile) throw EResourceError(Format("%s: resource file too large", {FileName}));
         std::vector<std::uint8_t> Bytes(static_cast<std::size_t>(FileSize));
         ReadAt(File, 0, Bytes.data(), Bytes.size());
         try {
