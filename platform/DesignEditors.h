@@ -153,7 +153,6 @@ public:
 
     void Edit() override;
 
-protected:
     // Offered each property editor in turn. Setting Continue to false ends
     // the walk (nothing else is edited); setting FreeEditor to false takes
     // the editor over: Edit then releases it and the override deletes it.

@@ -265,7 +265,6 @@ public:
     std::vector<AnsiString> Offered;
     std::vector<std::unique_ptr<TPropertyEditor>> Kept;
 
-protected:
     void EditProperty(TPropertyEditor* PropertyEditor, bool& Continue, bool& FreeEditor) override {
         Offered.push_back(PropertyEditor->GetName());
         if (PropertyEditor->GetName() == StopAt) {
