@@ -171,14 +171,22 @@ const TFace& LookupFace(const TFontData& Font) {
     FcResult Result = FcResultNoMatch;
     FcPattern* Match = FcFontMatch(Config, Pattern, &Result);
     FcPatternDestroy(Pattern);
-    if (!Match) throw EInvalidGraphicOperation(Format("No font matches \"%s\"", {Font.Name}));
 
     TFace Face;
-    Face.Resolved.Family = PatternString(Match, FC_FAMILY);
-    Face.Resolved.FileName = PatternString(Match, FC_FILE);
-    FcPatternGetInteger(Match, FC_INDEX, 0, &Face.Resolved.Index);
-    Face.Face = cairo_ft_font_face_create_for_pattern(Match);
-    FcPatternDestroy(Match);  // the face keeps its own reference
+    if (Match) {
+        Face.Resolved.Family = PatternString(Match, FC_FAMILY);
+        Face.Resolved.FileName = PatternString(Match, FC_FILE);
+        FcPatternGetInteger(Match, FC_INDEX, 0, &Face.Resolved.Index);
+        Face.Face = cairo_ft_font_face_create_for_pattern(Match);
+        FcPatternDestroy(Match);  // the face keeps its own reference
+    } else {
+        // No font at all in the configuration: cairo's built-in face (the
+        // reserved family "@cairo:", which bypasses fontconfig) still shows
+        // the text.
+        Face.Face = cairo_toy_font_face_create("@cairo:",
+                                               Key.Italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                                               Key.Bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    }
     if (cairo_font_face_status(Face.Face) != CAIRO_STATUS_SUCCESS) {
         cairo_font_face_destroy(Face.Face);
         throw EInvalidGraphicOperation(Format("Font \"%s\" cannot be loaded", {Font.Name}));

@@ -210,6 +210,19 @@ TEST_F(CanvasText, TextOutFillsTheCellAndDrawsInsideIt) {
     EXPECT_EQ(Bitmap.GetPixel(6, 5), Argb(clYellow));
 }
 
+TEST(Canvas, TextWithoutAnyFontStillWorks) {
+    TestSupport::TSandbox Box;  // an empty font configuration
+    FlushFontFaceCache();
+    EXPECT_EQ(ResolveFontFace(Face("Anything")).FileName, "");
+    TBitmap Bitmap(40, 20);
+    TCanvas& C = *Bitmap.GetCanvas();
+    C.GetFont()->SetHeight(-12);
+    EXPECT_GT(C.TextHeight("x"), 0);
+    C.GetBrush()->SetStyle(bsClear);
+    C.TextOut(1, 1, "Hi");
+    EXPECT_GT(C.GetPenPos().X, 1);
+}
+
 TEST(Canvas, FillRectCoversExactlyTheRectangle) {
     TBitmap Bitmap(20, 10);
     TCanvas& C = *Bitmap.GetCanvas();
@@ -261,6 +274,8 @@ TEST(Canvas, DrawingNeedsASurfaceAndClipsToIt) {
 }
 
 TEST(Canvas, MalformedTextDoesNotSpoilTheSurface) {
+    TestSupport::TSandbox Box;
+    Box.InstallFont("Sandbox Sans");
     TBitmap Bitmap(10, 10);
     TCanvas& C = *Bitmap.GetCanvas();
     C.GetBrush()->SetStyle(bsClear);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/widgetsets/WidgetSet.h"
+#include "tests/support/Sandbox.h"
 
 namespace {
 
@@ -32,10 +33,14 @@ std::string Shell(const std::string& Command) {
 bool Have(const char* Tool) { return !Shell(std::string("command -v ") + Tool + " 2>/dev/null").empty(); }
 
 // Starts Xvfb on a free display number unless a display is set; stops it
-// at the end of the program.
+// at the end of the program. One font sandbox serves the whole program:
+// GTK keeps the font configuration it first saw.
 class TXServer : public ::testing::Environment {
 public:
     void SetUp() override {
+        FBox.emplace();
+        FBox->InstallFont("Sandbox Sans");
+        Os::PrepareFontConfiguration();
         const char* Display = std::getenv("DISPLAY");
         if (Display && *Display) return;
         if (!Have("Xvfb")) return;
@@ -58,10 +63,12 @@ public:
     }
     void TearDown() override {
         if (FPid) Shell("kill " + std::to_string(*FPid));
+        FBox.reset();
     }
 
 private:
     std::optional<int> FPid;
+    std::optional<TestSupport::TSandbox> FBox;
 };
 
 const auto* const Server = ::testing::AddGlobalTestEnvironment(new TXServer);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/widgetsets/headless/Headless.h"
+#include "tests/support/Sandbox.h"
 
 using namespace WidgetSets;
 
@@ -263,6 +264,8 @@ TEST(HeadlessList, DisabledOrHiddenControlsIgnoreTheUser) {
 }
 
 TEST(HeadlessRender, WindowRendersAtClientSizeWithOwnerDrawnRows) {
+    TestSupport::TSandbox Box;
+    Box.InstallFont("Sandbox Sans");
     THeadlessWidgetSet Set;
     TDialog D(Set);
     Set.ClickRow(D.List, 1);
