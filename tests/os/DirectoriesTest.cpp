@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "platform/os/Windows.h"
 #include "tests/support/Sandbox.h"
@@ -69,8 +71,12 @@ TEST(Directories, WindowsDirectoryIsSetUpOnFirstUse) {
 
 TEST(Directories, WithoutASandboxTheUserEnvironmentIsUsed) {
     // Only the paths are resolved here; nothing is created.
-    const char* Saved = std::getenv("TYPECASK_SYSROOT");
-    const std::string Previous = Saved ? Saved : "";
+    // The variables this test changes, restored afterwards.
+    std::vector<std::pair<const char*, std::optional<std::string>>> Saved;
+    for (const char* Name : {"TYPECASK_SYSROOT", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        const char* Value = std::getenv(Name);
+        Saved.emplace_back(Name, Value ? std::optional<std::string>(Value) : std::nullopt);
+    }
     ::unsetenv("TYPECASK_SYSROOT");
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
     ::setenv("XDG_DATA_HOME", "/data", 1);
@@ -82,9 +88,12 @@ TEST(Directories, WithoutASandboxTheUserEnvironmentIsUsed) {
     EXPECT_EQ(P.UserFontsFolder, "/data/fonts");
     EXPECT_EQ(P.TempFolder.rfind("/typecask-" + std::to_string(::geteuid())),
               P.TempFolder.size() - std::string("/typecask-" + std::to_string(::geteuid())).size());
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("XDG_DATA_HOME");
-    if (Saved) ::setenv("TYPECASK_SYSROOT", Previous.c_str(), 1);
+    for (const auto& [Name, Value] : Saved) {
+        if (Value)
+            ::setenv(Name, Value->c_str(), 1);
+        else
+            ::unsetenv(Name);
+    }
     Os::ResetOsServices();
 }
 

@@ -223,6 +223,21 @@ TEST(FontBroadcast, ReachesEveryListenerInOrderAfterTheFontsAreUpToDate) {
     EXPECT_TRUE(Log.empty());
 }
 
+TEST(FontBroadcast, SeesAFileAddedWithinTheSameClockTick) {
+    TestSupport::TSandbox Box;
+    Box.InstallFont("Before");
+    const std::string Folder = Box.Paths().UserFontsFolder;
+    const auto Then = std::filesystem::last_write_time(Folder);
+    FontGen::TFontSpec Spec;
+    Spec.FamilyName = "Same Tick";
+    FontGen::WriteTrueTypeFont(Spec, Folder + "/same-tick.ttf");
+    // The folder's time as a coarse file-system clock would leave it.
+    std::filesystem::last_write_time(Folder, Then);
+    SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+    EXPECT_TRUE(HasFamily("Same Tick"));
+    EXPECT_TRUE(HasFamily("Before"));
+}
+
 TEST(FontBroadcast, AFailingListenerDoesNotStopTheOthers) {
     std::vector<int> Calls;
     const int A = Os::AddBroadcastListener([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT {

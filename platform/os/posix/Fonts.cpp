@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -28,10 +29,15 @@ namespace {
 
 constexpr int NominalEm = 16;  // text metrics are reported for a 16 pixel em
 
+// What a font folder looked like when the configuration was built. File
+// times are kept with the coarse clock of the kernel, so a file added right
+// after the configuration was built may leave the folder's time as it was;
+// the contents (names, sizes and times of the entries) tell it all the same.
 struct TStamp {
     std::string Folder;
     bool Exists = false;
     timespec Modified{};
+    std::uint64_t Contents = 0;
 };
 
 struct TFaceMetrics {
@@ -87,6 +93,31 @@ std::string XmlEscaped(const std::string& Text) {
     return Out;
 }
 
+std::uint64_t Fnv(std::uint64_t Hash, const void* Data, std::size_t Size) {
+    const auto* P = static_cast<const unsigned char*>(Data);
+    for (std::size_t I = 0; I < Size; ++I) Hash = (Hash ^ P[I]) * 0x100000001B3ull;
+    return Hash;
+}
+
+// An order-independent digest of the folder's entries.
+std::uint64_t ContentsOf(const std::string& Folder) {
+    std::uint64_t Sum = 0;
+    std::error_code Ec;
+    for (auto It = std::filesystem::directory_iterator(Folder, Ec); !Ec && It != std::filesystem::directory_iterator();
+         It.increment(Ec)) {
+        const std::string Name = It->path().filename().string();
+        std::uint64_t H = Fnv(0xCBF29CE484222325ull, Name.data(), Name.size());
+        struct stat St;
+        if (::stat(It->path().c_str(), &St) == 0) {
+            H = Fnv(H, &St.st_size, sizeof St.st_size);
+            H = Fnv(H, &St.st_mtim.tv_sec, sizeof St.st_mtim.tv_sec);
+            H = Fnv(H, &St.st_mtim.tv_nsec, sizeof St.st_mtim.tv_nsec);
+        }
+        Sum += H;
+    }
+    return Sum;
+}
+
 TStamp StampOf(const std::string& Folder) {
     TStamp S;
     S.Folder = Folder;
@@ -94,6 +125,7 @@ TStamp StampOf(const std::string& Folder) {
     if (::stat(Folder.c_str(), &St) == 0) {
         S.Exists = true;
         S.Modified = St.st_mtim;
+        S.Contents = ContentsOf(Folder);
     }
     return S;
 }
@@ -101,7 +133,7 @@ TStamp StampOf(const std::string& Folder) {
 bool StampChanged(const TStamp& Old) {
     const TStamp Now = StampOf(Old.Folder);
     return Now.Exists != Old.Exists || Now.Modified.tv_sec != Old.Modified.tv_sec ||
-           Now.Modified.tv_nsec != Old.Modified.tv_nsec;
+           Now.Modified.tv_nsec != Old.Modified.tv_nsec || Now.Contents != Old.Contents;
 }
 
 // The sandbox's configuration: only its two font folders, its own cache,
@@ -359,7 +391,14 @@ void ResetFonts() {
 void SyncFontConfiguration() {
     auto& S = State();
     if (!S.Config) return;  // built afresh on next use anyway
-    const bool Stale = !FcConfigUptoDate(S.Config) || std::any_of(S.Stamps.begin(), S.Stamps.end(), StampChanged);
+    bool Stale = !FcConfigUptoDate(S.Config);
+    for (const auto& Stamp : S.Stamps) {
+        if (!StampChanged(Stamp)) continue;
+        Stale = true;
+        // fontconfig trusts a folder's cache while the folder's time is
+        // unchanged, which a quick change can leave so: have it scan again.
+        FcDirCacheUnlink(Fc(Stamp.Folder), S.Config);
+    }
     if (Stale) Rebuild(S);
 }
 
