@@ -286,7 +286,9 @@ TEST_F(Forms, RowsAreMeasuredOnceEachInTheirOwnFace) {
     Tall.Ascender = 1100;
     Tall.Descender = -400;
     Box.InstallFont("Sandbox Short", Short);
-    Box.InstallFont("Sandbox Tall", Tall);
+    // One face installed, the other added by this process only.
+    const std::string TallFile = Box.MakeFontFile("Sandbox Tall", Tall);
+    ASSERT_EQ(AddFontResourceA(TallFile.c_str()), 1);
     TTestPicker::Names = {"Sandbox Tall", "Sandbox Short"};
     auto F = Picker();
     std::vector<int> RowHeights;
@@ -305,6 +307,7 @@ TEST_F(Forms, RowsAreMeasuredOnceEachInTheirOwnFace) {
     EXPECT_NE(ShortHeight, TallHeight);
     EXPECT_EQ(F->Measured, (std::vector<std::pair<int, int>>{{0, ShortHeight}, {1, TallHeight}}));
     EXPECT_EQ(RowHeights, (std::vector<int>{ShortHeight, TallHeight}));
+    EXPECT_TRUE(RemoveFontResourceA(TallFile.c_str()));
 }
 
 TEST_F(Forms, DrawingGetsTheCanvasPreparedForTheRowState) {
