@@ -340,9 +340,10 @@ bool TReader::HandleError(const Exception& E) {
     // An error that passed the handler once is not offered again on its way
     // out through the enclosing components.
     if (!FOnError || FLastOffered == &E) return false;
-    FLastOffered = &E;
     bool Handled = false;
     FOnError(this, E, Handled);
+    // A handled error dies here, and a later one may get its address.
+    FLastOffered = Handled ? nullptr : &E;
     return Handled;
 }
 

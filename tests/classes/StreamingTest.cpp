@@ -250,6 +250,17 @@ TEST_F(Streaming, ErrorsOfTheComponentsOwnPassUnchangedAndCanBeHandled) {
     });
     EXPECT_EQ(Errors, 1);
     EXPECT_EQ(Copy.Thing1->FCount, 3);
+
+    // Each of several errors in a row is offered, the last one unhandled
+    // only once although it passes out through the component and the root.
+    const std::string Three = "object Form1: TThingForm\n  object A: TThing\n    Caption = 'refuse'\n"
+                              "    Caption = 'refuse'\n  end\n  object B: TThing\n    Caption = 'refuse'\n  end\nend\n";
+    int Offered = 0;
+    TThingForm Again;
+    EXPECT_THROW(ReadForm(TextToForm(Three), &Again,
+                          [&](TReader*, const Exception&, bool& Handled) { Handled = ++Offered < 3; }),
+                 ETestError);
+    EXPECT_EQ(Offered, 3);
 }
 
 TEST_F(Streaming, UnknownClassRaisesClassNotFoundOrIsSkippedWhenHandled) {
