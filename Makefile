@@ -17,7 +17,7 @@ build: deps
 	$(CMAKE) --build --preset default -j $(JOBS)
 
 demo: build
-	$(BIN)/typecask demo
+	$(BIN)/typecask demo --out build/demo
 
 test: deps test-default test-asan test-fuzz
 

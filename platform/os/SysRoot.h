@@ -45,6 +45,11 @@ TSystemPaths GetSystemPaths();
 // them); device contexts and broadcast listeners stay.
 void ResetOsServices();
 
+// Points TYPECASK_SYSROOT at Folder (an empty Folder removes it, so that the
+// real user environment is used) and resets the OS services, so that every
+// service works in the new place from now on.
+void UseSysRoot(const AnsiString& Folder);
+
 // Sets up the font configuration now (it is otherwise set up on the first
 // call of a font service), so that other font users of the process see the
 // same fonts as the OS services.

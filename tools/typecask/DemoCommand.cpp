@@ -1,79 +1,176 @@
-// typecask demo: a short showing of the codec on a built-in sample. Stands in
-// until the whole road of a font (pick, store, restore, install) is there.
+// typecask demo: the whole road of one font, on a generated sample font, in
+// two fresh sandboxes that stand for the developer's and the user's machine.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <iostream>
 #include <random>
 
-#include "Typecask/compression/LZStream.h"
+#include "Typecask/component/Typecask.h"
+#include "platform/Forms.h"
+#include "platform/os/SysRoot.h"
+#include "tools/fontgen/FontGen.h"
 #include "tools/typecask/Command.h"
+#include "tools/typecask/Road.h"
 
 namespace Tool {
 
 namespace {
 
-// Text-like sample data: words of skewed frequency in lines of about 70
-// characters, the same on every run.
-void MakeSample(TMemoryStream& Stream, std::size_t Size) {
-    static const char* const Words[] = {"the",     "of",      "and",     "font",    "glyph",  "table",  "outline",
-                                        "kerning", "hinting", "metrics", "width",   "height", "ascent", "descent",
-                                        "unicode", "mapping", "family",  "regular", "italic", "bold"};
-    constexpr std::size_t Count = sizeof Words / sizeof Words[0];
-    std::mt19937 Rng(2024);
-    std::string Text;
-    std::size_t Line = 0;
-    while (Text.size() < Size) {
-        const char* W = Words[std::min(Rng() % Count, Rng() % Count)];
-        Text += W;
-        Line += std::strlen(W) + 1;
-        Text += Line > 70 ? '\n' : ' ';
-        if (Line > 70) Line = 0;
-    }
-    Text.resize(Size);
-    Stream.WriteBuffer(Text.data(), static_cast<std::int64_t>(Text.size()));
-    Stream.SetPosition(0);
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* DemoFamily = "Typecask Demo";
+
+double Milliseconds(Clock::time_point Since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - Since).count();
 }
 
-double Milliseconds(std::chrono::steady_clock::duration D) {
-    return std::chrono::duration<double, std::milli>(D).count();
+// A new, empty folder under the system's temporary directory.
+fs::path NewWorkFolder() {
+    std::random_device Random;
+    for (int Try = 0; Try < 100; ++Try) {
+        const fs::path Candidate = fs::temp_directory_path() / ("typecask-demo-" + std::to_string(Random()));
+        if (fs::create_directory(Candidate)) return Candidate;
+    }
+    throw Exception("Cannot create a work folder in " + fs::temp_directory_path().string());
 }
+
+// Switches the OS services to a sandbox for as long as the object lives.
+struct TSandboxSwitch {
+    explicit TSandboxSwitch(const fs::path& Root) { Os::UseSysRoot(Root.string()); }
+    ~TSandboxSwitch() { Os::UseSysRoot(Previous); }
+    AnsiString Previous = Os::GetSystemPaths().SysRoot;
+};
+
+bool Enumerated(const AnsiString& Family) {
+    TStringList List;
+    GetTrueTypeFamilies(&List);
+    return List.IndexOf(Family) >= 0;
+}
+
+void Step(int Number, const std::string& Text) { std::cout << "\n" << Number << ". " << Text << '\n'; }
 
 int RunDemo(TArgs& Args) {
+    const std::string OutOption = Args.Option("--out");
+    const bool Keep = Args.Flag("--keep");
     Args.Positional(0);
-    using Clock = std::chrono::steady_clock;
-    TMemoryStream Original, Compressed, Restored;
-    MakeSample(Original, 400 * 1024);
-    TLZStream Codec;
+    const fs::path Out = fs::absolute(OutOption.empty() ? "typecask-demo" : OutOption);
+    fs::create_directories(Out);
+    const fs::path Work = NewWorkFolder();
+    struct TCleanup {
+        fs::path Folder;
+        bool Keep;
+        ~TCleanup() {
+            std::error_code Ec;
+            if (!Keep) fs::remove_all(Folder, Ec);
+        }
+    } Cleanup{Work, Keep};
 
-    const auto T0 = Clock::now();
-    Codec.Compress(&Original, &Compressed, static_cast<std::int32_t>(Original.GetSize()));
-    const auto T1 = Clock::now();
-    Compressed.SetPosition(0);
-    const std::int32_t N = Codec.DeCompress(&Compressed, &Restored);
-    const auto T2 = Clock::now();
+    std::cout << "The road of one font, from the developer's machine to the user's.\n"
+              << "Sandboxes (private registry, fonts, temporary folder and font configuration) under " << Work.string()
+              << "\nResults in " << Out.string() << '\n';
 
-    const bool Same = N == Original.GetSize() &&
-                      std::memcmp(Original.GetMemory(), Restored.GetMemory(), static_cast<std::size_t>(N)) == 0;
-    const double Size = static_cast<double>(Original.GetSize());
-    std::printf("sample       %10lld bytes of generated text\n", static_cast<long long>(Original.GetSize()));
-    std::printf("compressed   %10lld bytes (%.1f%% of the original)\n", static_cast<long long>(Compressed.GetSize()),
-                100.0 * static_cast<double>(Compressed.GetSize()) / Size);
-    std::printf("compress     %10.2f ms  (%.0f MB/s)\n", Milliseconds(T1 - T0),
-                Size / 1e3 / std::max(Milliseconds(T1 - T0), 1e-6));
-    std::printf("decompress   %10.2f ms  (%.0f MB/s)\n", Milliseconds(T2 - T1),
-                Size / 1e3 / std::max(Milliseconds(T2 - T1), 1e-6));
-    std::printf("restored     %10d bytes, %s\n", N, Same ? "identical to the sample" : "DIFFERENT from the sample");
-    return Same ? 0 : 1;
+    const fs::path FormFile = Out / "Form1.dfm";
+    const fs::path TextFile = Out / "Form1.txt";
+    const fs::path SampleFile = Out / "sample.png";
+    std::int64_t FontSize = 0;
+
+    {
+        TSandboxSwitch Designer(Work / "developer");
+        Step(1, "Developer's machine: a sample font is installed");
+        FontGen::TFontSpec Spec;
+        Spec.FamilyName = DemoFamily;
+        Spec.UnitsPerEm = 2048;
+        Spec.Ascender = 1700;
+        Spec.Descender = -400;
+        const AnsiString FontFile = Os::GetSystemPaths().UserFontsFolder + "/TypecaskDemo.ttf";
+        fs::create_directories(fs::path(FontFile).parent_path());
+        FontGen::WriteTrueTypeFont(Spec, FontFile);
+        Os::RefreshFontConfiguration();
+        FontSize = static_cast<std::int64_t>(fs::file_size(FontFile));
+        std::cout << "   " << FontFile << " (" << FormatSize(FontSize) << "), family \"" << DemoFamily
+                  << "\" installed: " << (Enumerated(DemoFamily) ? "yes" : "no") << '\n';
+
+        Step(2, "Designer: a TTypecask on a form, the family chosen, the form saved");
+        auto Start = Clock::now();
+        TDataModule Form(nullptr, 0);
+        Form.SetName("Form1");
+        Form.SetDesigning(true);
+        auto* Typecask = new TTypecask(&Form);
+        Typecask->SetName("Typecask1");
+        Typecask->SetInstallPermanently(false);
+        TTypecaskName Choice(nullptr);
+        Choice.SetTTFontName(DemoFamily);
+        Typecask->SetTypecaskName(&Choice);
+        std::printf("   font file found through the registry and loaded: %s in %.1f ms\n",
+                    FormatSize(Typecask->GetFontData()->GetSize()).c_str(), Milliseconds(Start));
+        Start = Clock::now();
+        {
+            TOutput Binary(FormFile.string());
+            WriteForm(&Form, Binary.Stream(), false);
+            Binary.Commit();
+            TOutput Text(TextFile.string());
+            WriteForm(&Form, Text.Stream(), true);
+            Text.Commit();
+        }
+        const auto FormSize = static_cast<std::int64_t>(fs::file_size(FormFile));
+        std::printf("   form data written in %.1f ms: %s (%s as text)\n", Milliseconds(Start),
+                    FormatSize(FormSize).c_str(), FormatSize(static_cast<std::int64_t>(fs::file_size(TextFile))).c_str());
+        std::cout << "   " << FormFile.string() << "\n   " << TextFile.string() << '\n';
+    }
+
+    {
+        TSandboxSwitch User(Work / "user");
+        Step(3, "User's machine: the family is not installed");
+        std::cout << "   \"" << DemoFamily << "\" installed: " << (Enumerated(DemoFamily) ? "yes" : "no") << '\n';
+
+        Step(4, "Application: the form is read, Loaded installs the font for the run");
+        auto Start = Clock::now();
+        auto Form = std::make_unique<TDataModule>(nullptr, 0);
+        {
+            auto Input = OpenInput(FormFile.string());
+            ReadForm(Input.get(), Form.get());
+        }
+        TTypecask* Typecask = FindTypecask(Form.get());
+        if (!Typecask || !Typecask->GetFontAdded()) throw Exception("The demo font was not installed");
+        const AnsiString Path = Typecask->GetFontFilePath();
+        std::printf("   read, restored (%s) and installed in %.1f ms\n",
+                    FormatSize(Typecask->GetFontData()->GetSize()).c_str(), Milliseconds(Start));
+        std::cout << "   temporary font file: " << Path << "\n   \"" << DemoFamily
+                  << "\" installed: " << (Enumerated(DemoFamily) ? "yes" : "no") << '\n';
+
+        Step(5, "Application: a line of text drawn in the embedded family");
+        RenderSample(DemoFamily, SampleFile.string());
+        std::cout << "   " << SampleFile.string() << '\n';
+
+        Step(6, "Application ends: the form is destroyed and the temporary installation removed");
+        Form.reset();
+        const bool FileGone = !fs::exists(Path);
+        const bool FamilyGone = !Enumerated(DemoFamily);
+        std::cout << "   font file removed: " << (FileGone ? "yes" : "NO") << "\n   \"" << DemoFamily
+                  << "\" installed: " << (FamilyGone ? "no" : "YES") << '\n';
+        if (!FileGone || !FamilyGone) throw Exception("The temporary installation was not removed");
+    }
+    std::cout << "\nDone: " << FormatSize(FontSize) << " of font travelled in " << FormatSize(
+                     static_cast<std::int64_t>(fs::file_size(FormFile)))
+              << " of form data and was installed and removed again.\n";
+    if (Keep) std::cout << "Sandboxes kept in " << Work.string() << '\n';
+    return 0;
 }
 
-const TCommandRegistration Registration({
-    "demo",
-    "compress and restore a built-in sample, showing sizes and times",
-    "Usage: typecask demo\n"
-    "Compresses about 400 KB of generated text into a compressed stream in\n"
-    "memory, restores it, and prints the sizes, the ratio and the times.\n",
-    RunDemo,
-});
+const TCommandRegistration DemoCommand(
+    {"demo", "the whole road of one font, in fresh sandboxes",
+     "Usage: typecask demo [--out DIR] [--keep]\n"
+     "Shows the whole road of one font on a generated sample font: installed on\n"
+     "a developer's machine, chosen in the designer and saved into form data,\n"
+     "then read by an application on a user's machine that lacks the font,\n"
+     "installed for the run, used to draw text, and removed again. Both machines\n"
+     "are fresh sandboxes that are deleted afterwards; nothing outside them is\n"
+     "touched.\n\n"
+     "  --out DIR  where the form data and the sample picture go (./typecask-demo)\n"
+     "  --keep     keep the sandboxes for a look inside\n",
+     RunDemo});
 
 }  // namespace
 

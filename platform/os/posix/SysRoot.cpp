@@ -210,6 +210,14 @@ void ResetOsServices() {
     Posix::CachedPaths().reset();
 }
 
+void UseSysRoot(const AnsiString& Folder) {
+    if (Folder.empty())
+        ::unsetenv("TYPECASK_SYSROOT");
+    else if (::setenv("TYPECASK_SYSROOT", Folder.c_str(), 1) != 0)
+        throw EOSError("Cannot set TYPECASK_SYSROOT: " + OSErrorText(errno), errno);
+    ResetOsServices();
+}
+
 }  // namespace Os
 
 DWORD GetLastError() { return Os::Posix::LastError; }

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Two processes, two sandboxes: the developer's machine has the family and
+# embeds it; the user's machine lacks it, loads the form, sees the family
+# while the form lives and not after it is destroyed.
+set -euo pipefail
+TYPECASK=$1
+FONTGEN=$2
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir -p "$WORK/developer/fonts"
+"$FONTGEN" --family "Road Test Sans" "$WORK/developer/fonts/RoadTestSans.ttf"
+
+TYPECASK_SYSROOT="$WORK/developer" "$TYPECASK" embed "Road Test Sans" --temporary -o "$WORK/Form1.dfm"
+[ -s "$WORK/Form1.dfm" ] || fail "no form data written"
+
+# The form data restores exactly the font file's bytes.
+TYPECASK_SYSROOT="$WORK/developer" "$TYPECASK" inspect "$WORK/Form1.dfm" > "$WORK/inspect.txt"
+grep -q "family declared by the font file: Road Test Sans" "$WORK/inspect.txt" || fail "inspect: $(cat "$WORK/inspect.txt")"
+
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" families > "$WORK/before.txt"
+grep -qx "Road Test Sans" "$WORK/before.txt" && fail "the user's machine must not know the family yet"
+
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" load "$WORK/Form1.dfm" --sample "$WORK/sample.png" > "$WORK/load.txt"
+cat "$WORK/load.txt"
+grep -q "^installed temporarily: $WORK/user/tmp/Road Test Sans.ttf" "$WORK/load.txt" || fail "not installed temporarily"
+grep -qx "family enumerated: yes" "$WORK/load.txt" || fail "family not enumerated while installed"
+grep -qx "removed: $WORK/user/tmp/Road Test Sans.ttf" "$WORK/load.txt" || fail "not removed cleanly"
+[ -s "$WORK/sample.png" ] || fail "no sample picture"
+[ -e "$WORK/user/tmp/Road Test Sans.ttf" ] && fail "the temporary font file is still there"
+
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" families > "$WORK/after.txt"
+grep -qx "Road Test Sans" "$WORK/after.txt" && fail "the family is still there after the run"
+
+# A permanent installation stays and is registered.
+TYPECASK_SYSROOT="$WORK/developer" "$TYPECASK" embed "Road Test Sans" -o "$WORK/Perm.dfm"
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" load "$WORK/Perm.dfm" > "$WORK/perm.txt"
+grep -q "^installed permanently: $WORK/user/fonts/Road Test Sans.ttf" "$WORK/perm.txt" || fail "$(cat "$WORK/perm.txt")"
+grep -q "Road Test Sans (TrueType) = $WORK/user/fonts/Road Test Sans.ttf" "$WORK/perm.txt" || fail "not registered"
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" families | grep -qx "Road Test Sans" || fail "permanent font gone"
+TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" load "$WORK/Perm.dfm" | grep -qx "already installed: nothing written" \
+    || fail "a second run installed again"
+echo "road: both processes agree"
