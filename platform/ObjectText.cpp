@@ -626,7 +626,7 @@ private:
 
     // The token is '{': hex digits up to '}', blanks and line breaks ignored.
     void ParseBinary() {
-        TMemoryStream Data;
+        std::vector<std::uint8_t> Data;
         int High = -1;
         for (;;) {
             if (FPos >= FText.size()) Error("'}' expected at the end of a binary value");
@@ -642,14 +642,13 @@ private:
             if (High < 0) {
                 High = Nibble;
             } else {
-                const auto B = static_cast<std::uint8_t>((High << 4) | Nibble);
-                Data.WriteBuffer(&B, 1);
+                Data.push_back(static_cast<std::uint8_t>((High << 4) | Nibble));
                 High = -1;
             }
         }
         if (High >= 0) Error("odd number of hexadecimal digits in a binary value");
-        if (Data.GetSize() > UINT32_MAX) Error("binary value too large");
-        FWriter.WriteBinary(Data.GetMemory(), static_cast<std::uint32_t>(Data.GetSize()));
+        if (Data.size() > UINT32_MAX) Error("binary value too large");
+        FWriter.WriteBinary(Data.data(), static_cast<std::uint32_t>(Data.size()));
         Next();
     }
 
