@@ -374,13 +374,11 @@ int TWidgetSetBase::RowsPerPage(const TControl& C, int From) const {
 }
 
 void TWidgetSetBase::UserSelect(TControl& C, int Index) {
-    TWidgetHandle H = C.Handle;
     C.Props.ItemIndex = Index;
     EnsureVisible(C, Index);
     NativeScrolled(C);
     NativeInvalidate(C);
     if (auto OnSelect = C.Events.OnSelect) OnSelect(Index);
-    (void)H;
 }
 
 bool TWidgetSetBase::ClickRow(TWidgetHandle ListBox, int Index) {
