@@ -1,0 +1,48 @@
+// The design-time side of TTypecask: its property editors, its component
+// editor and Register, which the builder calls when it loads the package.
+#pragma once
+
+#include "platform/DesignEditors.h"
+
+// About: expands into the version values; the ellipsis shows the about box.
+class TTypecaskAboutPropertyEditor : public TClassProperty {
+public:
+    using TClassProperty::TClassProperty;
+    void Edit() override;
+    TPropertyAttributes GetAttributes() override;
+};
+
+// TypecaskName: expands into TTFontName; the ellipsis opens the font picker
+// and applies the family chosen with OK.
+class TTypecaskNamePropertyEditor : public TClassProperty {
+public:
+    using TClassProperty::TClassProperty;
+    void Edit() override;
+    TPropertyAttributes GetAttributes() override;
+};
+
+// Context menu "TypecaskName..." and "About..."; a double-click opens the
+// font picker.
+class TTypecaskComponentEditor : public TDefaultEditor {
+public:
+    TTypecaskComponentEditor(TComponent* AComponent, IDesigner* ADesigner);
+
+    void ExecuteVerb(int Index) override;
+    AnsiString GetVerb(int Index) override;
+    int GetVerbCount() override;
+    // Edits only the property that the running command (or a double-click)
+    // names; every other one is passed over.
+    void EditProperty(TPropertyEditor* PropertyEditor, bool& Continue, bool& FreeEditor) override;
+
+    int GetVerbIndex() const { return FVerbIndex; }
+
+private:
+    std::int32_t FVerbIndex = 0;
+};
+
+// Puts TTypecask on its palette page and registers its three editors.
+void Register();
+
+// The same, under an unmangled name for hosts that look it up in the
+// loaded library.
+extern "C" void TypecaskRegister();
