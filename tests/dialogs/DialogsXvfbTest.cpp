@@ -1,0 +1,162 @@
+// The font picker as a real window of the gtk3 widgetset on an X server (a
+// virtual one started here when no display is set); xdotool plays the
+// developer who double-clicked a TTypecask in the designer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <optional>
+#include <thread>
+
+#include "Typecask/component/Typecask.h"
+#include "Typecask/design/TypecaskEditors.h"
+#include "platform/Designer.h"
+#include "platform/Forms.h"
+#include "platform/widgetsets/WidgetSet.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Shell(const std::string& Command) {
+    std::string Out;
+    FILE* P = ::popen(Command.c_str(), "r");
+    if (!P) return Out;
+    char Buffer[512];
+    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
+    ::pclose(P);
+    return Out;
+}
+
+bool Have(const char* Tool) { return !Shell(std::string("command -v ") + Tool + " 2>/dev/null").empty(); }
+
+// Starts Xvfb on a free display number unless a display is set, and keeps
+// one font sandbox for the whole program: GTK keeps the font configuration
+// it first saw.
+class TXServer : public ::testing::Environment {
+public:
+    void SetUp() override {
+        FBox.emplace();
+        FBox->InstallFont("Sandbox Alpha");
+        FBox->InstallFont("Sandbox Bravo");
+        Os::PrepareFontConfiguration();
+        const char* Display = std::getenv("DISPLAY");
+        if (Display && *Display) return;
+        if (!Have("Xvfb")) return;
+        for (int N = 150; N < 200; ++N) {
+            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)) ||
+                std::filesystem::exists("/tmp/.X" + std::to_string(N) + "-lock"))
+                continue;
+            std::string Pid = Shell("Xvfb :" + std::to_string(N) +
+                                    " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $!");
+            for (int I = 0; I < 100 && !std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)); ++I)
+                std::this_thread::sleep_for(50ms);
+            if (!std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N))) {
+                Shell("kill " + Pid);
+                continue;
+            }
+            FPid = std::stoi(Pid);
+            ::setenv("DISPLAY", (":" + std::to_string(N)).c_str(), 1);
+            return;
+        }
+    }
+    void TearDown() override {
+        if (FPid) Shell("kill " + std::to_string(*FPid));
+        FBox.reset();
+    }
+
+private:
+    std::optional<int> FPid;
+    std::optional<TestSupport::TSandbox> FBox;
+};
+
+const auto* const Server = ::testing::AddGlobalTestEnvironment(new TXServer);
+
+class PickerWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* Display = std::getenv("DISPLAY");
+        if (!Display || !*Display) GTEST_SKIP() << "no X server (Xvfb is not installed)";
+        if (!Have("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+        SelectWidgetSet("gtk3");
+        ResetDesignRegistrations();
+        Register();
+        Designer = std::make_unique<TFormDesigner>(std::unique_ptr<TComponent>(new TForm(nullptr, 0)));
+        Typecask = static_cast<TTypecask*>(Designer->DropComponent(TTypecask::StaticClass()));
+    }
+    void TearDown() override {
+        Designer.reset();
+        ResetDesignRegistrations();
+        SelectWidgetSet("headless");
+    }
+
+    // Double-clicks the component in the designer while Play (xdotool
+    // commands against the picker's window id) runs on another thread.
+    void DoubleClickWith(std::function<void(const std::string& Id)> Play) {
+        auto User = std::async(std::launch::async, [&] {
+            std::string Id;
+            for (int I = 0; I < 200 && Id.empty(); ++I) {
+                std::string Found = Shell("xdotool search --onlyvisible --name '^True Type Fonts$' 2>/dev/null");
+                Id = Found.substr(0, Found.find('\n'));
+                if (Id.empty()) std::this_thread::sleep_for(50ms);
+            }
+            Found = !Id.empty();
+            if (Id.empty()) return;
+            Shell("xdotool windowfocus --sync " + Id + " 2>/dev/null");
+            Play(Id);
+        });
+        Designer->GetComponentEditor(Typecask)->Edit();
+        User.get();
+    }
+
+    static void Click(const std::string& Id, int X, int Y) {
+        std::this_thread::sleep_for(150ms);
+        Shell("xdotool mousemove --window " + Id + " " + std::to_string(X) + " " + std::to_string(Y) + " click 1");
+    }
+
+    // The middle of row Index: the list at (1, 20), rows as high as their
+    // face's text plus 2.
+    static int RowY(int Index) {
+        int Top = 20 + 2;
+        for (int I = 0; I < Index; ++I) Top += Height(I);
+        return Top + Height(Index) / 2;
+    }
+    static int Height(int Index) {
+        TCanvas C;
+        const AnsiString Face = Index == 0 ? "Sandbox Alpha" : "Sandbox Bravo";
+        C.GetFont()->SetName(Face);
+        C.GetFont()->SetSize(0);
+        return C.TextHeight(Face) + 2;
+    }
+
+    std::unique_ptr<TFormDesigner> Designer;
+    TTypecask* Typecask = nullptr;
+    bool Found = false;
+};
+
+TEST_F(PickerWindow, ClickARowAndOkAppliesTheFamily) {
+    DoubleClickWith([](const std::string& Id) {
+        Click(Id, 60, RowY(1));
+        Click(Id, 50 + 35, 195 + 12);
+    });
+    EXPECT_TRUE(Found) << "no window titled \"True Type Fonts\"";
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "Sandbox Bravo");
+    EXPECT_NE(Typecask->GetFontData(), nullptr);
+}
+
+TEST_F(PickerWindow, EscapeCancels) {
+    DoubleClickWith([](const std::string& Id) {
+        Click(Id, 60, RowY(0));
+        std::this_thread::sleep_for(150ms);
+        Shell("xdotool key Escape");
+    });
+    EXPECT_TRUE(Found) << "no window titled \"True Type Fonts\"";
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "");
+    EXPECT_EQ(Typecask->GetFontData(), nullptr);
+}
+
+}  // namespace

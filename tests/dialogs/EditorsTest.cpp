@@ -1,0 +1,203 @@
+// The editors of TTypecask and their registration, on a designer with the
+// package registered as the builder registers it.
+#include <gtest/gtest.h>
+
+#include <typeindex>
+
+#include "Typecask/component/Typecask.h"
+#include "Typecask/design/FormAbout.h"
+#include "Typecask/design/FormTypecaskEditor.h"
+#include "Typecask/design/TypecaskEditors.h"
+#include "Typecask/support/Errors.h"
+#include "platform/Designer.h"
+#include "platform/widgetsets/headless/Headless.h"
+#include "tests/dialogs/DialogTestSupport.h"
+#include "tests/support/Sandbox.h"
+
+namespace {
+
+using WidgetSets::THeadlessAction;
+
+// A component of another class with a TVersionInfo property named About.
+class TOtherVersioned : public TComponent {
+    TYPECASK_CLASS(TOtherVersioned, TComponent)
+
+public:
+    explicit TOtherVersioned(TComponent* Owner) : TComponent(Owner) {}
+    TVersionInfo* GetAbout() const { return const_cast<TVersionInfo*>(&FInfo); }
+    void SetAbout(TVersionInfo*) {}
+    TVersionInfo FInfo;
+};
+TYPECASK_IMPLEMENT_CLASS(TOtherVersioned)
+void TOtherVersioned::Publish(TPublisher<TOtherVersioned>& P) {
+    P.Property("About", &TOtherVersioned::GetAbout, &TOtherVersioned::SetAbout);
+}
+
+class Editors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Set = &WidgetSets::UseHeadlessWidgetSet();
+        Box.InstallFont("Sandbox Bravo");
+        Box.InstallFont("Sandbox Alpha");
+        ResetDesignRegistrations();
+        Register();
+        Designer = std::make_unique<TFormDesigner>(std::unique_ptr<TComponent>(new TForm(nullptr, 0)));
+        Typecask = static_cast<TTypecask*>(Designer->DropComponent(TTypecask::StaticClass()));
+        auto E = Designer->GetComponentEditor(Typecask);
+        Editor.reset(dynamic_cast<TTypecaskComponentEditor*>(E.get()));
+        if (Editor) E.release();
+        // Records the caption of every dialog shown, in order.
+        Watch = THeadlessAction::Call([this](WidgetSets::THeadlessWidgetSet& S, TWidgetHandle W) {
+            Shown.push_back(S.GetWindowProps(W).Caption);
+        });
+    }
+    void TearDown() override {
+        Editor.reset();
+        Designer.reset();
+        ResetDesignRegistrations();
+    }
+
+    TestSupport::TSandbox Box;
+    WidgetSets::THeadlessWidgetSet* Set = nullptr;
+    std::unique_ptr<TFormDesigner> Designer;
+    TTypecask* Typecask = nullptr;
+    std::unique_ptr<TTypecaskComponentEditor> Editor;
+    THeadlessAction Watch;
+    std::vector<AnsiString> Shown;
+};
+
+TEST_F(Editors, RegisterPutsTheComponentOnFreewareWithThreeEditors) {
+    const auto Pages = GetPalettePages();
+    ASSERT_EQ(Pages.size(), 1u);
+    EXPECT_EQ(Pages[0].Name, "Freeware");
+    EXPECT_EQ(Pages[0].Classes, std::vector<TClass>{TTypecask::StaticClass()});
+
+    const auto Props = GetPropertyEditorRegistrations();
+    ASSERT_EQ(Props.size(), 2u);
+    EXPECT_EQ(Props[0].PropertyType, TypeInfoOf<TVersionInfo*>());
+    EXPECT_EQ(Props[0].PropertyName, "About");
+    EXPECT_EQ(Props[1].PropertyType, TypeInfoOf<TTypecaskName*>());
+    EXPECT_EQ(Props[1].PropertyName, "TypecaskName");
+    for (const auto& R : Props) EXPECT_EQ(R.ComponentClass, TTypecask::StaticClass());
+
+    const auto Components = GetComponentEditorRegistrations();
+    ASSERT_EQ(Components.size(), 1u);
+    EXPECT_EQ(Components[0].ComponentClass, TTypecask::StaticClass());
+    EXPECT_EQ(Components[0].EditorClass, ComponentEditorClass<TTypecaskComponentEditor>());
+    ASSERT_TRUE(Editor);
+}
+
+TEST_F(Editors, PropertyEditorsAndTheirAttributes) {
+    auto* Other = new TOtherVersioned(Designer->GetRoot());
+    Other->SetName("Other1");
+    const struct {
+        TPersistent* Instance;
+        const char* Property;
+        std::type_index Editor;
+        std::uint64_t Attributes;
+    } Cases[] = {
+        {Typecask, "About", typeid(TTypecaskAboutPropertyEditor), 0x06},
+        {Typecask, "TypecaskName", typeid(TTypecaskNamePropertyEditor), 0x06},
+        {Other, "About", typeid(TClassProperty), TClassProperty(nullptr, 1).GetAttributes().ToInt()},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Property);
+        auto E = Designer->GetPropertyEditor(C.Instance, C.Property);
+        EXPECT_EQ(std::type_index(typeid(*E)), C.Editor);
+        EXPECT_EQ(E->GetAttributes().ToInt(), C.Attributes);
+    }
+}
+
+TEST_F(Editors, Verbs) {
+    ASSERT_TRUE(Editor);
+    EXPECT_EQ(Editor->GetVerbCount(), 2);
+    const std::pair<int, const char*> Verbs[] = {{0, "TypecaskName..."}, {1, "About..."}, {5, "About..."}, {-1, "About..."}};
+    for (const auto& [Index, Text] : Verbs) EXPECT_EQ(Editor->GetVerb(Index), Text) << Index;
+}
+
+TEST_F(Editors, DoubleClickOpensThePickerAndAppliesTheChoice) {
+    ASSERT_TRUE(Editor);
+    Set->Script({Watch, THeadlessAction::Select("Sandbox Bravo"), THeadlessAction::Press("OK")});
+    Editor->Edit();
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"True Type Fonts"});
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "Sandbox Bravo");
+    ASSERT_NE(Typecask->GetFontData(), nullptr);
+    EXPECT_GT(Typecask->GetFontData()->GetSize(), 0);
+    EXPECT_EQ(DialogTests::OpenDialog<TFormTypecaskEditor>(), nullptr);
+
+    // Opened again, the current family is preselected; Cancel changes nothing.
+    int Selected = -2;
+    Set->Script({THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                     Selected = DialogTests::OpenDialog<TFormTypecaskEditor>()->ListBoxTTFonts->GetItemIndex();
+                 }),
+                 THeadlessAction::Select("Sandbox Alpha"), THeadlessAction::Press("Cancel")});
+    Editor->ExecuteVerb(0);
+    EXPECT_EQ(Selected, 1);
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "Sandbox Bravo");
+    EXPECT_EQ(Editor->GetVerbIndex(), 0);
+}
+
+TEST_F(Editors, CancelledPickerLeavesTheComponentAlone) {
+    ASSERT_TRUE(Editor);
+    Set->Script({THeadlessAction::Select("Sandbox Alpha"), THeadlessAction::Press("Cancel")});
+    Editor->Edit();
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "");
+    EXPECT_EQ(Typecask->GetFontData(), nullptr);
+}
+
+TEST_F(Editors, AboutVerbOpensTheAboutBoxOnly) {
+    ASSERT_TRUE(Editor);
+    AnsiString ProductName;
+    Set->Script({Watch, THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                     ProductName = DialogTests::OpenDialog<TFormAbout>()->LabelProductName->GetCaption();
+                 }),
+                 THeadlessAction::Press("OK")});
+    Editor->ExecuteVerb(1);
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"TypecaskLib"});
+    EXPECT_EQ(ProductName, "TypecaskLib\nVersion 1.0.0 (Build 1.0.0.0)");
+    EXPECT_EQ(Editor->GetVerbIndex(), 0);
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "");
+}
+
+TEST_F(Editors, VerbIndexIsResetWhenTheEditRaises) {
+    ASSERT_TRUE(Editor);
+    // The chosen family's file disappears before OK: applying it raises.
+    Set->Script({THeadlessAction::Select("Sandbox Bravo"),
+                 THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                     std::remove((Box / "fonts/Sandbox Bravo.ttf").c_str());
+                 }),
+                 THeadlessAction::Press("OK")});
+    EXPECT_THROW(Editor->ExecuteVerb(0), ETypecask);
+    EXPECT_EQ(DialogTests::OpenDialog<TFormTypecaskEditor>(), nullptr);
+
+    Set->Script({Watch, THeadlessAction::Call([](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                     throw Exception("the about box failed");
+                 })});
+    EXPECT_THROW(Editor->ExecuteVerb(1), Exception);
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"TypecaskLib"});
+    EXPECT_EQ(Editor->GetVerbIndex(), 0);
+    EXPECT_EQ(DialogTests::OpenDialog<TFormAbout>(), nullptr);
+}
+
+TEST_F(Editors, EditPropertyTakesOnlyTheWantedProperty) {
+    ASSERT_TRUE(Editor);
+    for (const char* Name : {"InstallPermanently", "About", "Name"}) {
+        SCOPED_TRACE(Name);
+        auto E = Designer->GetPropertyEditor(Typecask, Name);
+        bool Continue = true, FreeEditor = true;
+        Editor->EditProperty(E.get(), Continue, FreeEditor);
+        EXPECT_TRUE(Continue);
+        EXPECT_TRUE(FreeEditor);
+    }
+    EXPECT_TRUE(Shown.empty());
+
+    auto E = Designer->GetPropertyEditor(Typecask, "TypecaskName");
+    bool Continue = true, FreeEditor = false;
+    Set->Script({Watch, THeadlessAction::Press("Cancel")});
+    Editor->EditProperty(E.get(), Continue, FreeEditor);
+    EXPECT_FALSE(Continue);
+    EXPECT_FALSE(FreeEditor);
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"True Type Fonts"});
+}
+
+}  // namespace
