@@ -203,7 +203,7 @@ TEST(AboutBox, TextsComeFromTheVersionValues) {
 
     const struct {
         const char* Name;
-        std::optional<std::string> File;  // none: the package's own
+        std::optional<std::string> File;  // none: the package's own; "": no TVersionInfo at all
         const char* Caption;
         const char* ProductName;
         const char* ProductInfo;
@@ -213,10 +213,14 @@ TEST(AboutBox, TextsComeFromTheVersionValues) {
          "Carries a TrueType font inside form data and installs it at run time"},
         {"partial", DIALOG_PARTIAL_RES, "", "P\nVersion 3.0 (Build 3.0.0.7)", "(C) P\n\n\n\nDoes P"},
         {"none", DIALOG_NONE_RES, "", "\nVersion  (Build )", "\n\n\n\n"},
+        // A component created outside the designer has no version values.
+        {"null", "", "", "\nVersion  (Build )", "\n\n\n\n"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
-        std::unique_ptr<TVersionInfo> Info(C.File ? new TVersionInfo(*C.File) : new TVersionInfo());
+        std::unique_ptr<TVersionInfo> Info(!C.File         ? new TVersionInfo()
+                                           : C.File->empty() ? nullptr
+                                                             : new TVersionInfo(*C.File));
         Holder->FInfo = Info.get();
         auto Editor = Designer.GetPropertyEditor(Holder, "About");
         ASSERT_TRUE(dynamic_cast<TTypecaskAboutPropertyEditor*>(Editor.get()));
