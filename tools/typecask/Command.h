@@ -22,6 +22,9 @@ public:
     std::string Option(const std::string& Name, const std::string& Alias = {});
     // True when --help or -h occurs.
     bool WantsHelp() const;
+    // Removes and returns the first word (a subcommand); empty when none is
+    // left.
+    std::string Shift();
     // The remaining words, which must all be positional and exactly Count
     // (or between Min and Max) in number; raises EUsage otherwise.
     std::vector<std::string> Positional(std::size_t Min, std::size_t Max);
@@ -42,6 +45,8 @@ struct TCommand {
     std::string Summary;   // one line for the tool's --help
     std::string Help;      // full text for "typecask NAME --help"
     std::function<int(TArgs&)> Run;
+    // True when Run answers --help itself (a command with subcommands).
+    bool OwnHelp = false;
 };
 
 struct TCommandRegistration {

@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
 #include "tools/typecask/Command.h"
+#include "tools/typecask/DesignerHost.h"
 #include "tools/typecask/Road.h"
 
 namespace Tool {
@@ -31,20 +32,19 @@ int Embed(TArgs& Args) {
     const auto Words = Args.Positional(1);
     if (Output.empty()) throw EUsage("missing -o FORM.dfm");
 
-    // As the designer does: a form in design state with one component, the
-    // family chosen through the TypecaskName property.
-    TDataModule Form(nullptr, 0);
-    Form.SetDesigning(true);
-    Form.SetName("Form1");
-    auto* Typecask = new TTypecask(&Form);
-    Typecask->SetName("Typecask1");
-    if (Temporary) Typecask->SetInstallPermanently(false);
+    // The designer's road: a new form, TTypecask dropped from the palette,
+    // InstallPermanently set in the object inspector and the family chosen
+    // through TypecaskName's editor, as the picker's OK hands it over.
+    RegisterPackage();
+    auto Host = TDesignerHost::NewForm(FindPaletteClass(TTypecask::StaticClassName()));
+    auto* Typecask = static_cast<TTypecask*>(Host->Root()->Components(0));
+    Host->Designer().GetPropertyEditor(Typecask, "InstallPermanently")->SetValue(Temporary ? "False" : "True");
     TTypecaskName Choice(nullptr);
     Choice.SetTTFontName(Words[0]);
-    Typecask->SetTypecaskName(&Choice);
+    Host->Designer().GetPropertyEditor(Typecask, FontNamePropName)->SetOrdValue(reinterpret_cast<std::intptr_t>(&Choice));
 
     TOutput Out(Output);
-    WriteForm(&Form, Out.Stream(), Text);
+    Host->Designer().WriteForm(Out.Stream(), Text ? TFormDataFormat::Text : TFormDataFormat::Binary);
     Out.Commit();
     if (Output != "-")
         std::cerr << "embedded " << Typecask->GetTypecaskName()->GetTTFontName() << " ("

@@ -61,6 +61,13 @@ std::vector<std::string> TArgs::Positional(std::size_t Min, std::size_t Max) {
     return FWords;
 }
 
+std::string TArgs::Shift() {
+    if (FWords.empty()) return {};
+    std::string First = FWords.front();
+    FWords.erase(FWords.begin());
+    return First;
+}
+
 std::unique_ptr<TStream> OpenInput(const std::string& FileName) {
     if (FileName != "-") return std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
     auto Memory = std::make_unique<TMemoryStream>();
@@ -120,7 +127,7 @@ int main(int argc, char** argv) {
     }
     TArgs Args(std::vector<std::string>(Words.begin() + 1, Words.end()));
     try {
-        if (Args.WantsHelp()) {
+        if (Args.WantsHelp() && !It->OwnHelp) {
             std::cout << It->Help;
             return 0;
         }

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# typecask designer in sandboxes: the palette, a new form in the inspector,
+# the component editor and property editors with their dialogs answered
+# headless, saving only what changed, and the component's errors.
+set -euo pipefail
+TYPECASK=$1
+FONTGEN=$2
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+export TYPECASK_WIDGETSET=headless
+DEV="$WORK/developer"
+mkdir -p "$DEV/fonts"
+"$FONTGEN" --family "Alpha Sans" "$DEV/fonts/AlphaSans.ttf"
+"$FONTGEN" --family "Beta Serif" "$DEV/fonts/BetaSerif.ttf"
+"$FONTGEN" --family "Ghost Mono" "$DEV/fonts/GhostMono.ttf"
+designer() { TYPECASK_SYSROOT="$DEV" "$TYPECASK" designer "$@"; }
+
+# Help: the command lists its subcommands, each subcommand has its own.
+help=$(designer --help)
+for sub in palette new inspect verbs verb dblclick edit; do
+    grep -q "^  $sub " <<<"$help" || fail "designer --help lacks $sub"
+    designer "$sub" --help | grep -q "^Usage: typecask designer $sub" || fail "$sub --help"
+done
+
+# The palette: the one page and component with the bitmap's size.
+[ "$(designer palette)" = "Freeware: TTypecask (24x24 palette bitmap)" ] || fail "palette: $(designer palette)"
+
+# A new form in both formats, then the inspector listing.
+designer new "$WORK/Form1.dfm" | grep -qx "created $WORK/Form1.dfm: Form1 with Typecask1: TTypecask" || fail "new"
+head -c 4 "$WORK/Form1.dfm" | grep -q TPF0 || fail "new writes binary form data"
+designer new "$WORK/Text.dfm" --text >/dev/null
+grep -q "^object Form1: TDataModule" "$WORK/Text.dfm" || fail "new --text: $(cat "$WORK/Text.dfm")"
+grep -q "object Typecask1: TTypecask" "$WORK/Text.dfm" || fail "new --text lacks Typecask1"
+
+designer inspect "$WORK/Form1.dfm" > "$WORK/inspect.txt"
+grep -qx "Typecask1: TTypecask" "$WORK/inspect.txt" || fail "inspect lacks Typecask1"
+grep -q "^  About = (TVersionInfo)  \[paSubProperties, paDialog" "$WORK/inspect.txt" || fail "About row"
+about_rows=$(sed -n '/^  About = /,/^  [A-Z]/p' "$WORK/inspect.txt" | grep -c '^    ')
+[ "$about_rows" -eq 12 ] || fail "About has $about_rows sub-properties, not 12"
+for field in CompanyName FileDescription FileVersion InternalName LegalCopyright LegalTrademarks Author \
+             OriginalFilename ProductName ProductVersion Comments BuildFlags; do
+    grep -q "^    $field = " "$WORK/inspect.txt" || fail "About lacks $field"
+done
+grep -q "^    OriginalFilename = libTypecaskLib.so " "$WORK/inspect.txt" || fail "About values are not the package's"
+grep -qx "  TypecaskName = (TTypecaskName)  \[paSubProperties, paDialog\]" "$WORK/inspect.txt" || fail "TypecaskName row"
+grep -q "^    TTFontName =  " "$WORK/inspect.txt" || fail "TTFontName row"
+grep -q "^  InstallPermanently = True " "$WORK/inspect.txt" || fail "InstallPermanently row"
+grep -qx "  (no font data)" "$WORK/inspect.txt" || fail "a new component holds font data"
+
+# The context menu.
+[ "$(designer verbs "$WORK/Form1.dfm" Typecask1)" = $'0: TypecaskName...\n1: About...' ] || fail "verbs"
+# Wrong arguments: a message, a non-zero status.
+expect_error() {  # MESSAGE ARGS...: the designer fails and says MESSAGE
+    local message=$1 status=0
+    shift
+    designer "$@" >/dev/null 2>"$WORK/err.txt" || status=$?
+    [ "$status" -ne 0 ] || fail "designer $* succeeded"
+    grep -qF -- "$message" "$WORK/err.txt" || fail "designer $*: $(cat "$WORK/err.txt")"
+}
+expect_error "No component named Nobody" verbs "$WORK/Form1.dfm" Nobody
+expect_error "INDEX must be a number from 0 to 1" verb "$WORK/Form1.dfm" Typecask1 2
+expect_error "INDEX must be a number from 0 to 1" verb "$WORK/Form1.dfm" Typecask1 1x
+expect_error "missing argument" dblclick "$WORK/Form1.dfm"
+expect_error "unknown subcommand" bogus
+
+# A family that is not listed: the picker ends with Cancel, the file stays.
+cp "$WORK/Form1.dfm" "$WORK/before.dfm"
+designer dblclick "$WORK/Form1.dfm" Typecask1 --choose "Nowhere Sans" > "$WORK/cancel.txt"
+grep -q "the dialog ended with Cancel" "$WORK/cancel.txt" || fail "cancel not reported: $(cat "$WORK/cancel.txt")"
+grep -qx "$WORK/Form1.dfm unchanged" "$WORK/cancel.txt" || fail "cancel saved"
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "Cancel changed the form"
+
+# A double-click with a choice applies the family and saves its font.
+designer dblclick "$WORK/Form1.dfm" Typecask1 --choose "Beta Serif" --screenshot "$WORK/picker.png" \
+    | grep -qx "saved $WORK/Form1.dfm" || fail "dblclick did not save"
+head -c 8 "$WORK/picker.png" | od -An -c | grep -q 'P   N   G' || fail "no picker screenshot"
+designer inspect "$WORK/Form1.dfm" > "$WORK/chosen.txt"
+grep -q "^    TTFontName = Beta Serif " "$WORK/chosen.txt" || fail "family not applied: $(grep TTF "$WORK/chosen.txt")"
+grep -qx "  (font data: $(stat -c %s "$DEV/fonts/BetaSerif.ttf") bytes)" "$WORK/chosen.txt" || fail "font data size"
+"$TYPECASK" dfm totext "$WORK/Form1.dfm" - | grep -q "^    TrueTypeFontResource = {" \
+    || fail "the saved form carries no TrueTypeFontResource"
+TYPECASK_SYSROOT="$DEV" "$TYPECASK" inspect "$WORK/Form1.dfm" | grep -q "family declared by the font file: Beta Serif" \
+    || fail "the saved font data is not Beta Serif's file"
+
+# Choosing the current family again leaves the component as it was (the
+# editor still reports the property as set, so the form may be saved).
+cp "$WORK/Form1.dfm" "$WORK/before.dfm"
+designer verb "$WORK/Form1.dfm" Typecask1 0 --choose "Beta Serif" | grep -qx "running TypecaskName..." \
+    || fail "verb 0 is not TypecaskName..."
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "the same family again changed the file"
+
+# The about box through verb 1: a picture of it, nothing changed.
+designer verb "$WORK/Form1.dfm" Typecask1 1 --screenshot "$WORK/about.png" > "$WORK/about.txt"
+grep -qx "running About..." "$WORK/about.txt" || fail "verb 1 is not About..."
+grep -qx "$WORK/Form1.dfm unchanged" "$WORK/about.txt" || fail "the about box changed the form"
+head -c 8 "$WORK/about.png" | od -An -c | grep -q 'P   N   G' || fail "no about-box screenshot"
+cmp -s "$WORK/about.png" "$WORK/picker.png" && fail "the about box looks like the picker"
+
+# The text form stays text when saved back.
+designer edit "$WORK/Text.dfm" Typecask1 TypecaskName --choose "Alpha Sans" >/dev/null
+grep -q "^object Form1: TDataModule" "$WORK/Text.dfm" || fail "a text form was saved as binary"
+grep -q "TTFontName = 'Alpha Sans'" "$WORK/Text.dfm" || fail "edit TypecaskName did not apply Alpha Sans"
+
+# A registered family whose file is gone: message 3, exit status 1, the
+# file as it was.
+TYPECASK_SYSROOT="$DEV" "$TYPECASK" reg set 'HKLM\Software\Microsoft\Windows\CurrentVersion\Fonts' \
+    'Ghost Mono (TrueType)' 'Gone.ttf'
+cp "$WORK/Form1.dfm" "$WORK/before.dfm"
+status=0
+designer edit "$WORK/Form1.dfm" Typecask1 TypecaskName --choose "Ghost Mono" >/dev/null 2>"$WORK/err.txt" || status=$?
+[ "$status" -ne 0 ] || fail "message 3 ended with status 0"
+grep -qx "Font file ($DEV/fonts/Gone.ttf) not found" "$WORK/err.txt" || fail "message 3: $(cat "$WORK/err.txt")"
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "a failed edit changed the file"
+
+# On a machine without the family: message 2 while opening, and the
+# designer goes on with the stored font bytes.
+USER_ROOT="$WORK/user"
+mkdir -p "$USER_ROOT"
+TYPECASK_SYSROOT="$USER_ROOT" "$TYPECASK" designer inspect "$WORK/Form1.dfm" >"$WORK/user.txt" 2>"$WORK/user.err" \
+    || fail "opening without the family failed: $(cat "$WORK/user.err")"
+grep -qx "Font (Beta Serif) not found in the registry" "$WORK/user.err" || fail "message 2: $(cat "$WORK/user.err")"
+grep -qx "Typecask1: TTypecask" "$WORK/user.txt" || fail "the form was not shown"
+grep -qx "  (font data: $(stat -c %s "$DEV/fonts/BetaSerif.ttf") bytes)" "$WORK/user.txt" \
+    || fail "the stored font bytes were lost: $(grep 'font data' "$WORK/user.txt")"
+echo "designer host: all checks passed"
