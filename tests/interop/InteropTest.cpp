@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "tests/interop/InteropComponents.h"
 
@@ -13,7 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path PeerDir = TYPECASK_PEER_DIR;
+// ctest runs every test in a process of its own, in parallel: each process
+// compiles its own peer, so that none runs a program another is writing.
+const fs::path PeerDir = fs::path(TYPECASK_PEER_DIR) / ("run-" + std::to_string(std::random_device{}()));
 const fs::path Peer = PeerDir / "FormPeer";
 
 std::string ReadFile(const fs::path& Name) {
@@ -61,6 +64,11 @@ protected:
                                     Quote(TYPECASK_PEER_SOURCE) + " >" + Quote(PeerDir / "fpc.log") + " 2>&1";
         Built = std::system(Compile.c_str()) == 0 && fs::exists(Peer);
         Available = true;
+    }
+
+    static void TearDownTestSuite() {
+        std::error_code Ec;
+        if (Built) fs::remove_all(PeerDir, Ec);
     }
 
     void SetUp() override {

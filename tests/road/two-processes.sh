@@ -41,4 +41,9 @@ grep -q "Road Test Sans (TrueType) = $WORK/user/fonts/Road Test Sans.ttf" "$WORK
 TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" families | grep -qx "Road Test Sans" || fail "permanent font gone"
 TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" load "$WORK/Perm.dfm" | grep -qx "already installed: nothing written" \
     || fail "a second run installed again"
+# The demo runs the same road in sandboxes of its own and leaves none behind.
+TMPDIR="$WORK" "$TYPECASK" demo --out "$WORK/demo" > "$WORK/demo.txt" || fail "demo: $(cat "$WORK/demo.txt")"
+grep -q "^Done: " "$WORK/demo.txt" || fail "demo: $(cat "$WORK/demo.txt")"
+[ -s "$WORK/demo/sample.png" ] && [ -s "$WORK/demo/Form1.dfm" ] || fail "demo results missing"
+ls -d "$WORK"/typecask-demo-* 2> /dev/null && fail "the demo left its sandboxes behind"
 echo "road: both processes agree"
