@@ -71,6 +71,11 @@ grep -q "the dialog ended with Cancel" "$WORK/cancel.txt" || fail "cancel not re
 grep -qx "$WORK/Form1.dfm unchanged" "$WORK/cancel.txt" || fail "cancel saved"
 cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "Cancel changed the form"
 
+# Without a display and without answers the dialog is closed unanswered.
+designer dblclick "$WORK/Form1.dfm" Typecask1 > "$WORK/unanswered.txt"
+grep -q "^no display: dialogs end unanswered" "$WORK/unanswered.txt" || fail "$(cat "$WORK/unanswered.txt")"
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "an unanswered dialog changed the form"
+
 # A double-click with a choice applies the family and saves its font.
 designer dblclick "$WORK/Form1.dfm" Typecask1 --choose "Beta Serif" --screenshot "$WORK/picker.png" \
     | grep -qx "saved $WORK/Form1.dfm" || fail "dblclick did not save"

@@ -11,6 +11,7 @@
 #include "Typecask/component/Typecask.h"
 #include "TypecaskLib/Package.h"
 #include "platform/DesignEditors.h"
+#include "platform/widgetsets/WidgetSet.h"
 #include "tools/typecask/Command.h"
 #include "tools/typecask/DesignerHost.h"
 
@@ -154,6 +155,8 @@ int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
         return 1;
     }
     for (const auto& Why : DialogAnswerErrors()) std::cout << Why << ": the dialog ended with Cancel\n";
+    if (!Answer.Scripted() && WidgetSet().GetName() == "headless")
+        std::cout << "no display: dialogs end unanswered (Cancel); answer them with --choose or --screenshot\n";
     if (!Answer.Screenshot.empty()) std::cout << "screenshot: " << Answer.Screenshot << '\n';
     if (!Host->Designer().IsModified()) {
         std::cout << Words[0] << " unchanged\n";
