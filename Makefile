@@ -39,6 +39,7 @@ fuzz: deps
 
 bench: build
 	$(BIN)/typecask-bench
+	GLIBC_TUNABLES=glibc.malloc.mmap_threshold=131072 $(BIN)/typecask-road-bench
 
 clean:
 	rm -rf build

@@ -526,10 +526,13 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     for (int I = 0; I < 4; ++I) Post.U32(0);
 
     // The file: directory first, tables in tag order.
-    const std::vector<std::pair<const char*, TBuffer*>> Tables = {
+    TBuffer Private;
+    Private.Bytes(Spec.PrivateData);
+    std::vector<std::pair<const char*, TBuffer*>> Tables = {
         {"OS/2", &Os2}, {"cmap", &Cmap}, {"glyf", &Glyf}, {"head", &Head}, {"hhea", &Hhea},
         {"hmtx", &Hmtx}, {"loca", &Loca}, {"maxp", &Maxp}, {"name", &Name}, {"post", &Post},
     };
+    if (!Spec.PrivateData.empty()) Tables.insert(Tables.begin() + 1, {"TPAD", &Private});
     const auto NumTables = static_cast<unsigned>(Tables.size());
     const unsigned DirSearch = 16u << Log2Floor(NumTables);
     TBuffer Font;

@@ -30,6 +30,10 @@ struct TFontSpec {
     AnsiString Version = "Version 1.000";
     AnsiString Copyright = "Generated for testing; free to use.";
 
+    // Bytes carried in a private table ("TPAD") that font users ignore:
+    // makes a font of any size, for benchmarks of large fonts.
+    std::vector<std::uint8_t> PrivateData;
+
     // "Regular", "Bold", "Italic" or "Bold Italic".
     AnsiString StyleName() const;
     // The family name, followed by the style unless it is Regular.
