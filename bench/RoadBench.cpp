@@ -69,12 +69,12 @@ struct TRoad {
         Work = fs::temp_directory_path() / ("typecask-road-bench-" + std::to_string(std::random_device{}()));
         fs::create_directories(Work);
         Os::UseSysRoot((Work / "developer").string());
-        FontGen::TFontSpec Spec;
-        Spec.FamilyName = Family;
-        Spec.PrivateData = Filler(FontTarget);
+        FontGen::TFontSpec FontSpec;
+        FontSpec.FamilyName = Family;
+        FontSpec.PrivateData = Filler(FontTarget);
         FontFile = Os::GetSystemPaths().UserFontsFolder + "/TypecaskBenchLarge.ttf";
         fs::create_directories(FontFile.parent_path());
-        FontGen::WriteTrueTypeFont(Spec, FontFile.string());
+        FontGen::WriteTrueTypeFont(FontSpec, FontFile.string());
         Os::RefreshFontConfiguration();
         FontSize = static_cast<std::int64_t>(fs::file_size(FontFile));
         FormFile = Work / "Form1.dfm";

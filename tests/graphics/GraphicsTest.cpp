@@ -151,10 +151,10 @@ TEST_F(CanvasText, NamedFacesResolveToTheirOwnFiles) {
 }
 
 TEST_F(CanvasText, FaceAddedByTheProcessIsUsedNotAFallback) {
-    FontGen::TFontSpec Spec;
-    Spec.Ascender = 1500;
-    Spec.Descender = -500;
-    const std::string File = Box.MakeFontFile("Process Only", Spec);
+    FontGen::TFontSpec FontSpec;
+    FontSpec.Ascender = 1500;
+    FontSpec.Descender = -500;
+    const std::string File = Box.MakeFontFile("Process Only", FontSpec);
     TCanvas Canvas;
     Canvas.GetFont()->SetName("Process Only");
     Canvas.GetFont()->SetHeight(-10);

@@ -39,19 +39,19 @@ TEST(FontGen, FcScanReadsFamilyStyleAndFormat) {
     };
     int N = 0;
     for (const auto& C : Cases) {
-        FontGen::TFontSpec Spec;
-        Spec.Weight = C.Weight;
-        Spec.Italic = C.Italic;
-        const std::string File = Box.MakeFontFile(C.Family, Spec, "scan" + std::to_string(N++) + ".ttf");
+        FontGen::TFontSpec FontSpec;
+        FontSpec.Weight = C.Weight;
+        FontSpec.Italic = C.Italic;
+        const std::string File = Box.MakeFontFile(C.Family, FontSpec, "scan" + std::to_string(N++) + ".ttf");
         EXPECT_EQ(RunCommand("fc-scan --format '%{family}|%{style}|%{fontformat}|%{fullname}\\n' '" + File + "'"),
                   C.Expected);
     }
 }
 
 TEST(FontGen, FileIsWellFormed) {
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Checksum Face";
-    const auto Bytes = FontGen::BuildTrueTypeFont(Spec);
+    FontGen::TFontSpec FontSpec;
+    FontSpec.FamilyName = "Checksum Face";
+    const auto Bytes = FontGen::BuildTrueTypeFont(FontSpec);
     ASSERT_GE(Bytes.size(), 12u);
     EXPECT_EQ(Word(Bytes, 0), 0x00010000u);
     const unsigned Tables = (Bytes[4] << 8) | Bytes[5];
@@ -78,7 +78,7 @@ TEST(FontGen, FileIsWellFormed) {
         }
         EXPECT_EQ(TableSum, Word(Bytes, Rec + 4)) << Tag;
     }
-    EXPECT_EQ(FontGen::BuildTrueTypeFont(Spec), Bytes) << "the same spec gives the same bytes";
+    EXPECT_EQ(FontGen::BuildTrueTypeFont(FontSpec), Bytes) << "the same description gives the same bytes";
 }
 
 TEST(FontGen, FreeTypeLoadsItAndTheMetricsFollowTheSpec) {
@@ -124,10 +124,10 @@ TEST(FontGen, RefusesSpecsItCannotBuild) {
         {"weight out of range", [](FontGen::TFontSpec& S) { S.Weight = 0; }},
     };
     for (const auto& C : Cases) {
-        FontGen::TFontSpec Spec;
-        Spec.FamilyName = "Refused";
-        C.Change(Spec);
-        EXPECT_THROW(FontGen::BuildTrueTypeFont(Spec), FontGen::EFontGen) << C.Why;
+        FontGen::TFontSpec FontSpec;
+        FontSpec.FamilyName = "Refused";
+        C.Change(FontSpec);
+        EXPECT_THROW(FontGen::BuildTrueTypeFont(FontSpec), FontGen::EFontGen) << C.Why;
     }
 }
 

@@ -204,9 +204,9 @@ TEST(FontBroadcast, ReachesEveryListenerInOrderAfterTheFontsAreUpToDate) {
     });
 
     // A font file copied into the user font folder by hand.
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Dropped In";
-    FontGen::WriteTrueTypeFont(Spec, Box.Paths().UserFontsFolder + "/dropped.ttf");
+    FontGen::TFontSpec FontSpec;
+    FontSpec.FamilyName = "Dropped In";
+    FontGen::WriteTrueTypeFont(FontSpec, Box.Paths().UserFontsFolder + "/dropped.ttf");
     EXPECT_EQ(SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0), 0);
     EXPECT_EQ(Log, (std::vector<std::string>{"window:29:seen", "second", "third"}));
 
@@ -228,9 +228,9 @@ TEST(FontBroadcast, SeesAFileAddedWithinTheSameClockTick) {
     Box.InstallFont("Before");
     const std::string Folder = Box.Paths().UserFontsFolder;
     const auto Then = std::filesystem::last_write_time(Folder);
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Same Tick";
-    FontGen::WriteTrueTypeFont(Spec, Folder + "/same-tick.ttf");
+    FontGen::TFontSpec FontSpec;
+    FontSpec.FamilyName = "Same Tick";
+    FontGen::WriteTrueTypeFont(FontSpec, Folder + "/same-tick.ttf");
     // The folder's time as a coarse file-system clock would leave it.
     std::filesystem::last_write_time(Folder, Then);
     SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);

@@ -31,21 +31,21 @@ TSandbox::~TSandbox() {
     fs::remove_all(FRoot, Ec);
 }
 
-std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontSpec Spec, const std::string& FileName) {
-    Spec.FamilyName = Family;
+std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontSpec FontSpec, const std::string& FileName) {
+    FontSpec.FamilyName = Family;
     const std::string Folder = Os::GetSystemPaths().UserFontsFolder;
     fs::create_directories(Folder);
     const std::string Path = Folder + "/" + (FileName.empty() ? Family + ".ttf" : FileName);
-    FontGen::WriteTrueTypeFont(Spec, Path);
+    FontGen::WriteTrueTypeFont(FontSpec, Path);
     Os::RefreshFontConfiguration();
     return Path;
 }
 
-std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontSpec Spec, const std::string& FileName) {
-    Spec.FamilyName = Family;
+std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec, const std::string& FileName) {
+    FontSpec.FamilyName = Family;
     fs::create_directories(FRoot + "/work");
     const std::string Path = FRoot + "/work/" + (FileName.empty() ? Family + ".ttf" : FileName);
-    FontGen::WriteTrueTypeFont(Spec, Path);
+    FontGen::WriteTrueTypeFont(FontSpec, Path);
     return Path;
 }
 

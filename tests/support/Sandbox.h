@@ -36,11 +36,11 @@ public:
     // (file name: family + ".ttf" unless given) and brings the font
     // configuration up to date, so that the family counts as installed.
     // Returns the file's path.
-    std::string InstallFont(const std::string& Family, FontGen::TFontSpec Spec = {},
+    std::string InstallFont(const std::string& Family, FontGen::TFontSpec FontSpec = {},
                             const std::string& FileName = {});
     // Writes a generated font of the family to Root()/work/FILE without
     // installing it; returns the path.
-    std::string MakeFontFile(const std::string& Family, FontGen::TFontSpec Spec = {},
+    std::string MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec = {},
                              const std::string& FileName = {});
 
 private:

@@ -217,9 +217,9 @@ std::vector<std::uint8_t> Utf16BE(const std::string& Text) {
     return Out;
 }
 
-std::string PostScriptName(const TFontSpec& Spec) {
+std::string PostScriptName(const TFontSpec& FontSpec) {
     std::string Name;
-    for (const char C : Spec.FamilyName + "-" + Spec.StyleName())
+    for (const char C : FontSpec.FamilyName + "-" + FontSpec.StyleName())
         if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '-') Name += C;
     if (Name.empty() || Name[0] == '-') Name = "Font" + Name;
     return Name.substr(0, 63);
@@ -271,9 +271,9 @@ const std::string& SupportedCharacters() {
     return Instance;
 }
 
-std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
-    Validate(Spec);
-    const int CapHeight = Spec.CapHeight > 0 ? Spec.CapHeight : std::max(7, Spec.UnitsPerEm * 7 / 10);
+std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
+    Validate(FontSpec);
+    const int CapHeight = FontSpec.CapHeight > 0 ? FontSpec.CapHeight : std::max(7, FontSpec.UnitsPerEm * 7 / 10);
     const int Cell = std::max(1, CapHeight / 7);
     const int Advance = 6 * Cell;
     const int SpaceAdvance = 4 * Cell;
@@ -345,9 +345,9 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     }
     Loca.U32(static_cast<std::uint32_t>(Glyf.Size()));
 
-    const int WinAscent = std::max(Spec.Ascender, YMax);
-    const int WinDescent = std::max(-Spec.Descender, -YMin);
-    const bool Bold = Spec.Weight >= 700;
+    const int WinAscent = std::max(FontSpec.Ascender, YMax);
+    const int WinDescent = std::max(-FontSpec.Descender, -YMin);
+    const bool Bold = FontSpec.Weight >= 700;
 
     // head
     TBuffer Head;
@@ -356,14 +356,14 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     Head.U32(0);           // checksum adjustment, filled in at the end
     Head.U32(0x5F0F3CF5);
     Head.U16(0x000B);  // baseline at y 0, left side bearing at x 0, integer scaling
-    Head.U16(static_cast<unsigned>(Spec.UnitsPerEm));
+    Head.U16(static_cast<unsigned>(FontSpec.UnitsPerEm));
     Head.S64(3850070400);  // created and modified: 2026-01-01, fixed so that the output is reproducible
     Head.S64(3850070400);
     Head.S16(XMin);
     Head.S16(YMin);
     Head.S16(XMax);
     Head.S16(YMax);
-    Head.U16((Bold ? 1u : 0u) | (Spec.Italic ? 2u : 0u));
+    Head.U16((Bold ? 1u : 0u) | (FontSpec.Italic ? 2u : 0u));
     Head.U16(8);  // smallest readable size in pixels
     Head.S16(2);
     Head.S16(1);  // long loca offsets
@@ -372,9 +372,9 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     // hhea
     TBuffer Hhea;
     Hhea.U32(0x00010000);
-    Hhea.S16(Spec.Ascender);
-    Hhea.S16(Spec.Descender);
-    Hhea.S16(Spec.LineGap);
+    Hhea.S16(FontSpec.Ascender);
+    Hhea.S16(FontSpec.Descender);
+    Hhea.S16(FontSpec.LineGap);
     Hhea.U16(static_cast<unsigned>(MaxAdvance));
     Hhea.S16(MinLsb);
     Hhea.S16(MinRsb);
@@ -399,10 +399,10 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
 
     // OS/2, version 4
     TBuffer Os2;
-    const int Em = Spec.UnitsPerEm;
+    const int Em = FontSpec.UnitsPerEm;
     Os2.U16(4);
     Os2.S16(static_cast<int>(AdvanceSum / std::max(1, AdvanceCount)));
-    Os2.U16(static_cast<unsigned>(Spec.Weight));
+    Os2.U16(static_cast<unsigned>(FontSpec.Weight));
     Os2.U16(5);  // normal width
     Os2.U16(0);  // installable embedding
     Os2.S16(Em * 65 / 100);  // subscript x size
@@ -422,12 +422,12 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     Os2.U32(0);
     Os2.U32(0);
     Os2.Tag("TCSK");
-    Os2.U16((Spec.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !Spec.Italic ? 0x0040u : 0u) | 0x0080u);
+    Os2.U16((FontSpec.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !FontSpec.Italic ? 0x0040u : 0u) | 0x0080u);
     Os2.U16(CharToGlyph.begin()->first);
     Os2.U16(CharToGlyph.rbegin()->first);
-    Os2.S16(Spec.Ascender);
-    Os2.S16(Spec.Descender);
-    Os2.S16(Spec.LineGap);
+    Os2.S16(FontSpec.Ascender);
+    Os2.S16(FontSpec.Descender);
+    Os2.S16(FontSpec.LineGap);
     Os2.U16(static_cast<unsigned>(WinAscent));
     Os2.U16(static_cast<unsigned>(WinDescent));
     Os2.U32(1);  // code pages: Latin 1
@@ -488,13 +488,13 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
 
     // name: Windows platform, US English, UTF-16BE.
     const std::vector<std::pair<unsigned, std::string>> Names = {
-        {0, Spec.Copyright},
-        {1, Spec.FamilyName},
-        {2, Spec.StyleName()},
-        {3, "Typecask fontgen: " + Spec.FullName()},
-        {4, Spec.FullName()},
-        {5, Spec.Version},
-        {6, PostScriptName(Spec)},
+        {0, FontSpec.Copyright},
+        {1, FontSpec.FamilyName},
+        {2, FontSpec.StyleName()},
+        {3, "Typecask fontgen: " + FontSpec.FullName()},
+        {4, FontSpec.FullName()},
+        {5, FontSpec.Version},
+        {6, PostScriptName(FontSpec)},
     };
     TBuffer NameRecords, NameStrings;
     for (const auto& [Id, Text] : Names) {
@@ -520,19 +520,19 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     TBuffer Post;
     Post.U32(0x00030000);
     Post.U32(0);  // italic angle
-    Post.S16(Spec.Descender / 2);
+    Post.S16(FontSpec.Descender / 2);
     Post.S16(std::max(1, Cell / 2));
     Post.U32(0);  // proportional
     for (int I = 0; I < 4; ++I) Post.U32(0);
 
     // The file: directory first, tables in tag order.
     TBuffer Private;
-    Private.Bytes(Spec.PrivateData);
+    Private.Bytes(FontSpec.PrivateData);
     std::vector<std::pair<const char*, TBuffer*>> Tables = {
         {"OS/2", &Os2}, {"cmap", &Cmap}, {"glyf", &Glyf}, {"head", &Head}, {"hhea", &Hhea},
         {"hmtx", &Hmtx}, {"loca", &Loca}, {"maxp", &Maxp}, {"name", &Name}, {"post", &Post},
     };
-    if (!Spec.PrivateData.empty()) Tables.insert(Tables.begin() + 1, {"TPAD", &Private});
+    if (!FontSpec.PrivateData.empty()) Tables.insert(Tables.begin() + 1, {"TPAD", &Private});
     const auto NumTables = static_cast<unsigned>(Tables.size());
     const unsigned DirSearch = 16u << Log2Floor(NumTables);
     TBuffer Font;
@@ -559,8 +559,8 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec) {
     return std::move(Font.Data());
 }
 
-void WriteTrueTypeFont(const TFontSpec& Spec, const AnsiString& FileName) {
-    const auto Bytes = BuildTrueTypeFont(Spec);
+void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName) {
+    const auto Bytes = BuildTrueTypeFont(FontSpec);
     TFileStream Out(FileName, fmCreate);
     Out.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
 }

@@ -40,10 +40,10 @@ struct TFontSpec {
     AnsiString FullName() const;
 };
 
-// The font file's bytes. Raises EFontGen for a spec it cannot build.
-std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& Spec);
+// The font file's bytes. Raises EFontGen for a description it cannot build.
+std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec);
 // Writes the font to FileName (created or replaced).
-void WriteTrueTypeFont(const TFontSpec& Spec, const AnsiString& FileName);
+void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName);
 // The characters that have glyphs of their own, in code order.
 const std::string& SupportedCharacters();
 

@@ -35,7 +35,7 @@ int Number(const std::string& Option, const std::string& Text) {
 
 int main(int argc, char** argv) {
     try {
-        FontGen::TFontSpec Spec;
+        FontGen::TFontSpec FontSpec;
         std::string Out;
         for (int I = 1; I < argc; ++I) {
             const std::string Arg = argv[I];
@@ -47,21 +47,21 @@ int main(int argc, char** argv) {
                 std::cout << Usage;
                 return 0;
             } else if (Arg == "--family") {
-                Spec.FamilyName = Value();
+                FontSpec.FamilyName = Value();
             } else if (Arg == "--weight") {
-                Spec.Weight = Number(Arg, Value());
+                FontSpec.Weight = Number(Arg, Value());
             } else if (Arg == "--italic") {
-                Spec.Italic = true;
+                FontSpec.Italic = true;
             } else if (Arg == "--units-per-em") {
-                Spec.UnitsPerEm = Number(Arg, Value());
+                FontSpec.UnitsPerEm = Number(Arg, Value());
             } else if (Arg == "--ascender") {
-                Spec.Ascender = Number(Arg, Value());
+                FontSpec.Ascender = Number(Arg, Value());
             } else if (Arg == "--descender") {
-                Spec.Descender = Number(Arg, Value());
+                FontSpec.Descender = Number(Arg, Value());
             } else if (Arg == "--line-gap") {
-                Spec.LineGap = Number(Arg, Value());
+                FontSpec.LineGap = Number(Arg, Value());
             } else if (Arg == "--cap-height") {
-                Spec.CapHeight = Number(Arg, Value());
+                FontSpec.CapHeight = Number(Arg, Value());
             } else if (Arg.size() > 1 && Arg[0] == '-') {
                 throw FontGen::EFontGen("unknown option " + Arg);
             } else if (Out.empty()) {
@@ -70,12 +70,12 @@ int main(int argc, char** argv) {
                 throw FontGen::EFontGen("too many arguments");
             }
         }
-        if (Out.empty() || Spec.FamilyName.empty()) {
+        if (Out.empty() || FontSpec.FamilyName.empty()) {
             std::cerr << "typecask-fontgen: " << (Out.empty() ? "missing output file" : "missing --family") << "\n\n"
                       << Usage;
             return 2;
         }
-        FontGen::WriteTrueTypeFont(Spec, Out);
+        FontGen::WriteTrueTypeFont(FontSpec, Out);
         return 0;
     } catch (const Exception& E) {
         std::cerr << "typecask-fontgen: " << E.GetMessage() << '\n';

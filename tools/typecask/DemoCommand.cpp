@@ -79,14 +79,14 @@ int RunDemo(TArgs& Args) {
     {
         TSandboxSwitch Designer(Work / "developer");
         Step(1, "Developer's machine: a sample font is installed");
-        FontGen::TFontSpec Spec;
-        Spec.FamilyName = DemoFamily;
-        Spec.UnitsPerEm = 2048;
-        Spec.Ascender = 1700;
-        Spec.Descender = -400;
+        FontGen::TFontSpec FontSpec;
+        FontSpec.FamilyName = DemoFamily;
+        FontSpec.UnitsPerEm = 2048;
+        FontSpec.Ascender = 1700;
+        FontSpec.Descender = -400;
         const AnsiString FontFile = Os::GetSystemPaths().UserFontsFolder + "/TypecaskDemo.ttf";
         fs::create_directories(fs::path(FontFile).parent_path());
-        FontGen::WriteTrueTypeFont(Spec, FontFile);
+        FontGen::WriteTrueTypeFont(FontSpec, FontFile);
         Os::RefreshFontConfiguration();
         FontSize = static_cast<std::int64_t>(fs::file_size(FontFile));
         std::cout << "   " << FontFile << " (" << FormatSize(FontSize) << "), family \"" << DemoFamily
