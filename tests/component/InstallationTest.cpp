@@ -73,8 +73,9 @@ std::string RegisteredPath(const std::string& Family) {
     return {};
 }
 
-// Every file below Root (but the font configuration's cache), and every
-// file beside Root, so that an escape upwards shows too.
+// Every file below Root but the font configuration's cache. The names tried
+// would land inside Root even when they climbed out of the temporary folder
+// (Root/tmp), so a listing of Root shows any escape.
 std::vector<std::string> AllFiles(const std::string& Root) {
     std::vector<std::string> Files;
     for (auto It = fs::recursive_directory_iterator(Root); It != fs::recursive_directory_iterator(); ++It) {
@@ -84,7 +85,6 @@ std::vector<std::string> AllFiles(const std::string& Root) {
         }
         Files.push_back(It->path().string());
     }
-    for (const auto& E : fs::directory_iterator(fs::path(Root).parent_path())) Files.push_back(E.path().string());
     std::sort(Files.begin(), Files.end());
     return Files;
 }
