@@ -106,6 +106,19 @@ void TMemoryStream::SetCapacity(std::int64_t NewCapacity) {
     FCapacity = NewCapacity;
 }
 
+std::uint8_t* TMemoryStream::ReserveAppend(std::int64_t Count) {
+    if (FPosition != FSize || Count < 0) return nullptr;
+    if (FPosition + Count > FCapacity) SetCapacity(std::max(FPosition + Count, FCapacity + FCapacity / 2));
+    return FMemory + FPosition;
+}
+
+void TMemoryStream::CommitAppend(std::int64_t Count) {
+    if (Count < 0 || FPosition != FSize || FPosition + Count > FCapacity)
+        throw EStreamError("Memory stream append outside its reserved room");
+    FPosition += Count;
+    FSize = FPosition;
+}
+
 void TMemoryStream::LoadFromStream(TStream* Stream) {
     Stream->SetPosition(0);
     const std::int64_t Count = Stream->GetSize();

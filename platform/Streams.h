@@ -95,6 +95,12 @@ public:
     // Replaces the content by the whole of Stream, from its start.
     void LoadFromStream(TStream* Stream);
     void LoadFromFile(const AnsiString& FileName);
+    // For writers that fill memory directly: room for Count bytes at the end
+    // of the data, where the position must be. Returns their address; the
+    // size grows only when CommitWrite says how many of them were written.
+    // Returns nullptr when the position is not at the end.
+    std::uint8_t* ReserveAppend(std::int64_t Count);
+    void CommitAppend(std::int64_t Count);
     // Writes the whole content to Stream at its position.
     void SaveToStream(TStream* Stream);
     void SaveToFile(const AnsiString& FileName);

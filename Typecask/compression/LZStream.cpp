@@ -530,6 +530,7 @@ std::int32_t TLZStream::DeCompress(TStream* Source, TStream* Dest) {
 
     const auto InArea = std::make_unique_for_overwrite<uint8_t[]>(CodedBlockLimit);
     const auto OutArea = std::make_unique_for_overwrite<uint8_t[]>(BlockLimit);
+    auto* const AppendTo = typeid(*Dest) == typeid(TMemoryStream) ? static_cast<TMemoryStream*>(Dest) : nullptr;
     std::int64_t Written = 0;
     std::int64_t Offset = 12;  // of the current block record, from the signature
     int Block = 0;
@@ -544,12 +545,19 @@ std::int32_t TLZStream::DeCompress(TStream* Source, TStream* Dest) {
             RaiseCorrupt(Block, Offset,
                          Format("block length %d passes the end of the stream by %d bytes", {L, L - (Total - 4)}));
         const uint8_t* const Coded = ReadBlock(Source, InArea.get(), L);
+        // A memory stream written at its end takes the block in place, which
+        // saves copying it; nothing counts as written until the block
+        // decoded without fault.
+        uint8_t* const InPlace = AppendTo ? AppendTo->ReserveAppend(BlockLimit) : nullptr;
         TBlockFault Fault{};
-        const int N = DecodeBlock(Coded, OutArea.get(), static_cast<unsigned>(L), Fault);
+        const int N = DecodeBlock(Coded, InPlace ? InPlace : OutArea.get(), static_cast<unsigned>(L), Fault);
         if (N < 0) RaiseCorrupt(Block, Offset + 4 + Fault.Offset, Describe(Fault));
         if (Written + N > std::numeric_limits<std::int32_t>::max())
             RaiseCorrupt(Block, Offset, "the data decodes to more than 2147483647 bytes");
-        Dest->WriteBuffer(OutArea.get(), N);
+        if (InPlace)
+            AppendTo->CommitAppend(N);
+        else
+            Dest->WriteBuffer(OutArea.get(), N);
         Written += N;
         Total -= 4 + L;
         Offset += 4 + L;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -84,6 +85,23 @@ TEST(MemoryStream, LoadFromStreamReplacesTheContent) {
     EXPECT_EQ(S.GetSize(), 3);
     EXPECT_EQ(S.GetPosition(), 0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(S.GetMemory()), 3), "new");
+}
+
+TEST(MemoryStream, AppendsInPlaceOnlyAtTheEndAndOnlyWhatIsCommitted) {
+    TMemoryStream S;
+    S.WriteBuffer("ab", 2);
+    std::uint8_t* Room = S.ReserveAppend(100);
+    ASSERT_NE(Room, nullptr);
+    std::memcpy(Room, "cdefg", 5);
+    EXPECT_EQ(S.GetSize(), 2) << "reserved room is not data";
+    S.CommitAppend(3);
+    EXPECT_EQ(S.GetSize(), 5);
+    EXPECT_EQ(S.GetPosition(), 5);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(S.GetMemory()), 5), "abcde");
+    EXPECT_THROW(S.CommitAppend(1 << 30), EStreamError) << "more than the room";
+
+    S.SetPosition(1);
+    EXPECT_EQ(S.ReserveAppend(10), nullptr) << "in the middle, data would be overwritten";
 }
 
 TEST(FileStream, CreatesTruncatesAndReads) {
