@@ -14,71 +14,22 @@
 #include <thread>
 
 #include "platform/widgetsets/WidgetSet.h"
-#include "tests/support/Sandbox.h"
+#include "tests/support/XServer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string Shell(const std::string& Command) {
-    std::string Out;
-    FILE* P = ::popen(Command.c_str(), "r");
-    if (!P) return Out;
-    char Buffer[512];
-    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
-    ::pclose(P);
-    return Out;
-}
+using TestSupport::Shell;
 
-bool Have(const char* Tool) { return !Shell(std::string("command -v ") + Tool + " 2>/dev/null").empty(); }
-
-// Starts Xvfb on a free display number unless a display is set; stops it
-// at the end of the program. One font sandbox serves the whole program:
-// GTK keeps the font configuration it first saw.
-class TXServer : public ::testing::Environment {
-public:
-    void SetUp() override {
-        FBox.emplace();
-        FBox->InstallFont("Sandbox Sans");
-        Os::PrepareFontConfiguration();
-        const char* Display = std::getenv("DISPLAY");
-        if (Display && *Display) return;
-        if (!Have("Xvfb")) return;
-        for (int N = 90; N < 140; ++N) {
-            if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)) ||
-                std::filesystem::exists("/tmp/.X" + std::to_string(N) + "-lock"))
-                continue;
-            std::string Pid = Shell("Xvfb :" + std::to_string(N) +
-                                  " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $!");
-            for (int I = 0; I < 100 && !std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N)); ++I)
-                std::this_thread::sleep_for(50ms);
-            if (!std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(N))) {
-                Shell("kill " + Pid);
-                continue;
-            }
-            FPid = std::stoi(Pid);
-            ::setenv("DISPLAY", (":" + std::to_string(N)).c_str(), 1);
-            return;
-        }
-    }
-    void TearDown() override {
-        if (FPid) Shell("kill " + std::to_string(*FPid));
-        FBox.reset();
-    }
-
-private:
-    std::optional<int> FPid;
-    std::optional<TestSupport::TSandbox> FBox;
-};
-
-const auto* const Server = ::testing::AddGlobalTestEnvironment(new TXServer);
+const auto* const Server = ::testing::AddGlobalTestEnvironment(new TestSupport::TXServer({"Sandbox Sans"}, 90));
 
 class Gtk3Window : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* Display = std::getenv("DISPLAY");
         if (!Display || !*Display) GTEST_SKIP() << "no X server (Xvfb is not installed)";
-        if (!Have("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+        if (!TestSupport::HaveTool("xdotool")) GTEST_SKIP() << "xdotool is not installed";
         Set = &SelectWidgetSet("gtk3");
         TWindowProps W;
         W.Caption = Title;

@@ -11,19 +11,26 @@
 
 namespace Tool {
 
-void ReadForm(TStream* Input, TComponent* Root) {
-    // Text form data is converted first; binary starts with the signature.
+namespace {
+
+// Input itself when it holds binary form data (it starts with the
+// signature), else Converted filled with the binary form of its text.
+TStream* BinaryFormData(TStream* Input, TMemoryStream& Converted) {
     char Head[4] = {};
     const auto Start = Input->GetPosition();
     const auto Got = Input->Read(Head, 4);
     Input->SetPosition(Start);
+    if (Got == 4 && std::string(Head, 4) == std::string(FilerSignature, 4)) return Input;
+    ObjectTextToBinary(Input, &Converted);
+    Converted.SetPosition(0);
+    return &Converted;
+}
+
+}  // namespace
+
+void ReadForm(TStream* Input, TComponent* Root) {
     TMemoryStream Converted;
-    TStream* Binary = Input;
-    if (Got < 4 || std::string(Head, 4) != std::string(FilerSignature, 4)) {
-        ObjectTextToBinary(Input, &Converted);
-        Converted.SetPosition(0);
-        Binary = &Converted;
-    }
+    TStream* Binary = BinaryFormData(Input, Converted);
     TReader Reader(Binary);
     if (Root->ComponentState().Contains(csDesigning))
         Reader.SetOnError([](TReader*, const Exception& E, bool& Handled) {
@@ -136,17 +143,8 @@ void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out) {
 }  // namespace
 
 std::vector<TTypecaskSummary> SummarizeForm(TStream* Input) {
-    char Head[4] = {};
-    const auto Start = Input->GetPosition();
-    const auto Got = Input->Read(Head, 4);
-    Input->SetPosition(Start);
     TMemoryStream Converted;
-    TStream* Binary = Input;
-    if (Got < 4 || std::string(Head, 4) != std::string(FilerSignature, 4)) {
-        ObjectTextToBinary(Input, &Converted);
-        Converted.SetPosition(0);
-        Binary = &Converted;
-    }
+    TStream* Binary = BinaryFormData(Input, Converted);
     TReader Reader(Binary);
     Reader.ReadSignature();
     std::vector<TTypecaskSummary> Out;
