@@ -79,17 +79,28 @@ void TLabel::Loaded() {
     AdjustBounds();
 }
 
+namespace {
+
+// Marks a control as resizing itself for the length of a scope, so that the
+// bounds it sets do not start another adjustment; cleared on every way out.
+class TAdjusting {
+public:
+    explicit TAdjusting(bool& Flag) : FFlag(Flag) { FFlag = true; }
+    ~TAdjusting() { FFlag = false; }
+    TAdjusting(const TAdjusting&) = delete;
+    TAdjusting& operator=(const TAdjusting&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+}  // namespace
+
 void TLabel::AdjustBounds() {
     if (!FAutoSize || FAdjusting || IsLoading()) return;
-    FAdjusting = true;
-    try {
-        const TPoint Size = TextSize(GetFont()->GetData(), MeasuredCaption(GetCaption()), GetWidth(), FWordWrap);
-        SetBounds(GetLeft(), GetTop(), FWordWrap ? GetWidth() : Size.X, Size.Y);
-    } catch (...) {
-        FAdjusting = false;
-        throw;
-    }
-    FAdjusting = false;
+    const TAdjusting Guard(FAdjusting);
+    const TPoint Size = TextSize(GetFont()->GetData(), MeasuredCaption(GetCaption()), GetWidth(), FWordWrap);
+    SetBounds(GetLeft(), GetTop(), FWordWrap ? GetWidth() : Size.X, Size.Y);
 }
 
 void TLabel::Changed() {
@@ -154,16 +165,10 @@ void TStaticText::Loaded() {
 
 void TStaticText::AdjustBounds() {
     if (!FAutoSize || FAdjusting || IsLoading()) return;
-    FAdjusting = true;
-    try {
-        const int Frame = FBorderStyle == sbsNone ? 0 : 2;
-        const TPoint Size = TextSize(GetFont()->GetData(), MeasuredCaption(GetCaption()), 0, false);
-        SetBounds(GetLeft(), GetTop(), Size.X + Frame, Size.Y + Frame);
-    } catch (...) {
-        FAdjusting = false;
-        throw;
-    }
-    FAdjusting = false;
+    const TAdjusting Guard(FAdjusting);
+    const int Frame = FBorderStyle == sbsNone ? 0 : 2;
+    const TPoint Size = TextSize(GetFont()->GetData(), MeasuredCaption(GetCaption()), 0, false);
+    SetBounds(GetLeft(), GetTop(), Size.X + Frame, Size.Y + Frame);
 }
 
 void TStaticText::Changed() {
