@@ -130,6 +130,13 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
     InstallFace(Box, "Impostor Two", "Lone Decoy Regular");
     // Beyond the face-name limit: the font table reports the first 31 bytes.
     const std::string Long = InstallFace(Box, "Choice Sans Inscriptional Parthian", "Choice Sans Inscriptional Parthian Regular");
+    // A face whose family record names its weight; the typographic family
+    // record names the family the font table lists.
+    FontGen::TFontSpec Typographic;
+    Typographic.Weight = 300;
+    Typographic.FullNameRecord = "Typo Sans Light";
+    Typographic.MoreNames = {{16, "Typo Sans"}};
+    const std::string Light = Box.InstallFont("Typo Sans Light", Typographic, "TypoSans-Light.ttf");
     // A collection: one value for both faces.
     FontGen::TFontSpec One, Two;
     One.FamilyName = "Pair One";
@@ -157,6 +164,7 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
         {"Choice Sans Inscriptional Parth", Long, ""},  // the name as the picker lists it
         {"Choice Sans Inscriptional Parthian", Long, ""},
         {"Choice Sans Inscriptional", "", "Font (Choice Sans Inscriptional) not found in the registry"},
+        {"Typo Sans", Light, ""},
         {"Pair One", Pair, ""},
         {"Pair Two", Pair, ""},
         {"Choice", "", "Font (Choice) not found in the registry"},
