@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "platform/os/SysRoot.h"
+#include "platform/os/WinFonts.h"
 #include "platform/os/WinResources.h"
 
 // ---------------------------------------------------------------- colours
@@ -161,6 +162,9 @@ const TFace& LookupFace(const TFontData& Font) {
         Cache.Faces.erase(It);
     }
 
+    // A face name cut to the size of LOGFONTA's selects the family it was
+    // cut from.
+    if (Family != "sans-serif") Family = Os::GetFaceFamily(Family);
     FcPattern* Pattern = FcPatternCreate();
     if (!Pattern) throw EOutOfMemory("Out of memory while matching a font");
     FcPatternAddString(Pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));

@@ -87,7 +87,9 @@ void TTypecask::RemoveFontResourceA() {
 bool TTypecask::CheckIfIntalled() const {
     const auto List = std::make_unique<TStringList>();
     GetTrueTypeFamilies(List.get());
-    return List->IndexOf(FFontName->FFamilyName) != -1;
+    // The font table reports face names, cut to their size limit: a longer
+    // family name is compared as it is reported.
+    return List->IndexOf(Os::GetFaceName(FFontName->FFamilyName)) != -1;
 }
 
 void GetTrueTypeFamilies(TStrings* List) {

@@ -1,10 +1,17 @@
 #include "Typecask/component/TypecaskName.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 #include "Typecask/component/Typecask.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
+#include "platform/os/FontFiles.h"
 #include "platform/os/Windows.h"
 
 AnsiString FontsKey;
@@ -61,17 +68,173 @@ void TTypecaskName::SetTTFontName(AnsiString Value) {
 
 AnsiString TTypecaskName::GetTTFontFileName() { return FindTTFontFile(FFamilyName); }
 
+namespace {
+
+// A bare file name lies in the Fonts folder; anything with a delimiter is a
+// path of its own.
+AnsiString RegisteredFontPath(const AnsiString& Value) {
+    return Value.find(BackslashText) == AnsiString::npos ? GetFontsFolder() + Value : Value;
+}
+
+// What the style words of a font's name say of its face.
+struct TFaceStyle {
+    int Weight = 400;  // 100 (thin) to 950 (extra black)
+    int Width = 5;     // 1 (ultra-condensed) to 9 (ultra-expanded)
+    bool Slanted = false;
+};
+
+struct TStyleWord {
+    const char* Word;  // in lower case
+    int Weight;        // 0: leaves the weight alone
+    int Width;         // 0: leaves the width alone
+    bool Slanted;
+};
+
+constexpr TStyleWord StyleWords[] = {
+    {"regular", 0, 0, false},      {"normal", 0, 0, false},       {"book", 0, 0, false},
+    {"roman", 0, 0, false},        {"plain", 0, 0, false},        {"upright", 0, 0, false},
+    {"thin", 100, 0, false},       {"hairline", 100, 0, false},   {"extralight", 200, 0, false},
+    {"ultralight", 200, 0, false}, {"light", 300, 0, false},      {"semilight", 350, 0, false},
+    {"demilight", 350, 0, false},  {"medium", 500, 0, false},     {"semibold", 600, 0, false},
+    {"demibold", 600, 0, false},   {"demi", 600, 0, false},       {"bold", 700, 0, false},
+    {"extrabold", 800, 0, false},  {"ultrabold", 800, 0, false},  {"heavy", 900, 0, false},
+    {"black", 900, 0, false},      {"extrablack", 950, 0, false}, {"ultrablack", 950, 0, false},
+    {"ultracondensed", 0, 1, false}, {"extracondensed", 0, 2, false}, {"condensed", 0, 3, false},
+    {"cond", 0, 3, false},         {"narrow", 0, 3, false},       {"semicondensed", 0, 4, false},
+    {"semiexpanded", 0, 6, false}, {"expanded", 0, 7, false},     {"extended", 0, 7, false},
+    {"wide", 0, 7, false},         {"extraexpanded", 0, 8, false}, {"ultraexpanded", 0, 9, false},
+    {"italic", 0, 0, true},        {"oblique", 0, 0, true},
+};
+
+// Whether Words (lower case, without separators) is a sequence of style
+// words from Pos on; Style receives what they say.
+bool ReadStyleWords(const std::string& Words, std::size_t Pos, TFaceStyle& Style) {
+    if (Pos == Words.size()) return true;
+    for (const auto& W : StyleWords) {
+        const std::size_t Length = std::strlen(W.Word);
+        if (Words.compare(Pos, Length, W.Word) != 0) continue;
+        TFaceStyle Next = Style;
+        if (W.Weight) Next.Weight = W.Weight;
+        if (W.Width) Next.Width = W.Width;
+        Next.Slanted |= W.Slanted;
+        if (ReadStyleWords(Words, Pos + Length, Next)) {
+            Style = Next;
+            return true;
+        }
+    }
+    return false;
+}
+
+AnsiString WithoutBlanks(const AnsiString& Text) {
+    AnsiString Out;
+    for (const char C : Text)
+        if (C != ' ') Out += C;
+    return Out;
+}
+
+// Whether a family name that a font declares is Family: the same name, the
+// same name cut to the face-name limit (Family being the cut face name that
+// the font table reports).
+bool IsFamily(const AnsiString& Declared, const AnsiString& Family) {
+    return AnsiSameText(Declared, Family) || AnsiSameText(Os::GetFaceName(Declared), Family);
+}
+
+// Whether Part, one font's name in a value name of the Fonts key, names a
+// face of Family: the family, or the family followed by style words, each
+// after a blank or a hyphen ("Noto Sans Bold Italic", "DejaVuMathTeXGyre-
+// Regular": full names may drop the blanks of the family name). Style
+// receives what the words say.
+bool NamesFaceOf(const AnsiString& Part, const AnsiString& Family, TFaceStyle& Style) {
+    for (std::size_t End = 1; End <= Part.size(); ++End) {
+        if (End < Part.size() && Part[End] != ' ' && Part[End] != '-') continue;
+        const AnsiString Head = Part.substr(0, End);
+        if (!IsFamily(Head, Family) && !AnsiSameText(WithoutBlanks(Head), WithoutBlanks(Family))) continue;
+        std::string Words;
+        for (std::size_t I = End; I < Part.size(); ++I)
+            if (Part[I] != ' ' && Part[I] != '-') Words += static_cast<char>(std::tolower(static_cast<unsigned char>(Part[I])));
+        TFaceStyle Found;
+        if (ReadStyleWords(Words, 0, Found)) {
+            Style = Found;
+            return true;
+        }
+    }
+    return false;
+}
+
+struct TCandidate {
+    AnsiString ValueName;
+    TFaceStyle Style;
+
+    // Closest to the regular face first: upright, normal width, weight
+    // nearest 400; then by value name.
+    auto Rank() const {
+        return std::make_tuple(Style.Slanted, std::abs(Style.Width - 5), std::abs(Style.Weight - 400));
+    }
+    bool operator<(const TCandidate& Other) const {
+        if (Rank() != Other.Rank()) return Rank() < Other.Rank();
+        if (const int Order = AnsiCompareText(ValueName, Other.ValueName)) return Order < 0;
+        return ValueName < Other.ValueName;
+    }
+};
+
+// The values of the Fonts key that name a face of Family, the face closest
+// to the regular one first. Value names are the fonts' full names followed
+// by the suffix, a collection's joined with " & ".
+std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Family) {
+    std::vector<TCandidate> Found;
+    const std::size_t SuffixLength = TrueTypeSuffix.size();
+    for (const AnsiString& Name : Registry.ReadSection(FontsKey)) {
+        if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix))
+            continue;
+        const AnsiString Fonts = Name.substr(0, Name.size() - SuffixLength);
+        std::optional<TFaceStyle> Best;
+        for (std::size_t Start = 0; Start <= Fonts.size();) {
+            std::size_t End = Fonts.find(" & ", Start);
+            if (End == AnsiString::npos) End = Fonts.size();
+            TFaceStyle Style;
+            if (NamesFaceOf(Fonts.substr(Start, End - Start), Family, Style) &&
+                (!Best || TCandidate{Name, Style}.Rank() < TCandidate{Name, *Best}.Rank()))
+                Best = Style;
+            Start = End + 3;
+        }
+        if (Best) Found.push_back({Name, *Best});
+    }
+    std::sort(Found.begin(), Found.end());
+    return Found;
+}
+
+}  // namespace
+
 AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     if (FamilyName.empty()) return {};
     TRegIniFile Registry("");
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    // The value named after the family itself comes first: stored forms and
+    // the installations of this component use it.
     const AnsiString Value = Registry.ReadString(FontsKey, FamilyName + TrueTypeSuffix, "");
-    if (Value.empty()) throw ETypecask(msgFontNotInRegistry, FamilyName);
-    // A bare file name lies in the Fonts folder; anything with a delimiter is
-    // a path of its own.
-    const AnsiString Path = Value.find(BackslashText) == AnsiString::npos ? GetFontsFolder() + Value : Value;
-    if (!FileExists(Path)) throw ETypecask(msgFontFileNotFound, Path);
-    return Path;
+    if (!Value.empty()) {
+        const AnsiString Path = RegisteredFontPath(Value);
+        if (!FileExists(Path)) throw ETypecask(msgFontFileNotFound, Path);
+        return Path;
+    }
+    // Fonts are registered under their full names ("Noto Sans Regular"), so
+    // most families have no value of their own: take the face closest to
+    // regular whose file declares the family (so that "Noto Sans" never
+    // ends in "Noto Sans Arabic Regular").
+    AnsiString Missing;
+    for (const TCandidate& C : FaceValues(Registry, FamilyName)) {
+        const AnsiString Data = Registry.ReadString(FontsKey, C.ValueName, "");
+        if (Data.empty()) continue;
+        const AnsiString Path = RegisteredFontPath(Data);
+        if (!FileExists(Path)) {
+            if (Missing.empty()) Missing = Path;
+            continue;
+        }
+        for (const AnsiString& Declared : Os::GetFontFileDeclaredFamilies(Path))
+            if (IsFamily(Declared, FamilyName)) return Path;
+    }
+    if (!Missing.empty()) throw ETypecask(msgFontFileNotFound, Missing);
+    throw ETypecask(msgFontNotInRegistry, FamilyName);
 }
 
 AnsiString GetFontsFolder() {

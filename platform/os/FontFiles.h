@@ -13,4 +13,11 @@ namespace Os {
 // the face). Empty when the bytes are no font.
 std::vector<AnsiString> GetFontFileFamilies(const void* Data, std::size_t Size);
 
+// Every family name that the font file FileName declares: its family and
+// typographic family names (name records 1 and 16, in any language the
+// file carries), of every face of a collection, each once. Only the names
+// are read, not the whole file. Empty when the file cannot be read or is no
+// font.
+std::vector<AnsiString> GetFontFileDeclaredFamilies(const AnsiString& FileName);
+
 }  // namespace Os

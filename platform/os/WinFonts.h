@@ -154,6 +154,18 @@ int AddBroadcastListener(TMessageListener Listener, HWND Window = nullptr);
 // called any more. Unknown cookies are ignored.
 void RemoveBroadcastListener(int Cookie);
 
+// ----------------------------------------------------------- face names
+
+// The face name under which the font table reports Family (lfFaceName of
+// LOGFONTA): the family name cut to its first whole characters that fit
+// LF_FACESIZE - 1 bytes, as GDI cuts it. Shorter names stay as they are.
+AnsiString GetFaceName(const AnsiString& Family);
+// The family that FaceName selects: FaceName itself when the font table has
+// a family of that name (letter case ignored) or none whose face name it is;
+// otherwise the family whose face name it is, as the font mapper takes a cut
+// face name for the family it was cut from.
+AnsiString GetFaceFamily(const AnsiString& FaceName);
+
 // The number of device contexts from GetDC not yet released.
 int OpenDeviceContexts();
 

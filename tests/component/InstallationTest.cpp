@@ -159,6 +159,36 @@ TEST(Installation, InstalledFamiliesAreSkippedInAnyLetterCase) {
     }
 }
 
+TEST(Installation, FamiliesBeyondTheFaceNameLimitAreInstalledOnlyOnce) {
+    // The font table reports face names cut to 31 bytes, at a whole
+    // character. A permanent installation's family is seen as installed by
+    // the next run, under its full name and under the cut name that the
+    // picker lists.
+    const struct {
+        std::string Family;
+        std::string FaceName;
+    } Cases[] = {
+        {"Installed Once Inscriptional Parthian", "Installed Once Inscriptional Pa"},
+        // The 31st byte starts a two-byte character, which does not fit.
+        {"Installed Once Inscriptional P\xC3\xA4" "rthian", "Installed Once Inscriptional P"},
+    };
+    for (const auto& C : Cases) {
+        for (const std::string& Stored : {C.Family, C.FaceName}) {
+            TSandbox Box;
+            TRunForm First(Box, Stored, true, C.Family);
+            First.Load();
+            ASSERT_TRUE(First.Typecask()->GetFontAdded()) << Stored;
+            ASSERT_TRUE(HasFamily(C.FaceName)) << Stored;
+            Os::ResetOsServices();  // the next run: a new process
+
+            TRunForm Next(Box, Stored, true, C.Family);
+            Next.Load();
+            EXPECT_FALSE(Next.Typecask()->GetFontAdded()) << Stored;
+            EXPECT_EQ(FolderContents(Box.Paths().UserFontsFolder), std::vector<std::string>{Stored + ".ttf"}) << Stored;
+        }
+    }
+}
+
 TEST(Installation, TheDesignerInstallsTemporarilyWhateverThePropertySays) {
     TSandbox Box;
     // Registered under one name, while the file declares another: the

@@ -8,6 +8,7 @@
 #include "Typecask/component/Typecask.h"
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
+#include "tools/fontgen/FontGen.h"
 #include "tests/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
@@ -90,6 +91,102 @@ TEST(FindTTFontFile, FindsFamiliesThatFontconfigKnows) {
     TTypecaskName Name(nullptr);
     Name.SetTTFontName("Lookup Sans");
     EXPECT_EQ(Name.GetTTFontFileName(), File);
+}
+
+// Installs a generated face under the given full name (the name its value
+// under the Fonts key takes).
+std::string InstallFace(TSandbox& Box, const std::string& Family, const std::string& Full, int Weight = 400,
+                        bool Italic = false) {
+    FontGen::TFontSpec Spec;
+    Spec.FullNameRecord = Full;
+    Spec.Weight = Weight;
+    Spec.Italic = Italic;
+    std::string File = Full;
+    std::erase(File, ' ');
+    return Box.InstallFont(Family, Spec, File + ".ttf");
+}
+
+TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
+    TSandbox Box;
+    // Fonts are registered under their full names, as on Windows; none of
+    // these families has a value named after the family alone.
+    const std::string Regular = InstallFace(Box, "Choice Sans", "Choice Sans Regular");
+    InstallFace(Box, "Choice Sans", "Choice Sans Bold", 700);
+    InstallFace(Box, "Choice Sans", "Choice Sans Italic", 400, true);
+    InstallFace(Box, "Choice Sans", "Choice Sans Condensed Light", 300);
+    InstallFace(Box, "Choice Sans", "Choice Sans Light", 300);
+    const std::string Arabic = InstallFace(Box, "Choice Sans Arabic", "Choice Sans Arabic Regular");
+    const std::string Bold = InstallFace(Box, "Bold Only", "Bold Only Bold", 700);
+    InstallFace(Box, "Bold Only", "Bold Only Italic", 400, true);
+    InstallFace(Box, "Bold Only", "Bold Only Bold Italic", 700, true);
+    const std::string Condensed = InstallFace(Box, "Narrow Only", "Narrow Only Condensed");
+    InstallFace(Box, "Narrow Only", "Narrow Only ExtraCondensed");
+    // A full name without the family's blanks, as PostScript names have it.
+    const std::string Packed = InstallFace(Box, "Packed Math", "PackedMath-Regular");
+    // A value that looks like a face of the family, but its file declares
+    // another: never taken.
+    InstallFace(Box, "Impostor", "Decoy Sans Regular");
+    const std::string Decoy = InstallFace(Box, "Decoy Sans", "Decoy Sans Medium", 500);
+    InstallFace(Box, "Impostor Two", "Lone Decoy Regular");
+    // Beyond the face-name limit: the font table reports the first 31 bytes.
+    const std::string Long = InstallFace(Box, "Choice Sans Inscriptional Parthian", "Choice Sans Inscriptional Parthian Regular");
+    // A face whose family record names its weight; the typographic family
+    // record names the family the font table lists.
+    FontGen::TFontSpec Typographic;
+    Typographic.Weight = 300;
+    Typographic.FullNameRecord = "Typo Sans Light";
+    Typographic.MoreNames = {{16, "Typo Sans"}};
+    const std::string Light = Box.InstallFont("Typo Sans Light", Typographic, "TypoSans-Light.ttf");
+    // A collection: one value for both faces.
+    FontGen::TFontSpec One, Two;
+    One.FamilyName = "Pair One";
+    One.FullNameRecord = "Pair One Regular";
+    Two.FamilyName = "Pair Two";
+    Two.FullNameRecord = "Pair Two Bold";
+    Two.Weight = 700;
+    const std::string Pair = Box.Paths().UserFontsFolder + "/pair.ttc";
+    FontGen::WriteTrueTypeCollection({One, Two}, Pair);
+    Os::RefreshFontConfiguration();
+
+    struct Case {
+        std::string Family;
+        std::string Path;   // expected result, or
+        std::string Error;  // the expected message
+    } Cases[] = {
+        {"Choice Sans", Regular, ""},
+        {"choice sans", Regular, ""},  // value names ignore letter case
+        {"Choice Sans Arabic", Arabic, ""},
+        {"Bold Only", Bold, ""},  // upright before the weight
+        {"Narrow Only", Condensed, ""},
+        {"Packed Math", Packed, ""},
+        {"Decoy Sans", Decoy, ""},
+        {"Lone Decoy", "", "Font (Lone Decoy) not found in the registry"},
+        {"Choice Sans Inscriptional Parth", Long, ""},  // the name as the picker lists it
+        {"Choice Sans Inscriptional Parthian", Long, ""},
+        {"Choice Sans Inscriptional", "", "Font (Choice Sans Inscriptional) not found in the registry"},
+        {"Typo Sans", Light, ""},
+        {"Pair One", Pair, ""},
+        {"Pair Two", Pair, ""},
+        {"Choice", "", "Font (Choice) not found in the registry"},
+        {"Choice Sans Regular", Regular, ""},  // a value of its own comes first
+    };
+    TTypecaskName Name(nullptr);
+    for (const auto& C : Cases) {
+        std::string Got;
+        const std::string Error = MessageOf([&] { Got = Name.FindTTFontFile(C.Family); });
+        EXPECT_EQ(Error, C.Error) << C.Family;
+        EXPECT_EQ(Got, C.Path) << C.Family;
+    }
+
+    // The faces' files are checked in order: a missing one is passed over
+    // for the next, and reported only when no face is left.
+    TRegIniFile Registry("");
+    Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    Registry.WriteString(FontsKey, "Choice Sans Book (TrueType)", "gone.ttf");
+    EXPECT_EQ(Name.FindTTFontFile("Choice Sans"), Regular);
+    Registry.WriteString(FontsKey, "Ghost Sans Regular (TrueType)", "ghost.ttf");
+    EXPECT_EQ(MessageOf([&] { Name.FindTTFontFile("Ghost Sans"); }),
+              "Font file (" + Box.Paths().UserFontsFolder + "/ghost.ttf) not found");
 }
 
 TEST(TypecaskName, NotifiesItsOwnerOnlyOfRealChanges) {

@@ -148,6 +148,13 @@ TEST_F(CanvasText, NamedFacesResolveToTheirOwnFiles) {
     EXPECT_EQ(ResolveFontFace(Face("Tall Metrics")).FileName, Fonts + "/Tall Metrics.ttf");
     EXPECT_EQ(ResolveFontFace(Face("Tall Metrics")).Family, "Tall Metrics");
     EXPECT_EQ(ResolveFontFace(Face("Short Metrics")).FileName, Fonts + "/Short Metrics.ttf");
+
+    // Enumeration reports a longer family under its first 31 bytes; that
+    // face name selects the family it was cut from, not a fallback.
+    const std::string Long = Box.InstallFont("Tall Metrics Of A Family Beyond The Limit");
+    FlushFontFaceCache();
+    EXPECT_EQ(ResolveFontFace(Face("Tall Metrics Of A Family Beyond")).FileName, Long);
+    EXPECT_EQ(ResolveFontFace(Face("Tall Metrics Of A Family Beyond")).Family, "Tall Metrics Of A Family Beyond The Limit");
 }
 
 TEST_F(CanvasText, FaceAddedByTheProcessIsUsedNotAFallback) {

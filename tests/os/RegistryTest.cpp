@@ -261,6 +261,28 @@ TEST(Registry, FontsKeyShowsInstalledTrueTypeFilesUnderStoredValues) {
     EXPECT_EQ(Os::RegListValues(Key.Handle).size(), 4u);
 }
 
+TEST(Registry, FontsKeyNamesCollectionsByTheFullNamesWindowsReads) {
+    TestSupport::TSandbox Box;
+    // The second face also carries a compatible full name (a record that
+    // only Macintosh systems read) naming the first: the value still names
+    // it by its own full name.
+    FontGen::TFontSpec Hei, Mono;
+    Hei.FamilyName = "Hei Probe";
+    Mono.FamilyName = "Hei Probe Mono";
+    Mono.MoreNames = {{18, "Hei Probe"}};
+    const std::string File = Box.Paths().UserFontsFolder + "/hei.ttc";
+    std::filesystem::create_directories(Box.Paths().UserFontsFolder);
+    FontGen::WriteTrueTypeCollection({Hei, Mono}, File);
+    Os::RefreshFontConfiguration();
+
+    TKey Key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, FontsKey, 0, KEY_READ, &Key.Handle), ERROR_SUCCESS);
+    const auto Values = Os::RegListValues(Key.Handle);
+    ASSERT_EQ(Values.size(), 1u);
+    EXPECT_EQ(Values[0].Name, "Hei Probe & Hei Probe Mono (TrueType)");
+    EXPECT_EQ(GetString(Key.Handle, Values[0].Name.c_str()), File);
+}
+
 TEST(Registry, ShellFoldersNameTheUserFontFolderUnlessStored) {
     TestSupport::TSandbox Box;
     TKey Key;

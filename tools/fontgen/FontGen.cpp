@@ -256,6 +256,7 @@ AnsiString TFontSpec::StyleName() const {
 }
 
 AnsiString TFontSpec::FullName() const {
+    if (!FullNameRecord.empty()) return FullNameRecord;
     const AnsiString Style = StyleName();
     return Style == "Regular" ? FamilyName : FamilyName + " " + Style;
 }
@@ -487,7 +488,7 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Cmap.Bytes(Sub.Data());
 
     // name: Windows platform, US English, UTF-16BE.
-    const std::vector<std::pair<unsigned, std::string>> Names = {
+    std::vector<std::pair<unsigned, std::string>> Names = {
         {0, FontSpec.Copyright},
         {1, FontSpec.FamilyName},
         {2, FontSpec.StyleName()},
@@ -496,6 +497,8 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
         {5, FontSpec.Version},
         {6, PostScriptName(FontSpec)},
     };
+    Names.insert(Names.end(), FontSpec.MoreNames.begin(), FontSpec.MoreNames.end());
+    std::stable_sort(Names.begin(), Names.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
     TBuffer NameRecords, NameStrings;
     for (const auto& [Id, Text] : Names) {
         const auto Encoded = Utf16BE(Text);
@@ -557,6 +560,40 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     }
     Font.PutU32At(HeadOffset + 8, 0xB1B0AFBAu - Checksum(Font.Data()));
     return std::move(Font.Data());
+}
+
+void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const AnsiString& FileName) {
+    // The header, then each font as it is alone, with the offsets of its
+    // tables made relative to the collection's start.
+    TBuffer Collection;
+    Collection.Tag("ttcf");
+    Collection.U32(0x00010000);
+    Collection.U32(static_cast<std::uint32_t>(FontSpecs.size()));
+    std::size_t Base = 12 + 4 * FontSpecs.size();
+    std::vector<std::vector<std::uint8_t>> Fonts;
+    for (const auto& Spec : FontSpecs) {
+        Fonts.push_back(BuildTrueTypeFont(Spec));
+        Collection.U32(static_cast<std::uint32_t>(Base));
+        Base += Fonts.back().size();
+    }
+    Base = 12 + 4 * FontSpecs.size();
+    for (auto& Font : Fonts) {
+        const unsigned NumTables = (Font[4] << 8) | Font[5];
+        for (unsigned T = 0; T < NumTables; ++T) {
+            std::uint8_t* P = Font.data() + 12 + 16 * T + 8;
+            const std::uint32_t Offset =
+                ((std::uint32_t{P[0]} << 24) | (std::uint32_t{P[1]} << 16) | (std::uint32_t{P[2]} << 8) | P[3]) +
+                static_cast<std::uint32_t>(Base);
+            P[0] = static_cast<std::uint8_t>(Offset >> 24);
+            P[1] = static_cast<std::uint8_t>(Offset >> 16);
+            P[2] = static_cast<std::uint8_t>(Offset >> 8);
+            P[3] = static_cast<std::uint8_t>(Offset);
+        }
+        Base += Font.size();
+        Collection.Bytes(Font);
+    }
+    TFileStream Out(FileName, fmCreate);
+    Out.WriteBuffer(Collection.Data().data(), static_cast<std::int64_t>(Collection.Size()));
 }
 
 void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName) {

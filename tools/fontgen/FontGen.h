@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SysUtils.h"
@@ -34,9 +35,17 @@ struct TFontSpec {
     // makes a font of any size, for benchmarks of large fonts.
     std::vector<std::uint8_t> PrivateData;
 
+    // The full name (name record 4) when not empty, as fonts whose full
+    // name is more than family and style have it ("Sans Regular").
+    AnsiString FullNameRecord;
+    // Further name records (Windows platform, US English), by name id: 16
+    // (typographic family), 18 (compatible full name), ...
+    std::vector<std::pair<unsigned, AnsiString>> MoreNames;
+
     // "Regular", "Bold", "Italic" or "Bold Italic".
     AnsiString StyleName() const;
-    // The family name, followed by the style unless it is Regular.
+    // FullNameRecord, else the family name followed by the style unless it
+    // is Regular.
     AnsiString FullName() const;
 };
 
@@ -44,6 +53,8 @@ struct TFontSpec {
 std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec);
 // Writes the font to FileName (created or replaced).
 void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName);
+// A TrueType collection of the fonts, in this order, written to FileName.
+void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const AnsiString& FileName);
 // The characters that have glyphs of their own, in code order.
 const std::string& SupportedCharacters();
 

@@ -77,7 +77,10 @@ int Inspect(TArgs& Args) {
         }
         for (const auto& F : C.DeclaredFamilies) std::cout << "  family declared by the font file: " << F << '\n';
         bool Matches = false;
-        for (const auto& F : C.DeclaredFamilies) Matches |= AnsiSameText(F, C.FamilyName);
+        // The font table reports names cut to the face-name limit; so does
+        // the installation's test.
+        for (const auto& F : C.DeclaredFamilies)
+            Matches |= AnsiSameText(Os::GetFaceName(F), Os::GetFaceName(C.FamilyName));
         if (!Matches)
             std::cout << "  warning: the font file declares another family than TTFontName \"" << C.FamilyName
                       << "\": the installed font is never found under that name, so every run installs it again\n";

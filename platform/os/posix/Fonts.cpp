@@ -50,6 +50,7 @@ struct TFontState {
     std::vector<TAppFont> AppFonts;
     std::vector<TStamp> Stamps;
     std::map<std::pair<std::string, int>, TFaceMetrics> Metrics;
+    std::map<std::pair<std::string, int>, std::string> FullNames;  // as the Fonts key names the faces
     FT_Library FreeType = nullptr;
 };
 
@@ -201,6 +202,7 @@ void Rebuild(TFontState& S) {
     if (S.Config) FcConfigDestroy(S.Config);
     S.Config = Fresh;
     S.Metrics.clear();
+    S.FullNames.clear();
     ReaddAppFonts(S);
     Restamp(S);
 }
@@ -324,7 +326,7 @@ TEnumEntry Describe(TFontState& S, FcPattern* P) {
     const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     L.lfPitchAndFamily = static_cast<BYTE>((Mono ? FIXED_PITCH : VARIABLE_PITCH) | (Mono ? FF_MODERN : FF_DONTCARE));
     const std::string Family = PatternString(P, FC_FAMILY);
-    CopyName(L.lfFaceName, Family);
+    CopyName(L.lfFaceName, Family);  // what FaceNameOf gives
     std::string Full = PatternString(P, FC_FULLNAME);
     CopyName(E.LogFont.elfFullName, Full.empty() ? Family : Full);
     CopyName(E.LogFont.elfStyle, PatternString(P, FC_STYLE));
@@ -375,6 +377,12 @@ std::set<TDeviceContext*>& DeviceContexts() {
 
 }  // namespace
 
+std::string FaceNameOf(const std::string& Family) {
+    char Name[LF_FACESIZE];
+    CopyName(Name, Family);
+    return Name;
+}
+
 void ResetFonts() {
     auto& S = State();
     if (S.Config) {
@@ -414,7 +422,14 @@ std::vector<TInstalledFontFile> InstalledTrueTypeFiles() {
         if (Index >> 16) continue;  // a named instance of a variable font, not a face of its own
         const std::string File = PatternString(P, FC_FILE);
         if (File.empty()) continue;
-        std::string Full = PatternString(P, FC_FULLNAME);
+        // The name record that Windows takes; fontconfig's first full name
+        // may come from another record (a Macintosh-only compatible full
+        // name, say) that names another face of the file.
+        auto& S = State();
+        auto [Known, New] = S.FullNames.try_emplace({File, Index});
+        if (New) Known->second = GetFaceFullName(File, Index);
+        std::string Full = Known->second;
+        if (Full.empty()) Full = PatternString(P, FC_FULLNAME);
         if (Full.empty()) {
             Full = PatternString(P, FC_FAMILY);
             const std::string Style = PatternString(P, FC_STYLE);
@@ -552,6 +567,30 @@ void RefreshFontConfiguration() {
         return;
     }
     Posix::SyncFontConfiguration();
+}
+
+AnsiString GetFaceName(const AnsiString& Family) { return Posix::FaceNameOf(Family); }
+
+AnsiString GetFaceFamily(const AnsiString& FaceName) {
+    // A cut name fills the face name but for part of one character at most.
+    if (FaceName.size() + 4 < static_cast<std::size_t>(LF_FACESIZE)) return FaceName;
+    std::lock_guard Lock(Posix::StateLock());
+    FcConfig* C = Posix::Config();
+    const std::string Wanted = Posix::FoldCase(FaceName);
+    std::string Found;
+    for (const FcSetName Set : {FcSetSystem, FcSetApplication}) {
+        FcFontSet* Fonts = FcConfigGetFonts(C, Set);
+        for (int I = 0; Fonts && I < Fonts->nfont; ++I) {
+            const std::string Family = Posix::PatternString(Fonts->fonts[I], FC_FAMILY);
+            if (Family.empty()) continue;
+            if (Posix::FoldCase(Family) == Wanted) return FaceName;  // a family of that very name
+            // Families that share a face name: the first in enumeration order.
+            if (Family.size() > FaceName.size() && Posix::FoldCase(Posix::FaceNameOf(Family)) == Wanted &&
+                (Found.empty() || Posix::FoldCase(Family) < Posix::FoldCase(Found)))
+                Found = Family;
+        }
+    }
+    return Found.empty() ? FaceName : Found;
 }
 
 int OpenDeviceContexts() {
