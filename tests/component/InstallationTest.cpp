@@ -344,8 +344,8 @@ TEST(Installation, AFailingFontChangeListenerLeavesTheInstallationRecorded) {
         }
         Os::RemoveBroadcastListener(Listener);
         EXPECT_EQ(fs::exists(Path), Permanent);
-        EXPECT_EQ(FontsKeyListing(Box), Permanent ? std::vector<std::string>{"Loud Sans (TrueType) = <fonts>/Loud Sans.ttf"}
-                                                  : std::vector<std::string>{});
+        const std::vector<std::string> Registered = {"Loud Sans (TrueType) = <fonts>/Loud Sans.ttf"};
+        EXPECT_EQ(FontsKeyListing(Box), Permanent ? Registered : std::vector<std::string>{});
     }
 }
 
