@@ -221,13 +221,23 @@ TAtomicFileStream::~TAtomicFileStream() {
     }
 }
 
-void TAtomicFileStream::Commit() {
+void TAtomicFileStream::Commit() { Finish(true); }
+
+bool TAtomicFileStream::CommitIfAbsent() { return Finish(false); }
+
+bool TAtomicFileStream::Finish(bool Replace) {
     try {
         Os::FileSync(FHandle);
         Os::FileClose(FHandle);
         FHandle = -1;
-        Os::RenameFile(FTempName, FFileName);
+        if (Replace)
+            Os::RenameFile(FTempName, FFileName);
+        else if (!Os::RenameFileNoReplace(FTempName, FFileName)) {
+            Os::DeleteFile(FTempName);
+            return false;
+        }
         FCommitted = true;
+        return true;
     } catch (const EOSError& E) {
         if (FHandle >= 0) Os::FileClose(FHandle);
         FHandle = -1;

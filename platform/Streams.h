@@ -175,10 +175,16 @@ public:
     // Raises EFCreateError naming the target when that fails; the temporary
     // file is then removed.
     void Commit();
+    // As Commit, but never replaces anything: false when a file (or a link)
+    // of the target's name exists, which is then left as it was, and the
+    // temporary file is removed.
+    bool CommitIfAbsent();
 
     const AnsiString& GetTempFileName() const { return FTempName; }
 
 private:
+    bool Finish(bool Replace);
+
     AnsiString FTempName;
     bool FCommitted = false;
 };

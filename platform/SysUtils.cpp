@@ -241,6 +241,8 @@ bool FileExists(const AnsiString& FileName) { return Os::FileExists(FileName); }
 
 bool DeleteFile(const AnsiString& FileName) { return Os::DeleteFile(FileName); }
 
+bool RemoveDir(const AnsiString& Dir) { return Os::RemoveDir(Dir); }
+
 const char* AnsiLastChar(const AnsiString& S) {
     if (S.empty()) return nullptr;
     // Step back over UTF-8 continuation bytes to the lead byte of the last

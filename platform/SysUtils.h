@@ -91,6 +91,8 @@ inline constexpr char DriveDelim = '\0';  // no drives on this platform
 bool FileExists(const AnsiString& FileName);
 // Deletes a file; false when it could not be deleted.
 bool DeleteFile(const AnsiString& FileName);
+// Removes an empty folder; false when it holds anything or cannot be removed.
+bool RemoveDir(const AnsiString& Dir);
 // A pointer to the last whole character of S (a multi-byte character counts
 // as one), or nullptr for an empty string.
 const char* AnsiLastChar(const AnsiString& S);

@@ -1,10 +1,13 @@
 // Installing the component's font on this machine and removing it again.
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "Typecask/component/Typecask.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
+#include "platform/os/SysRoot.h"
 #include "platform/os/Windows.h"
 
 namespace {
@@ -32,6 +35,39 @@ AnsiString TemporaryFolder() {
     return AnsiString(Buffer, Length);
 }
 
+// Tells every top-level window that the fonts changed. A window that fails
+// to handle the news changes nothing in the font table, so its error is not
+// the installation's (nor the removal's): the font stays recorded as added
+// and is removed again in due course.
+void BroadcastFontChange() noexcept {
+    try {
+        SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+    } catch (...) {
+    }
+}
+
+// True when the file at Path holds exactly the bytes of Data.
+bool HoldsBytes(const AnsiString& Path, TMemoryStream& Data) {
+    TFileStream File(Path, fmOpenRead | fmShareDenyNone);
+    if (File.GetSize() != Data.GetSize()) return false;
+    const auto* Expected = reinterpret_cast<const char*>(Data.GetMemory());
+    std::vector<char> Buffer(64 * 1024);
+    for (std::int64_t Done = 0; Done < Data.GetSize();) {
+        const auto Count = File.Read(Buffer.data(), static_cast<std::int64_t>(Buffer.size()));
+        if (Count <= 0 || std::memcmp(Buffer.data(), Expected + Done, static_cast<std::size_t>(Count)) != 0)
+            return false;
+        Done += Count;
+    }
+    return true;
+}
+
+// True while the font table still holds the file: another component of
+// this process added the same file, which must stay until it is done.
+bool StillAdded(const AnsiString& Path) {
+    const auto Fonts = Os::ApplicationFonts();
+    return std::any_of(Fonts.begin(), Fonts.end(), [&](const Os::TAppFont& F) { return F.FileName == Path; });
+}
+
 }  // namespace
 
 bool TTypecask::IsPermanentInstallation() const { return !ComponentState().Contains(csDesigning) && FPermanent; }
@@ -42,21 +78,33 @@ void TTypecask::AddFontResourceA() {
     const AnsiString& Family = FFontName->FFamilyName;
     if (!IsSafeFontFileName(Family)) throw ETypecask(msgFontNotInstalled);
 
+    // A temporary font file goes into a folder of this process's own, so
+    // that another running copy of the application never deletes it.
     const bool Permanent = IsPermanentInstallation();
-    const AnsiString Folder = Permanent ? GetFontsFolder() : TemporaryFolder();
+    const AnsiString Folder = Permanent ? GetFontsFolder() : Os::GetProcessTempFolder(TemporaryFolder());
     FFontFilePath = Folder + Family + FontFileExt;
 
-    // Programs map font files: never truncate one in place. The bytes go to
-    // a new file beside the target, which then replaces the target in one
-    // step; on failure the target is left as it was.
-    {
-        TAtomicFileStream File(FFontFilePath);
-        File.CopyFrom(FFontData.get(), 0);
-        File.Commit();
+    // Programs map font files, and a file of this name may be someone's own
+    // font: the bytes go to a new file beside the target, which takes the
+    // target's name only when nothing has it. A file that is there already
+    // is never touched: it is used when it holds exactly these bytes and
+    // refused otherwise.
+    bool Written = false;
+    try {
+        {
+            TAtomicFileStream File(FFontFilePath);
+            File.CopyFrom(FFontData.get(), 0);
+            Written = File.CommitIfAbsent();
+        }
+        if (!Written && !HoldsBytes(FFontFilePath, *FFontData)) throw ETypecask(msgFontNotInstalled);
+        if (::AddFontResourceA(FFontFilePath.c_str()) == 0) throw ETypecask(msgFontNotInstalled);
+    } catch (...) {
+        // A failed installation leaves no file of its own behind.
+        if (Written) DeleteFile(FFontFilePath);
+        if (!Permanent) RemoveDir(Folder);
+        throw;
     }
-
-    if (::AddFontResourceA(FFontFilePath.c_str()) == 0) throw ETypecask(msgFontNotInstalled);
-    SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+    BroadcastFontChange();
     FFontAdded = true;
 
     if (Permanent) {
@@ -73,13 +121,11 @@ void TTypecask::RemoveFontResourceA() {
     // under this family's name belongs to some other installation.
     if (!IsPermanentInstallation()) {
         ::RemoveFontResourceA(FFontFilePath.c_str());
-        try {
-            SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
-        } catch (...) {
-            // Removal reports nothing: a listener that fails does not keep
-            // the file.
+        BroadcastFontChange();
+        if (!StillAdded(FFontFilePath)) {
+            DeleteFile(FFontFilePath);
+            RemoveDir(ExtractFilePath(FFontFilePath));  // the process's folder, once empty
         }
-        DeleteFile(FFontFilePath);
     }
     FFontAdded = false;
 }

@@ -42,6 +42,9 @@ public:
     // Writes the font to a file and adds it to the font table (temporarily
     // in the designer or without InstallPermanently, else for good and
     // registered), unless there is no font data or the family is known.
+    // A file of that name that is there already is never touched: used when
+    // it holds the same bytes, refused otherwise. A failed installation
+    // leaves no file of its own behind.
     void AddFontResourceA();
     // Undoes a temporary installation; does nothing unless the font is added.
     void RemoveFontResourceA();

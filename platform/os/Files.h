@@ -29,6 +29,8 @@ THandle GetStdHandle(TStdHandle Which);
 
 bool FileExists(const AnsiString& FileName);
 bool DeleteFile(const AnsiString& FileName);
+// Removes an empty folder; false when it holds anything or cannot be removed.
+bool RemoveDir(const AnsiString& Folder);
 
 // The last error of the calling thread and its text.
 int GetLastOSError();
@@ -47,5 +49,8 @@ void FileSync(THandle Handle);
 // Renames OldName to NewName, replacing NewName atomically when it exists
 // (a symbolic link at NewName is replaced, not followed).
 void RenameFile(const AnsiString& OldName, const AnsiString& NewName);
+// Renames OldName to NewName only when nothing of that name exists (not even
+// a symbolic link); false, with OldName left as it is, when something does.
+bool RenameFileNoReplace(const AnsiString& OldName, const AnsiString& NewName);
 
 }  // namespace Os

@@ -50,6 +50,15 @@ void ResetOsServices();
 // service works in the new place from now on.
 void UseSysRoot(const AnsiString& Folder);
 
+// This process's own folder inside the temporary directory Parent, ending
+// with the path delimiter. It is made on first use, and again when it has
+// gone, under a name no other process gets (the process id and a unique
+// suffix, created exclusively with mode 0700): two processes never share a
+// file there, nor remove one the other still uses; a folder that a crashed
+// process left behind is never taken over. Raises EOSError when it cannot
+// be made.
+AnsiString GetProcessTempFolder(const AnsiString& Parent);
+
 // Sets up the font configuration now (it is otherwise set up on the first
 // call of a font service), so that other font users of the process see the
 // same fonts as the OS services.

@@ -1,9 +1,15 @@
 // Installing the component's font, temporarily or for good, and removing it.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <stdexcept>
 
 #include "Typecask/component/Typecask.h"
 #include "Typecask/compression/LZStream.h"
@@ -22,8 +28,9 @@ namespace fs = std::filesystem;
 // Family, as a read form would (the data is set by reading form data).
 struct TRunForm {
     TRunForm(TSandbox& Box, const std::string& Family, bool Permanent, const std::string& FontFamily = {})
-        : Form(false) {
-        const std::string Bytes = ReadFileBytes(Box.MakeFontFile(FontFamily.empty() ? Family : FontFamily));
+        : TRunForm(Family, Permanent, ReadFileBytes(Box.MakeFontFile(FontFamily.empty() ? Family : FontFamily))) {}
+    // Bytes are the font file the form data carries.
+    TRunForm(const std::string& Family, bool Permanent, const std::string& Bytes) : Form(false) {
         std::string Hex;
         {
             TMemoryStream Raw, Packed;
@@ -65,6 +72,43 @@ struct TRunForm {
     std::string FontBytes;
 };
 
+// This process's folder inside the temporary directory, as an installation
+// made now uses it.
+std::string ProcessTemp() {
+    char Buffer[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, Buffer) == 0) throw std::runtime_error("no temporary directory");
+    return Os::GetProcessTempFolder(Buffer);
+}
+
+// The Fonts key as another process lists it ("typecask reg list"): one
+// "NAME = DATA" line per value, derived values marked, the Fonts folder
+// written as <fonts>. Stored values and values derived from the installed
+// fonts are told apart here, which the registry classes of this process
+// do not do.
+std::vector<std::string> FontsKeyListing(TSandbox& Box) {
+    const std::string Command = std::string(TYPECASK_EXECUTABLE) +
+                                " reg list 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts' 2>&1";
+    FILE* Pipe = ::popen(Command.c_str(), "r");
+    if (!Pipe) throw std::runtime_error("cannot run " + Command);
+    std::vector<std::string> Lines;
+    char Buffer[1024];
+    while (std::fgets(Buffer, sizeof Buffer, Pipe)) Lines.emplace_back(Buffer);
+    EXPECT_EQ(::pclose(Pipe), 0);
+    std::vector<std::string> Values;
+    const std::string Fonts = Box.Paths().UserFontsFolder;
+    for (std::size_t I = 1; I < Lines.size(); ++I) {  // the first line names the key
+        std::string L = Lines[I].substr(4, Lines[I].size() - 5);
+        if (const auto At = L.find("  REG_SZ  "); At != std::string::npos) {
+            const std::string Name = L.substr(0, At);  // padded to the longest name
+            L = Name.substr(0, Name.find_last_not_of(' ') + 1) + " = " + L.substr(At + 10);
+        }
+        if (const auto At = L.find(Fonts); At != std::string::npos) L.replace(At, Fonts.size(), "<fonts>");
+        if (const auto At = L.find("  [derived]"); At != std::string::npos) L.replace(At, 11, " [derived]");
+        Values.push_back(L);
+    }
+    return Values;
+}
+
 std::string RegisteredPath(const std::string& Family) {
     TRegIniFile Registry("");
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
@@ -91,7 +135,7 @@ std::vector<std::string> AllFiles(const std::string& Root) {
 
 TEST(Installation, TemporaryAtRunTimeIsRemovedInOrder) {
     TSandbox Box;
-    const std::string Temp = Box.Paths().TempFolder + "/";
+    const std::string Temp = ProcessTemp();
     std::vector<std::string> Events;
     std::string Path;
     const int Listener = Os::AddBroadcastListener([&](HWND, UINT Message, WPARAM, LPARAM) -> LRESULT {
@@ -118,6 +162,8 @@ TEST(Installation, TemporaryAtRunTimeIsRemovedInOrder) {
                                                  "fontchange: enumerated=no file=yes"}));
     EXPECT_FALSE(fs::exists(Path));
     EXPECT_FALSE(HasFamily("Temp Sans"));
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{})
+        << "the process's folder goes once it is empty";
 }
 
 TEST(Installation, PermanentAtRunTimeStaysAndIsRegistered) {
@@ -206,7 +252,7 @@ TEST(Installation, TheDesignerInstallsTemporarilyWhateverThePropertySays) {
     TTypecaskName Choice(nullptr);
     Choice.SetTTFontName("Designer Sans");
     T->SetTypecaskName(&Choice);
-    const std::string Path = Box.Paths().TempFolder + "/Designer Sans.ttf";
+    const std::string Path = ProcessTemp() + "Designer Sans.ttf";
     EXPECT_TRUE(T->GetFontAdded());
     EXPECT_EQ(T->GetFontFilePath(), Path);
     EXPECT_EQ(ReadFileBytes(Path), ReadFileBytes(File));
@@ -230,30 +276,10 @@ TEST(Installation, SecondAddAndSecondRemoveDoNothing) {
 
     T->RemoveFontResourceA();
     EXPECT_FALSE(fs::exists(Path));
+    fs::create_directories(fs::path(Path).parent_path());  // gone with its last file
     std::ofstream(Path) << "someone else's file";
     T->RemoveFontResourceA();
     EXPECT_TRUE(fs::exists(Path)) << "the second removal does nothing";
-}
-
-TEST(Installation, ReplacesAnExistingFileAndAPlantedLinkWithoutTouchingItsTarget) {
-    TSandbox Box;
-    char Buffer[MAX_PATH];
-    ASSERT_NE(GetTempPathA(MAX_PATH, Buffer), 0u);  // creates the private folder
-    const std::string Temp = Buffer;
-    std::ofstream(Temp + "Over Sans.ttf") << "old content";
-    const std::string Victim = Box / "victim.txt";
-    std::ofstream(Victim) << "precious";
-    fs::create_symlink(Victim, Temp + "Link Sans.ttf");
-
-    TRunForm Over(Box, "Over Sans", false);
-    Over.Load();
-    EXPECT_EQ(ReadFileBytes(Temp + "Over Sans.ttf"), Over.FontBytes);
-
-    TRunForm Link(Box, "Link Sans", false);
-    Link.Load();
-    EXPECT_FALSE(fs::is_symlink(Temp + "Link Sans.ttf"));
-    EXPECT_EQ(ReadFileBytes(Temp + "Link Sans.ttf"), Link.FontBytes);
-    EXPECT_EQ(ReadFileBytes(Victim), "precious");
 }
 
 TEST(Installation, HostileFamilyNamesNeverLeaveTheFolder) {
@@ -270,22 +296,147 @@ TEST(Installation, HostileFamilyNamesNeverLeaveTheFolder) {
     }
 }
 
-TEST(Installation, AFileTheFontTableRefusesGivesMessage4AndStays) {
+// What a folder holds before "Foo" is installed into it, and what the
+// installation leaves there: a file that was there is never touched, a
+// failed installation leaves nothing of its own, and the registry's Fonts
+// key stores the value "Foo (TrueType)" beside what the installed files
+// show.
+TEST(Installation, NeverTouchesAFileThatWasThereAndLeavesNothingWhenItFails) {
+    enum TBefore { Nothing, SameBytes, FontOfFooPro, LinkToVictim, FooProBesideIt };
+    const std::string Refused = "Font could not be installed";
+    const struct TCase {
+        const char* What;
+        bool Permanent;
+        const char* Declared;  // the family the carried font declares; nullptr: no font at all
+        TBefore Before;
+        std::string Message;
+        std::vector<std::string> Folder;   // the folder's files afterwards
+        std::vector<std::string> Listing;  // the Fonts key afterwards
+    } Cases[] = {
+        {"new", true, "Foo", Nothing, "", {"Foo.ttf"}, {"Foo (TrueType) = <fonts>/Foo.ttf"}},
+        {"the same bytes are there", true, "Foo Pro", SameBytes, "", {"Foo.ttf"},
+         {"Foo (TrueType) = <fonts>/Foo.ttf", "Foo Pro (TrueType) = <fonts>/Foo.ttf [derived]"}},
+        {"two files, one full name", true, "Foo Pro", FooProBesideIt, "", {"Foo.ttf", "FooPro.ttf"},
+         {"Foo (TrueType) = <fonts>/Foo.ttf", "Foo Pro (TrueType) = <fonts>/Foo.ttf [derived]"}},
+        {"the user's Foo.ttf holds Foo Pro", true, "Foo", FontOfFooPro, Refused, {"Foo.ttf"},
+         {"Foo Pro (TrueType) = <fonts>/Foo.ttf [derived]"}},
+        {"a link to another file", true, "Foo", LinkToVictim, Refused, {"Foo.ttf"}, {}},
+        {"no font, permanent", true, nullptr, Nothing, Refused, {}, {}},
+        {"no font, temporary", false, nullptr, Nothing, Refused, {}, {}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        TSandbox Box;
+        const std::string Bytes = C.Declared ? ReadFileBytes(Box.MakeFontFile(C.Declared)) : "hello worl";
+        TRunForm Run("Foo", C.Permanent, Bytes);
+        const std::string Folder = C.Permanent ? Box.Paths().UserFontsFolder + "/" : ProcessTemp();
+        const std::string Target = Folder + "Foo.ttf";
+        fs::create_directories(Folder);
+        if (C.Before == SameBytes) std::ofstream(Target, std::ios::binary) << Bytes;
+        if (C.Before == FontOfFooPro) Box.InstallFont("Foo Pro", {}, "Foo.ttf");
+        if (C.Before == FooProBesideIt) Box.InstallFont("Foo Pro", {}, "FooPro.ttf");
+        if (C.Before == LinkToVictim) {
+            std::ofstream(Box / "victim.txt") << "precious";
+            fs::create_symlink(Box / "victim.txt", Target);
+        }
+        Os::RefreshFontConfiguration();
+        const std::string Held = ReadFileBytes(Target);
+        ASSERT_EQ(FolderContents(Folder).empty(), C.Before == Nothing);
+
+        EXPECT_EQ(MessageOf([&] { Run.Load(); }), C.Message);
+        EXPECT_EQ(Run.Typecask()->GetFontAdded(), C.Message.empty());
+        EXPECT_EQ(Run.Typecask()->GetFontFilePath(), Target) << "the path is kept after a failed installation";
+        EXPECT_EQ(ReadFileBytes(Target), C.Message.empty() ? Bytes : Held);
+        EXPECT_EQ(FolderContents(Folder), C.Folder);
+        EXPECT_EQ(FontsKeyListing(Box), C.Listing);
+        if (!C.Permanent) {
+            EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+        }
+    }
+}
+
+// A listener that fails to handle the font change does not undo the
+// installation's record: the font is registered, and a temporary one is
+// removed again.
+TEST(Installation, AFailingFontChangeListenerLeavesTheInstallationRecorded) {
+    for (const bool Permanent : {false, true}) {
+        SCOPED_TRACE(Permanent ? "permanent" : "temporary");
+        TSandbox Box;
+        const int Listener = Os::AddBroadcastListener([](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
+            throw Exception("the listener failed");
+        });
+        std::string Path;
+        {
+            TRunForm Run(Box, "Loud Sans", Permanent);
+            EXPECT_EQ(MessageOf([&] { Run.Load(); }), "");
+            EXPECT_TRUE(Run.Typecask()->GetFontAdded());
+            Path = Run.Typecask()->GetFontFilePath();
+        }
+        Os::RemoveBroadcastListener(Listener);
+        EXPECT_EQ(fs::exists(Path), Permanent);
+        const std::vector<std::string> Registered = {"Loud Sans (TrueType) = <fonts>/Loud Sans.ttf"};
+        EXPECT_EQ(FontsKeyListing(Box), Permanent ? Registered : std::vector<std::string>{});
+    }
+}
+
+// Two components of one process carry the same file under a family name
+// that the file does not declare: both install it, and it stays until the
+// last of them is gone.
+TEST(Installation, ComponentsOfOneProcessShareTheFileUntilTheLastIsGone) {
     TSandbox Box;
-    TRunForm Run(Box, "Not A Font", false);
-    // Replace the bytes with something that is no font.
-    std::string Text = "object Form1: TTestForm\n  object Typecask1: TTypecask\n    InstallPermanently = False\n"
-                       "    TypecaskName.TTFontName = 'Not A Font'\n    TrueTypeFontResource = {\n"
-                       "4C5A53747265616D0E0000000A0000008068656C6C6F20776F72}\n  end\nend\n";
-    TextToForm(Text, Run.Data);
-    EXPECT_EQ(MessageOf([&] { Run.Load(); }), "Font could not be installed");
-    TTypecask* T = Run.Typecask();
-    const std::string Path = Box.Paths().TempFolder + "/Not A Font.ttf";
-    EXPECT_EQ(T->GetFontFilePath(), Path) << "the path is kept after a failed installation";
-    EXPECT_FALSE(T->GetFontAdded());
-    EXPECT_TRUE(fs::exists(Path)) << "nothing written is undone";
-    delete T;
-    EXPECT_TRUE(fs::exists(Path)) << "never added, so never removed";
+    auto First = std::make_unique<TRunForm>(Box, "Twin", false, "Twin Face");
+    TRunForm Second(Box, "Twin", false, "Twin Face");
+    First->Load();
+    Second.Load();
+    ASSERT_TRUE(First->Typecask()->GetFontAdded() && Second.Typecask()->GetFontAdded());
+    const std::string Path = Second.Typecask()->GetFontFilePath();
+    First.reset();
+    EXPECT_EQ(ReadFileBytes(Path), Second.FontBytes);
+    delete Second.Typecask();
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+
+    TRunForm Third(Box, "Twin", false, "Twin Face");
+    Third.Load();
+    EXPECT_EQ(ReadFileBytes(Third.Typecask()->GetFontFilePath()), Third.FontBytes) << "the folder is made again";
+}
+
+// Two running copies of one application install the same family
+// temporarily; the one that ends first takes only its own file away.
+TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
+    TSandbox Box;
+    TRunForm Mine(Box, "Shared Sans", false), Theirs(Box, "Shared Sans", false);
+    ProcessTemp();  // a folder that the child made by fork must not take over
+    int Installed[2], Exit[2];
+    ASSERT_EQ(::pipe(Installed), 0);
+    ASSERT_EQ(::pipe(Exit), 0);
+    const pid_t Child = ::fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0) {
+        // The other copy: installs, waits until this one has installed too,
+        // then ends, removing its installation.
+        Theirs.Load();
+        char Done = Theirs.Typecask()->GetFontAdded() ? '1' : '0';
+        bool Ok = ::write(Installed[1], &Done, 1) == 1 && ::read(Exit[0], &Done, 1) == 1;
+        delete Theirs.Typecask();
+        ::_exit(Ok ? 0 : 1);
+    }
+    char Done = 0;
+    ASSERT_EQ(::read(Installed[0], &Done, 1), 1);
+    EXPECT_EQ(Done, '1') << "the other process installed the family";
+    Mine.Load();
+    ASSERT_TRUE(Mine.Typecask()->GetFontAdded());
+    ASSERT_EQ(::write(Exit[1], "x", 1), 1);
+    int Status = 0;
+    ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+    for (const int Fd : {Installed[0], Installed[1], Exit[0], Exit[1]}) ::close(Fd);
+
+    const fs::path Path = Mine.Typecask()->GetFontFilePath();
+    EXPECT_EQ(ReadFileBytes(Path), Mine.FontBytes) << "the other process's removal left this file alone";
+    EXPECT_EQ(Path.parent_path().filename().string().rfind("fonts-" + std::to_string(::getpid()) + "-", 0), 0u);
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename()});
+    delete Mine.Typecask();
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
 }
 
 TEST(Families, ListsTrueTypeFamiliesAndReplacesTheListContent) {

@@ -2,6 +2,7 @@
 #include "platform/os/Files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -124,6 +125,8 @@ bool FileExists(const AnsiString& FileName) {
 
 bool DeleteFile(const AnsiString& FileName) { return ::unlink(FileName.c_str()) == 0; }
 
+bool RemoveDir(const AnsiString& Folder) { return ::rmdir(Folder.c_str()) == 0; }
+
 int GetLastOSError() { return errno; }
 
 AnsiString OSErrorText(int ErrorCode) {
@@ -153,6 +156,20 @@ void FileSync(THandle Handle) {
 
 void RenameFile(const AnsiString& OldName, const AnsiString& NewName) {
     if (::rename(OldName.c_str(), NewName.c_str()) != 0) RaiseLastOSError(NewName);
+}
+
+bool RenameFileNoReplace(const AnsiString& OldName, const AnsiString& NewName) {
+    if (::renameat2(AT_FDCWD, OldName.c_str(), AT_FDCWD, NewName.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL && errno != ENOSYS) RaiseLastOSError(NewName);
+    // A file system without the exclusive rename: a new link fails on any
+    // existing name just the same.
+    if (::link(OldName.c_str(), NewName.c_str()) != 0) {
+        if (errno == EEXIST) return false;
+        RaiseLastOSError(NewName);
+    }
+    ::unlink(OldName.c_str());
+    return true;
 }
 
 }  // namespace Os

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cwctype>
 #include <locale.h>
+#include <map>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -29,6 +30,18 @@ std::optional<TSystemPaths>& CachedPaths() {
 }
 
 thread_local DWORD LastError = 0;
+
+// The process's own temporary folders, by parent folder, and the process
+// they belong to (a child made by fork has none of them yet).
+struct TProcessFolders {
+    pid_t Owner = 0;
+    std::map<AnsiString, AnsiString> ByParent;
+};
+
+TProcessFolders& ProcessFolders() {
+    static TProcessFolders Instance;
+    return Instance;
+}
 
 AnsiString Env(const char* Name) {
     const char* Value = std::getenv(Name);
@@ -208,6 +221,27 @@ void ResetOsServices() {
     Posix::ResetRegistry();
     Posix::ResetFonts();
     Posix::CachedPaths().reset();
+    Posix::ProcessFolders() = {};
+}
+
+AnsiString GetProcessTempFolder(const AnsiString& Parent) {
+    std::lock_guard Lock(Posix::StateLock());
+    auto& Folders = Posix::ProcessFolders();
+    if (Folders.Owner != ::getpid()) Folders = {::getpid(), {}};
+    const AnsiString Base = IncludeTrailingPathDelimiter(Parent);
+    AnsiString& Folder = Folders.ByParent[Base];
+    struct stat St;
+    if (!Folder.empty() && ::lstat(Folder.c_str(), &St) == 0 && S_ISDIR(St.st_mode) && St.st_uid == ::geteuid())
+        return Folder + "/";
+    AnsiString Template = Base + "fonts-" + std::to_string(::getpid()) + "-XXXXXX";
+    // mkdtemp creates the folder exclusively, with mode 0700.
+    if (!::mkdtemp(Template.data())) {
+        const int Code = errno;
+        Folder.clear();
+        Posix::RaiseOSError(Template, Code);
+    }
+    Folder = Template;
+    return Folder + "/";
 }
 
 void UseSysRoot(const AnsiString& Folder) {
