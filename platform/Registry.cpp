@@ -41,6 +41,16 @@ bool IsStoreFailure(LONG Code) {
     }
 }
 
+// A key that could not be created because the store failed: which root, and
+// why (a store that stays locked, a damaged one), so that the message alone
+// tells what went wrong.
+ERegistryException CreateKeyFailure(HKEY Root, const AnsiString& Key, const ERegistryException& Cause) {
+    const AnsiString RootName = Os::RegRootKeyName(Root);
+    return ERegistryException("Failed to create key " + Key + (RootName.empty() ? AnsiString() : " under " + RootName) +
+                                  ": " + Cause.GetMessage(),
+                              Cause.GetErrorCode());
+}
+
 TRegDataType DataTypeOf(DWORD Type) {
     switch (Type) {
         case REG_SZ: return rdString;
@@ -127,8 +137,8 @@ bool TRegistry::CreateKey(const AnsiString& Key) {
     HKEY Created = nullptr;
     try {
         Created = GetKey(Key, true, KEY_ALL_ACCESS);
-    } catch (const ERegistryException&) {
-        throw ERegistryException("Failed to create key " + Key);
+    } catch (const ERegistryException& E) {
+        throw CreateKeyFailure(FRootKey, Key, E);
     }
     if (!Created) throw ERegistryException("Failed to create key " + Key);
     RegCloseKey(Created);
@@ -339,7 +349,7 @@ void TRegIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident
     try {
         Opened = GetKey(Section, true, KEY_ALL_ACCESS);
     } catch (const ERegistryException& E) {
-        throw ERegistryException("Failed to create key " + Section, E.GetErrorCode());
+        throw CreateKeyFailure(GetRootKey(), Section, E);
     }
     if (!Opened) throw ERegistryException("Failed to create key " + Section);
     TKeyHolder Key(Opened);

@@ -8,6 +8,7 @@
 // runs in WAL mode with a busy timeout; every write is one BEGIN IMMEDIATE
 // transaction, so concurrent writers queue instead of failing.
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -122,45 +123,35 @@ public:
             StoreErrorText = E.GetMessage();
             Fail(ERROR_CANTOPEN);
         }
-        const int Rc = sqlite3_open_v2(FileName.c_str(), &FDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        // A store the user may not write is opened for reading: its values
+        // can be read, every write reports that it is read-only.
+        const bool ReadOnly = ::access(FileName.c_str(), F_OK) == 0 && ::access(FileName.c_str(), W_OK) != 0;
+        const int Flags = ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        const int Rc = sqlite3_open_v2(FileName.c_str(), &FDb, Flags, nullptr);
         if (Rc != SQLITE_OK) {
             StoreErrorText = FileName + ": " + (FDb ? sqlite3_errmsg(FDb) : "cannot open");
             sqlite3_close(FDb);
             Fail(ERROR_CANTOPEN);
         }
         try {
+            // Before any statement: another process may be creating the
+            // store, its schema or its journal at this very moment.
             sqlite3_busy_timeout(FDb, 15000);
-            Exec("PRAGMA journal_mode=WAL", ERROR_CANTOPEN);
-            Exec("PRAGMA synchronous=FULL", ERROR_CANTOPEN);
-            TStatement Version(FDb, "PRAGMA user_version");
-            const std::int64_t Format = Version.Step() ? Version.Int(0) : 0;
+            if (!ReadOnly) {
+                Exec("PRAGMA journal_mode=WAL", ERROR_CANTOPEN);
+                Exec("PRAGMA synchronous=FULL", ERROR_CANTOPEN);
+            }
+            CheckIntegrity(FileName);
+            const std::int64_t Format = StoreFormat();
             if (Format > 1) {
                 StoreErrorText = FileName + ": written by a newer version (format " + std::to_string(Format) + ")";
                 Fail(ERROR_BADDB);
             }
-            if (Format < 1) {
-                Begin();
-                try {
-                    Exec("CREATE TABLE IF NOT EXISTS RegKey(Id INTEGER PRIMARY KEY, Parent INTEGER NOT NULL, "
-                         "Name TEXT NOT NULL, Folded TEXT NOT NULL, UNIQUE(Parent, Folded))",
-                         ERROR_CANTWRITE);
-                    Exec("CREATE TABLE IF NOT EXISTS RegValue(Seq INTEGER PRIMARY KEY, KeyId INTEGER NOT NULL, "
-                         "Name TEXT NOT NULL, Folded TEXT NOT NULL, Type INTEGER NOT NULL, Data BLOB NOT NULL, "
-                         "UNIQUE(KeyId, Folded))",
-                         ERROR_CANTWRITE);
-                    for (int I = 0; I < RootCount; ++I)
-                        TStatement(FDb, "INSERT OR IGNORE INTO RegKey(Id, Parent, Name, Folded) VALUES(?, 0, ?, ?)")
-                            .Bind(1, I + 1)
-                            .Bind(2, RootNames[I])
-                            .Bind(3, RootNames[I])
-                            .Run();
-                    Exec("PRAGMA user_version=1", ERROR_CANTWRITE);
-                    Commit();
-                } catch (...) {
-                    Rollback();
-                    throw;
-                }
+            if (Format < 1 && ReadOnly) {
+                StoreErrorText = FileName + ": read-only and holds no registry";
+                Fail(ERROR_BADDB);
             }
+            if (Format < 1) CreateSchema();
         } catch (...) {
             sqlite3_close(FDb);
             throw;
@@ -205,6 +196,67 @@ public:
     }
 
 private:
+    // The format number the store carries (0 for a new one). The statement
+    // ends before anything else runs: while it is open the connection holds
+    // a read transaction, and a write transaction begun on top of it fails
+    // at once with "database is locked" when another process writes,
+    // without waiting.
+    std::int64_t StoreFormat() {
+        TStatement Version(FDb, "PRAGMA user_version");
+        return Version.Step() ? Version.Int(0) : 0;
+    }
+
+    // The schema in one write transaction; a second process doing the same
+    // at the same moment waits for it and then finds nothing left to do.
+    void CreateSchema() {
+        Begin();
+        try {
+            Exec("CREATE TABLE IF NOT EXISTS RegKey(Id INTEGER PRIMARY KEY, Parent INTEGER NOT NULL, "
+                 "Name TEXT NOT NULL, Folded TEXT NOT NULL, UNIQUE(Parent, Folded))",
+                 ERROR_CANTWRITE);
+            Exec("CREATE TABLE IF NOT EXISTS RegValue(Seq INTEGER PRIMARY KEY, KeyId INTEGER NOT NULL, "
+                 "Name TEXT NOT NULL, Folded TEXT NOT NULL, Type INTEGER NOT NULL, Data BLOB NOT NULL, "
+                 "UNIQUE(KeyId, Folded))",
+                 ERROR_CANTWRITE);
+            for (int I = 0; I < RootCount; ++I)
+                TStatement(FDb, "INSERT OR IGNORE INTO RegKey(Id, Parent, Name, Folded) VALUES(?, 0, ?, ?)")
+                    .Bind(1, I + 1)
+                    .Bind(2, RootNames[I])
+                    .Bind(3, RootNames[I])
+                    .Run();
+            Exec("PRAGMA user_version=1", ERROR_CANTWRITE);
+            Commit();
+        } catch (...) {
+            Rollback();
+            throw;
+        }
+    }
+
+    // A damaged file (cut short, overwritten in part) can still open and
+    // answer some queries wrongly: an index that disagrees with its table
+    // shows a value that a lookup then misses. The quick check reads every
+    // page once, which is cheap at the size of a registry.
+    // The file is written in whole pages: a size that is not one means it
+    // was cut short (or added to), whatever the pages left say.
+    void CheckIntegrity(const std::string& FileName) {
+        std::string Damage;
+        {
+            TStatement Check(FDb, "PRAGMA quick_check");
+            if (Check.Step() && Check.Text(0) != "ok") Damage = Check.Text(0);
+        }
+        if (Damage.empty()) {
+            TStatement PageSize(FDb, "PRAGMA page_size");
+            const std::int64_t Page = PageSize.Step() ? PageSize.Int(0) : 0;
+            struct stat St;
+            if (Page > 0 && ::stat(FileName.c_str(), &St) == 0 && St.st_size % Page != 0)
+                Damage = "its " + std::to_string(St.st_size) + " bytes are no whole number of " +
+                         std::to_string(Page) + "-byte pages: it was cut short";
+        }
+        if (Damage.empty()) return;
+        StoreErrorText = FileName + ": the store is damaged (" + Damage + ")";
+        Fail(ERROR_BADDB);
+    }
+
     sqlite3* FDb = nullptr;
     pid_t FPid;
 };
