@@ -262,7 +262,8 @@ bool TRegistry::GetData(const AnsiString& Name, DWORD& Type, std::string& Data) 
 
 void TRegistry::PutData(const AnsiString& Name, DWORD Type, const void* Data, DWORD Size) {
     const LONG Code = RegSetValueExA(GetBaseKey(true), Name.c_str(), 0, Type, static_cast<const BYTE*>(Data), Size);
-    if (Code != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + Name + "'", Code);
+    if (Code != ERROR_SUCCESS)
+        throw ERegistryException("Failed to set data for '" + Name + "': " + Os::RegErrorText(Code), Code);
 }
 
 AnsiString TRegistry::ReadString(const AnsiString& Name) {
@@ -355,7 +356,8 @@ void TRegIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident
     TKeyHolder Key(Opened);
     const LONG Code = RegSetValueExA(Key.Get(), Ident.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
                                      static_cast<DWORD>(Value.size() + 1));
-    if (Code != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + Ident + "'", Code);
+    if (Code != ERROR_SUCCESS)
+        throw ERegistryException("Failed to set data for '" + Ident + "': " + Os::RegErrorText(Code), Code);
 }
 
 int TRegIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident, int Default) {

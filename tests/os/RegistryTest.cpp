@@ -317,13 +317,14 @@ TEST(Registry, AStoreThatCannotBeWrittenCanStillBeRead) {
     }
     Os::ResetOsServices();
     const std::string Db = Box.Paths().RegistryFile;
-    std::filesystem::permissions(Db, std::filesystem::perms::owner_read);
-    // A child reads it, as another user when this is root (who may write anything).
+    std::filesystem::permissions(Db, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+    // A child reads it from a folder it may not write either, as another
+    // user when this is root (who may write anything).
     const pid_t Pid = ::fork();
     ASSERT_GE(Pid, 0);
     if (Pid == 0) {
-        if (::geteuid() == 0 && (::chown(Box.Root().c_str(), 65534, 65534) != 0 ||
-                                 ::chown(Db.c_str(), 65534, 65534) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+        if (::chmod(Box.Root().c_str(), 0555) != 0 || (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)))
             ::_exit(9);
         Os::ResetOsServices();
         HKEY Key = nullptr;
@@ -341,6 +342,7 @@ TEST(Registry, AStoreThatCannotBeWrittenCanStillBeRead) {
     EXPECT_TRUE(WIFEXITED(Status));
     EXPECT_EQ(WEXITSTATUS(Status), 0) << "1: the key did not open, 2: the value was not read, 3: the write was not "
                                          "refused as read-only, 9: no other user";
+    std::filesystem::permissions(Box.Root(), std::filesystem::perms::owner_all);
 }
 
 TEST(Registry, RootKeyNamesReadBothWays) {

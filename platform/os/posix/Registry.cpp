@@ -127,11 +127,14 @@ public:
         // can be read, every write reports that it is read-only.
         const bool ReadOnly = ::access(FileName.c_str(), F_OK) == 0 && ::access(FileName.c_str(), W_OK) != 0;
         const int Flags = ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-        const int Rc = sqlite3_open_v2(FileName.c_str(), &FDb, Flags, nullptr);
-        if (Rc != SQLITE_OK) {
-            StoreErrorText = FileName + ": " + (FDb ? sqlite3_errmsg(FDb) : "cannot open");
+        Open(FileName, Flags);
+        if (ReadOnly && sqlite3_exec(FDb, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            // The journal's shared-memory file cannot be made beside a store
+            // in a folder we may not write either: then nobody here writes
+            // the store, and it is read as it lies.
             sqlite3_close(FDb);
-            Fail(ERROR_CANTOPEN);
+            FDb = nullptr;
+            Open(UriOf(FileName) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
         }
         try {
             // Before any statement: another process may be creating the
@@ -196,6 +199,30 @@ public:
     }
 
 private:
+    void Open(const std::string& Name, int Flags) {
+        if (sqlite3_open_v2(Name.c_str(), &FDb, Flags, nullptr) == SQLITE_OK) return;
+        StoreErrorText = Name + ": " + (FDb ? sqlite3_errmsg(FDb) : "cannot open");
+        sqlite3_close(FDb);
+        FDb = nullptr;
+        Fail(ERROR_CANTOPEN);
+    }
+
+    // FileName (absolute) as a "file:" URI.
+    static std::string UriOf(const std::string& FileName) {
+        std::string Uri = "file:";
+        for (const char C : FileName) {
+            if (C == '%' || C == '?' || C == '#') {
+                static const char Digits[] = "0123456789ABCDEF";
+                Uri += '%';
+                Uri += Digits[static_cast<unsigned char>(C) >> 4];
+                Uri += Digits[C & 15];
+            } else {
+                Uri += C;
+            }
+        }
+        return Uri;
+    }
+
     // The format number the store carries (0 for a new one). The statement
     // ends before anything else runs: while it is open the connection holds
     // a read transaction, and a write transaction begun on top of it fails
