@@ -6,7 +6,9 @@
 // Folded, Type, Data) the values. Folded is the upper-cased name that
 // lookups compare, so that letter case is ignored and kept. The database
 // runs in WAL mode with a busy timeout; every write is one BEGIN IMMEDIATE
-// transaction, so concurrent writers queue instead of failing.
+// transaction, so concurrent writers queue instead of failing. Each opening
+// checks the file's integrity and refuses a damaged one; a file the user may
+// not write is opened for reading only.
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,9 +264,9 @@ private:
     // A damaged file (cut short, overwritten in part) can still open and
     // answer some queries wrongly: an index that disagrees with its table
     // shows a value that a lookup then misses. The quick check reads every
-    // page once, which is cheap at the size of a registry.
-    // The file is written in whole pages: a size that is not one means it
-    // was cut short (or added to), whatever the pages left say.
+    // page once, which is cheap at the size of a registry. The file is
+    // written in whole pages, so a size that is not one means it was cut
+    // short (or added to), however sound the pages left look.
     void CheckIntegrity(const std::string& FileName) {
         std::string Damage;
         {
