@@ -5,9 +5,6 @@
 
 namespace {
 
-// Components and lists nest at most this deep; deeper data is refused
-// rather than allowed to exhaust the stack.
-constexpr int MaxDepth = 200;
 constexpr std::int64_t ChunkSize = 64 * 1024;
 
 AnsiString ValueTypeName(TValueType V) {
@@ -230,9 +227,12 @@ void TReader::ReadBinaryData(TStream* Dest) {
     }
 }
 
-void TReader::Enter(int& Depth) {
-    if (++Depth > MaxDepth) throw EReadError("Invalid stream format: values nest more than %d deep", {MaxDepth});
+void CheckFilerNesting(int Depth) {
+    if (Depth > FilerNestingLimit)
+        throw EReadError("Invalid stream format: values nest more than %d deep", {FilerNestingLimit});
 }
+
+void TReader::Enter(int& Depth) { CheckFilerNesting(++Depth); }
 
 void TReader::SkipValue() {
     struct TGuard {

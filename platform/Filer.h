@@ -55,6 +55,14 @@ using TFilerFlags = TSet<TFilerFlag>;
 inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
 
 class TReader;
+
+// How deep components, lists and values may nest in form data, binary or
+// text. Every reader of form data refuses deeper data rather than let it
+// exhaust the stack.
+constexpr int FilerNestingLimit = 200;
+// Raises EReadError ("Invalid stream format: values nest more than 200
+// deep") when Depth passes FilerNestingLimit.
+void CheckFilerNesting(int Depth);
 class TWriter;
 
 // The part that readers and writers share: the stream, the root component

@@ -67,9 +67,7 @@ private:
         FOutput->WriteBuffer(FBuffer.data(), static_cast<std::int64_t>(FBuffer.size()));
         FBuffer.clear();
     }
-    static void CheckDepth(int Depth) {
-        if (Depth > 200) throw EReadError("Invalid stream format: values nest more than 200 deep");
-    }
+    static void CheckDepth(int Depth) { CheckFilerNesting(Depth); }
 
     void ConvertObject(const AnsiString& Indent, int Depth) {
         CheckDepth(Depth);
@@ -478,7 +476,7 @@ private:
     }
 
     void CheckDepth(int Depth) {
-        if (Depth > 200) Error("values nest more than 200 deep");
+        if (Depth > FilerNestingLimit) Error(Format("values nest more than %d deep", {FilerNestingLimit}));
     }
 
     void ParseObject(int Depth) {

@@ -41,6 +41,16 @@ bool IsStoreFailure(LONG Code) {
     }
 }
 
+// A key that could not be created because the store failed: which root, and
+// why (a store that stays locked, a damaged one), so that the message alone
+// tells what went wrong.
+ERegistryException CreateKeyFailure(HKEY Root, const AnsiString& Key, const ERegistryException& Cause) {
+    const AnsiString RootName = Os::RegRootKeyName(Root);
+    return ERegistryException("Failed to create key " + Key + (RootName.empty() ? AnsiString() : " under " + RootName) +
+                                  ": " + Cause.GetMessage(),
+                              Cause.GetErrorCode());
+}
+
 TRegDataType DataTypeOf(DWORD Type) {
     switch (Type) {
         case REG_SZ: return rdString;
@@ -127,8 +137,8 @@ bool TRegistry::CreateKey(const AnsiString& Key) {
     HKEY Created = nullptr;
     try {
         Created = GetKey(Key, true, KEY_ALL_ACCESS);
-    } catch (const ERegistryException&) {
-        throw ERegistryException("Failed to create key " + Key);
+    } catch (const ERegistryException& E) {
+        throw CreateKeyFailure(FRootKey, Key, E);
     }
     if (!Created) throw ERegistryException("Failed to create key " + Key);
     RegCloseKey(Created);
@@ -252,7 +262,8 @@ bool TRegistry::GetData(const AnsiString& Name, DWORD& Type, std::string& Data) 
 
 void TRegistry::PutData(const AnsiString& Name, DWORD Type, const void* Data, DWORD Size) {
     const LONG Code = RegSetValueExA(GetBaseKey(true), Name.c_str(), 0, Type, static_cast<const BYTE*>(Data), Size);
-    if (Code != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + Name + "'", Code);
+    if (Code != ERROR_SUCCESS)
+        throw ERegistryException("Failed to set data for '" + Name + "': " + Os::RegErrorText(Code), Code);
 }
 
 AnsiString TRegistry::ReadString(const AnsiString& Name) {
@@ -339,13 +350,14 @@ void TRegIniFile::WriteString(const AnsiString& Section, const AnsiString& Ident
     try {
         Opened = GetKey(Section, true, KEY_ALL_ACCESS);
     } catch (const ERegistryException& E) {
-        throw ERegistryException("Failed to create key " + Section, E.GetErrorCode());
+        throw CreateKeyFailure(GetRootKey(), Section, E);
     }
     if (!Opened) throw ERegistryException("Failed to create key " + Section);
     TKeyHolder Key(Opened);
     const LONG Code = RegSetValueExA(Key.Get(), Ident.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
                                      static_cast<DWORD>(Value.size() + 1));
-    if (Code != ERROR_SUCCESS) throw ERegistryException("Failed to set data for '" + Ident + "'", Code);
+    if (Code != ERROR_SUCCESS)
+        throw ERegistryException("Failed to set data for '" + Ident + "': " + Os::RegErrorText(Code), Code);
 }
 
 int TRegIniFile::ReadInteger(const AnsiString& Section, const AnsiString& Ident, int Default) {

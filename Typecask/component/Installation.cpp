@@ -29,9 +29,13 @@ bool IsSafeFontFileName(const AnsiString& Family) {
 AnsiString TemporaryFolder() {
     char Buffer[MAX_PATH] = {};
     const DWORD Length = GetTempPathA(MAX_PATH, Buffer);
-    if (Length == 0 || Length >= MAX_PATH)
-        throw EOSError("The temporary directory could not be obtained: " + SysErrorMessage(static_cast<int>(GetLastError())),
-                       static_cast<int>(GetLastError()));
+    if (Length == 0 || Length >= MAX_PATH) {
+        const auto Code = static_cast<int>(GetLastError());
+        const AnsiString Why = Os::GetFolderErrorText();
+        throw EOSError("The temporary directory could not be obtained: " +
+                           (Why.empty() ? Format("error %d", {Code}) : Why),
+                       Code);
+    }
     return AnsiString(Buffer, Length);
 }
 

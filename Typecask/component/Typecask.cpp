@@ -1,5 +1,6 @@
 #include "Typecask/component/Typecask.h"
 
+#include <exception>
 #include <limits>
 
 #include "Typecask/compression/LZStream.h"
@@ -47,20 +48,44 @@ void TTypecask::WriteTrueTypeFontResource(TStream* Stream) {
     Codec.Compress(FFontData.get(), Stream, static_cast<std::int32_t>(Size));
 }
 
+namespace {
+
+// The byte count that message 1 reports for stored font data that cannot be
+// restored: the total its header states, or, when the header itself is cut
+// short or states no positive total, the number of bytes stored. Either is
+// what restoring would have had to read; never a count of 0.
+std::int64_t StoredTotal(TStream* Stream, std::int64_t Start) {
+    std::uint8_t Head[12] = {};
+    const std::int64_t End = Stream->GetSize();
+    if (End - Start >= 12) {
+        const std::int64_t Position = Stream->GetPosition();
+        Stream->SetPosition(Start);
+        Stream->ReadBuffer(Head, 12);
+        Stream->SetPosition(Position);
+        std::uint32_t Bits = 0;
+        for (int I = 11; I >= 8; --I) Bits = Bits << 8 | Head[I];
+        const auto Total = static_cast<std::int32_t>(Bits);
+        if (Total > 0) return Total;
+    }
+    return End - Start;
+}
+
+}  // namespace
+
 void TTypecask::ReadTrueTypeFontResource(TStream* Stream) {
     TLZStream Codec;
     FFontData = std::make_unique<TMemoryStream>();
+    const std::int64_t Start = Stream->GetPosition();
     try {
         Codec.DeCompress(Stream, FFontData.get());
     } catch (const ETypecask&) {
         FFontData.reset();
         throw;
     } catch (...) {
-        // The decompressed size is known only after success: report what
-        // was restored before the failure.
-        const std::int64_t Reached = FFontData->GetSize();
+        // Message 1 for damaged data, with the codec's own account of what
+        // is wrong and where nested inside it for whoever wants the detail.
         FFontData.reset();
-        throw ETypecask(msgNotEnoughMemory, Variant(Reached));
+        std::throw_with_nested(ETypecask(msgNotEnoughMemory, Variant(StoredTotal(Stream, Start))));
     }
 }
 

@@ -334,16 +334,41 @@ void WriteInt32(TStream* Stream, std::int32_t Value) {
     Stream->WriteBuffer(Bytes, 4);
 }
 
-std::int32_t ReadInt32(TStream* Stream) {
+[[noreturn]] void RaiseCorrupt(int Block, std::int64_t Offset, const AnsiString& What) {
+    if (Block == 0) throw ECompressedStreamError(Format("Compressed stream is corrupt: at offset %d: %s", {Offset, What}));
+    throw ECompressedStreamError(
+        Format("Compressed stream is corrupt: block %d at offset %d: %s", {Block, Offset, What}));
+}
+
+// Reads Count bytes of the part What of the stream (at Offset, in Block) into
+// Area; data that ends before them is corrupt, and the message says where
+// and how much was there.
+void ReadPart(TStream* Source, void* Area, std::int32_t Count, int Block, std::int64_t Offset, const char* What,
+              std::int64_t Promised = -1) {
+    auto* P = static_cast<uint8_t*>(Area);
+    std::int64_t Got = 0;
+    while (Got < Count) {
+        const std::int64_t N = Source->Read(P + Got, Count - Got);
+        if (N <= 0) break;
+        Got += N;
+    }
+    if (Got < Count)
+        RaiseCorrupt(Block, Offset,
+                     Format("the data ends after %d of the %d bytes of %s", {Got, Count, What}) +
+                         (Promised >= 0 ? Format(", where the total promises %d more bytes", {Promised}) : AnsiString()));
+}
+
+std::int32_t ReadInt32(TStream* Source, int Block, std::int64_t Offset, const char* What, std::int64_t Promised = -1) {
     uint8_t B[4];
-    Stream->ReadBuffer(B, 4);
+    ReadPart(Source, B, 4, Block, Offset, What, Promised);
     return static_cast<std::int32_t>(static_cast<uint32_t>(B[0]) | static_cast<uint32_t>(B[1]) << 8 |
                                      static_cast<uint32_t>(B[2]) << 16 | static_cast<uint32_t>(B[3]) << 24);
 }
 
 // The next Count bytes of Source: read into Area, or, from a plain memory
 // stream, where they lie (the decoder reads nothing outside them either way).
-const uint8_t* ReadBlock(TStream* Source, uint8_t* Area, std::int32_t Count) {
+const uint8_t* ReadBlock(TStream* Source, uint8_t* Area, std::int32_t Count, int Block, std::int64_t Offset,
+                         std::int64_t Promised) {
     if (typeid(*Source) == typeid(TMemoryStream)) {
         auto* Memory = static_cast<TMemoryStream*>(Source);
         const std::int64_t Position = Memory->GetPosition();
@@ -352,14 +377,8 @@ const uint8_t* ReadBlock(TStream* Source, uint8_t* Area, std::int32_t Count) {
             return Memory->GetMemory() + Position;
         }
     }
-    Source->ReadBuffer(Area, Count);
+    ReadPart(Source, Area, Count, Block, Offset, "the block", Promised);
     return Area;
-}
-
-[[noreturn]] void RaiseCorrupt(int Block, std::int64_t Offset, const AnsiString& What) {
-    if (Block == 0) throw ECompressedStreamError(Format("Compressed stream is corrupt: at offset %d: %s", {Offset, What}));
-    throw ECompressedStreamError(
-        Format("Compressed stream is corrupt: block %d at offset %d: %s", {Block, Offset, What}));
 }
 
 }  // namespace
@@ -523,9 +542,9 @@ void TLZStream::Compress(TStream* Source, TStream* Dest, std::int32_t Count) {
 
 std::int32_t TLZStream::DeCompress(TStream* Source, TStream* Dest) {
     char Head[sizeof Signature];
-    Source->ReadBuffer(Head, sizeof Head);
+    ReadPart(Source, Head, sizeof Head, 0, 0, "the signature");
     if (std::memcmp(Head, Signature, sizeof Signature) != 0) throw ETypecask(msgBadSignature);
-    std::int64_t Total = ReadInt32(Source);
+    std::int64_t Total = ReadInt32(Source, 0, 8, "the total");
     if (Total < 0) RaiseCorrupt(0, 8, Format("the total %d is negative", {Total}));
 
     const auto InArea = std::make_unique_for_overwrite<uint8_t[]>(CodedBlockLimit);
@@ -538,13 +557,13 @@ std::int32_t TLZStream::DeCompress(TStream* Source, TStream* Dest) {
         ++Block;
         if (Total < 5)
             RaiseCorrupt(Block, Offset, Format("the total ends %d bytes into a block record", {Total}));
-        const std::int32_t L = ReadInt32(Source);
+        const std::int32_t L = ReadInt32(Source, Block, Offset, "the block length", Total);
         if (L < 1 || L > static_cast<std::int32_t>(CodedBlockLimit))
             RaiseCorrupt(Block, Offset, Format("block length %d is not between 1 and %d", {L, CodedBlockLimit}));
         if (L > Total - 4)
             RaiseCorrupt(Block, Offset,
                          Format("block length %d passes the end of the stream by %d bytes", {L, L - (Total - 4)}));
-        const uint8_t* const Coded = ReadBlock(Source, InArea.get(), L);
+        const uint8_t* const Coded = ReadBlock(Source, InArea.get(), L, Block, Offset + 4, Total - 4);
         // A memory stream written at its end takes the block in place, which
         // saves copying it; nothing counts as written until the block
         // decoded without fault.

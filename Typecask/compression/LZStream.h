@@ -59,8 +59,8 @@ public:
     // Reads one compressed stream from Source's position and writes the
     // decoded bytes to Dest's position; returns their number. A wrong
     // signature raises ETypecask(msgBadSignature) with nothing written; a
-    // stream cut short raises EReadError; a malformed total, block length or
-    // block raises ECompressedStreamError. Blocks decoded before a failure
+    // stream cut short, a malformed total, block length or block raise
+    // ECompressedStreamError, which says where. Blocks decoded before a failure
     // stay written. Bytes after the last block that the total covers stay
     // unread.
     std::int32_t DeCompress(TStream* Source, TStream* Dest);

@@ -37,6 +37,11 @@ struct TSystemPaths {
 // ResetOsServices. Does not create anything.
 TSystemPaths GetSystemPaths();
 
+// Why the last GetTempPathA or GetWindowsDirectoryA of this thread failed,
+// naming the folder and the cause (such as permissions that let other users
+// in); empty when it succeeded. The Win32 error code alone says neither.
+AnsiString GetFolderErrorText();
+
 // Forgets the state of every OS service: closes the registry store, drops
 // the application fonts and the private font configuration, and reads
 // TYPECASK_SYSROOT (and the XDG variables) again on the next use. Tests call

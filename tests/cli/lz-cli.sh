@@ -56,7 +56,8 @@ expect_failure "corrupt block" "$WORK/corrupt.lz" \
 printf 'LZstream\x00\x00\x00\x00' > "$WORK/signature.lz"
 expect_failure "wrong signature" "$WORK/signature.lz" "LZRW compressed stream signature is wrong"
 head -c 100 "$WORK/in.lz" > "$WORK/cut.lz"
-expect_failure "cut short" "$WORK/cut.lz" "Stream read error"
+expect_failure "cut short" "$WORK/cut.lz" \
+    "cut.lz: Compressed stream is corrupt: block 1 at offset 16: the data ends after 84 of the"
 expect_failure "missing input" "$WORK/does-not-exist" "does-not-exist"
 
 # Usage.

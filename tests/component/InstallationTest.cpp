@@ -296,6 +296,19 @@ TEST(Installation, HostileFamilyNamesNeverLeaveTheFolder) {
     }
 }
 
+TEST(Installation, AnUnsafeTemporaryFolderIsNamedWithTheReason) {
+    TSandbox Box;
+    const std::string Temp = Box.Paths().TempFolder;
+    fs::create_directories(Temp);
+    fs::permissions(Temp, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+    TRunForm Run(Box, "Unsafe Sans", false);
+    const std::string Message = MessageOf([&] { Run.Load(); });
+    EXPECT_NE(Message.find(Temp + ": the temporary folder's permissions are unsafe (mode 0755"), std::string::npos)
+        << Message;
+    EXPECT_FALSE(Run.Typecask()->GetFontAdded());
+}
+
 // What a folder holds before "Foo" is installed into it, and what the
 // installation leaves there: a file that was there is never touched, a
 // failed installation leaves nothing of its own, and the registry's Fonts

@@ -275,6 +275,42 @@ TEST(BlockCodec, RefusesMalformedBlocksSayingWhatAndWhere) {
     }
 }
 
+TEST(BlockCodec, HostileBlocksNeverWritePastTheBlockLimit) {
+    // A literal and fifteen runs leave Gap bytes of room; then a group of
+    // sixteen 18-byte matches (288 bytes), the most one group can write,
+    // with enough input after it for the decoder's unchecked group loop.
+    // Whatever that loop writes ahead of an item must stay inside the
+    // output: the bytes after it are a guard that must come back untouched.
+    constexpr std::size_t Guard = 64;
+    constexpr std::uint8_t Canary = 0xA5;
+    const TBytes Distance1 = Hex("00 1F"), Distance8 = Hex("00 8F");
+    for (const unsigned Gap : {288u, 290u, 303u}) {
+        for (const TBytes& Match : {Distance1, Distance8}) {
+            SCOPED_TRACE("room " + std::to_string(Gap) + ", match " + ToHex(Match));
+            TBytes Block = Concat({Hex("40 7F FF"), Text("p")});
+            const unsigned Runs = TLZStream::BlockLimit - Gap - 1;
+            for (int I = 0; I < 14; ++I) Block = Concat({Block, Hex("00 08 88 72")});  // 2200 r
+            const unsigned Last = Runs - 14 * 2200 - 16;
+            Block = Concat({Block, TBytes{0x00, static_cast<std::uint8_t>(Last >> 8), static_cast<std::uint8_t>(Last), 0x72}});
+            Block = Concat({Block, Hex("FF FF")});
+            for (int I = 0; I < 16; ++I) Block = Concat({Block, Match});
+            for (int I = 0; I < 3; ++I) Block = Concat({Block, LiteralGroup()});
+
+            TBytes Out(TLZStream::BlockLimit + Guard, Canary);
+            TLZStream Codec;
+            try {
+                Codec.DeCompression(Block.data(), Out.data(), static_cast<std::uint16_t>(Block.size()));
+                ADD_FAILURE() << "accepted";
+            } catch (const ECompressedStreamError& E) {
+                EXPECT_NE(std::string(E.what()).find("decode to more than 32783 bytes"), std::string::npos) << E.what();
+            }
+            EXPECT_EQ(std::count(Out.end() - Guard, Out.end(), Canary), static_cast<std::ptrdiff_t>(Guard))
+                << "bytes written past the block limit";
+            EXPECT_EQ(Out[TLZStream::BlockLimit - Gap + 287], 'r') << "the matches were not decoded";
+        }
+    }
+}
+
 // The offset of a fault as the decoder's message gives it.
 std::size_t FaultOffset(const std::string& Message) {
     std::smatch M;

@@ -118,14 +118,59 @@ designer edit "$WORK/Form1.dfm" Typecask1 TypecaskName --choose "Ghost Mono" >/d
 grep -qx "Font file ($DEV/fonts/Gone.ttf) not found" "$WORK/err.txt" || fail "message 3: $(cat "$WORK/err.txt")"
 cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "a failed edit changed the file"
 
-# On a machine without the family: message 2 while opening, and the
-# designer goes on with the stored font bytes.
+# On a machine without the family: message 2 while opening; the designer
+# goes on with the stored font bytes and shows the form, but reports that it
+# could not read it completely with status 1.
 USER_ROOT="$WORK/user"
 mkdir -p "$USER_ROOT"
+status=0
 TYPECASK_SYSROOT="$USER_ROOT" "$TYPECASK" designer inspect "$WORK/Form1.dfm" >"$WORK/user.txt" 2>"$WORK/user.err" \
-    || fail "opening without the family failed: $(cat "$WORK/user.err")"
+    || status=$?
+[ "$status" -eq 1 ] || fail "inspect of a form it could not read completely exited $status"
 grep -qx "Font (Beta Serif) not found in the registry" "$WORK/user.err" || fail "message 2: $(cat "$WORK/user.err")"
 grep -qx "Typecask1: TTypecask" "$WORK/user.txt" || fail "the form was not shown"
 grep -qx "  (font data: $(stat -c %s "$DEV/fonts/BetaSerif.ttf") bytes)" "$WORK/user.txt" \
     || fail "the stored font bytes were lost: $(grep 'font data' "$WORK/user.txt")"
+
+# A form read in part is never saved, whatever editor runs on it: the family
+# that is not installed here, font data cut short, a property of a newer
+# version, a value of the wrong type. Each is refused with status 1 and the
+# file stays as it was.
+"$TYPECASK" dfm totext "$WORK/Form1.dfm" "$WORK/good.txt"
+mkdir -p "$WORK/partial"
+cp "$WORK/Form1.dfm" "$WORK/partial/family.dfm"
+# The last line of font data goes: the stream ends before its total.
+awk 'NR > 1 && !($0 == "    }" && prev ~ /^ +[0-9A-F]+$/) { print prev } { prev = $0 } END { print prev }' \
+    "$WORK/good.txt" >"$WORK/partial/cut.dfm"
+sed 's/^  object Typecask1: TTypecask$/&\n    NewerProperty = 1/' "$WORK/good.txt" >"$WORK/partial/newer.dfm"
+sed "s/^  object Typecask1: TTypecask\$/&\\n    InstallPermanently = 'yes'/" "$WORK/good.txt" >"$WORK/partial/type.dfm"
+for form in cut newer type; do
+    cmp -s "$WORK/good.txt" "$WORK/partial/$form.dfm" && fail "$form: the form was not altered"
+done
+for form in family cut newer type; do
+    root=$DEV
+    [ "$form" = family ] && root=$USER_ROOT
+    for run in "edit|Typecask1|TypecaskName|--choose|Alpha Sans" "verb|Typecask1|0|--choose|Alpha Sans" \
+               "dblclick|Typecask1|--choose|Alpha Sans" "inspect" "verbs|Typecask1"; do
+        cp "$WORK/partial/$form.dfm" "$WORK/before.dfm"
+        IFS='|' read -ra args <<<"$run"
+        status=0
+        TYPECASK_SYSROOT="$root" "$TYPECASK" designer "${args[0]}" "$WORK/partial/$form.dfm" "${args[@]:1}" \
+            >"$WORK/out.txt" 2>"$WORK/err.txt" || status=$?
+        [ "$status" -eq 1 ] || fail "$form, $run: exit status $status: $(cat "$WORK/err.txt")"
+        grep -qx "$WORK/partial/$form.dfm could not be read completely" "$WORK/err.txt" \
+            || fail "$form, $run: $(cat "$WORK/err.txt")"
+        cmp -s "$WORK/partial/$form.dfm" "$WORK/before.dfm" || fail "$form, $run: the file changed"
+    done
+done
+
+# designer new never overwrites a form without --force.
+cp "$WORK/Form1.dfm" "$WORK/before.dfm"
+status=0
+designer new "$WORK/Form1.dfm" >/dev/null 2>"$WORK/err.txt" || status=$?
+[ "$status" -eq 1 ] || fail "new over an existing form exited $status"
+grep -q "exists; --force replaces it" "$WORK/err.txt" || fail "new over an existing form: $(cat "$WORK/err.txt")"
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "new replaced an existing form"
+designer new "$WORK/Form1.dfm" --force >/dev/null || fail "new --force"
+cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" && fail "new --force left the old form"
 echo "designer host: all checks passed"

@@ -8,6 +8,9 @@
 #include <map>
 #include <stdexcept>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/os/Windows.h"
 #include "tests/support/Sandbox.h"
 
@@ -261,6 +264,35 @@ TEST(FontSandbox, OtherFontconfigProgramsSeeTheUserFontFolder) {
     ASSERT_TRUE(std::filesystem::exists(Conf));
     const std::string Listed = RunCommand("FONTCONFIG_FILE='" + Conf + "' fc-list --format '%{family}\\n' 2>/dev/null");
     EXPECT_EQ(Listed, "Visible Elsewhere\n") << "the sandbox knows only its own fonts";
+}
+
+TEST(FontSandbox, ProcessesSettingUpTheSameSandboxAtOnceAllSeeItsFonts) {
+    // Each set-up writes the sandbox's font configuration; another process
+    // reading it at that moment must find the whole file, old or new.
+    TestSupport::TSandbox Box;
+    std::filesystem::create_directories(Box.Paths().UserFontsFolder);
+    FontGen::TFontSpec Spec;
+    Spec.FamilyName = "Shared Sans";
+    FontGen::WriteTrueTypeFont(Spec, Box.Paths().UserFontsFolder + "/SharedSans.ttf");
+    std::vector<pid_t> Pids;
+    for (int C = 0; C < 6; ++C) {
+        const pid_t Pid = ::fork();
+        ASSERT_GE(Pid, 0);
+        if (Pid == 0) {
+            int Missing = 0;
+            for (int Round = 0; Round < 15; ++Round) {
+                Os::ResetOsServices();  // the next font call sets the configuration up again
+                Missing += !HasFamily("Shared Sans");
+            }
+            ::_exit(Missing == 0 ? 0 : 1);
+        }
+        Pids.push_back(Pid);
+    }
+    for (const pid_t Pid : Pids) {
+        int Status = 0;
+        ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+        EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << "a process missed the sandbox's font";
+    }
 }
 
 TEST(FontSandbox, SwitchingSandboxesSwitchesTheFonts) {

@@ -169,56 +169,61 @@ TEST(Registry, EnumeratesValuesInTheOrderTheyWereFirstSet) {
 }
 
 TEST(Registry, SeveralProcessesWriteAtOnceWithoutLosingAnything) {
-    TestSupport::TSandbox Box;
-    {
-        TKey Key;  // the store exists before the children start
-        ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Shared", Key), ERROR_SUCCESS);
-    }
-    constexpr int Children = 4;
-    constexpr int Writes = 40;
-    std::vector<pid_t> Pids;
-    for (int C = 0; C < Children; ++C) {
-        const pid_t Pid = ::fork();
-        ASSERT_GE(Pid, 0);
-        if (Pid == 0) {
-            // The child inherits the parent's connection and must open its own.
-            int Failures = 0;
-            for (int I = 0; I < Writes; ++I) {
-                HKEY Key = nullptr;
-                const std::string Path = "Software\\Shared\\Child" + std::to_string(C);
-                if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key,
-                                    nullptr) != ERROR_SUCCESS) {
-                    ++Failures;
-                    continue;
-                }
-                const std::string Name = "v" + std::to_string(I);
-                Failures += SetString(Key, Name.c_str(), std::to_string(C * 1000 + I)) != ERROR_SUCCESS;
-                RegCloseKey(Key);
-                HKEY Shared = nullptr;
-                RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Shared", 0, KEY_ALL_ACCESS, &Shared);
-                Failures += SetString(Shared, "Last", std::to_string(C)) != ERROR_SUCCESS;
-                RegCloseKey(Shared);
-            }
-            ::_exit(Failures == 0 ? 0 : 1);
+    // On a store that exists, and on a fresh one that every writer tries to
+    // create, with its schema, at the same moment.
+    for (const bool Fresh : {false, true}) {
+        SCOPED_TRACE(Fresh ? "fresh store" : "existing store");
+        TestSupport::TSandbox Box;
+        if (!Fresh) {
+            TKey Key;  // the store exists before the children start
+            ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Shared", Key), ERROR_SUCCESS);
         }
-        Pids.push_back(Pid);
-    }
-    for (const pid_t Pid : Pids) {
-        int Status = 0;
-        ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
-        EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << "a writer failed";
-    }
-    Os::ResetOsServices();
-    for (int C = 0; C < Children; ++C) {
-        TKey Key;
-        const std::string Path = "Software\\Shared\\Child" + std::to_string(C);
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path.c_str(), 0, KEY_READ, &Key.Handle), ERROR_SUCCESS);
-        DWORD Values = 0;
-        ASSERT_EQ(RegQueryInfoKeyA(Key.Handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &Values, nullptr,
-                                   nullptr, nullptr, nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(Values, static_cast<DWORD>(Writes));
-        EXPECT_EQ(GetString(Key.Handle, "v17"), std::to_string(C * 1000 + 17));
+        constexpr int Children = 4;
+        constexpr int Writes = 40;
+        std::vector<pid_t> Pids;
+        for (int C = 0; C < Children; ++C) {
+            const pid_t Pid = ::fork();
+            ASSERT_GE(Pid, 0);
+            if (Pid == 0) {
+                // The child inherits the parent's connection and must open its own.
+                int Failures = 0;
+                for (int I = 0; I < Writes; ++I) {
+                    HKEY Key = nullptr;
+                    const std::string Path = "Software\\Shared\\Child" + std::to_string(C);
+                    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &Key,
+                                        nullptr) != ERROR_SUCCESS) {
+                        ++Failures;
+                        continue;
+                    }
+                    const std::string Name = "v" + std::to_string(I);
+                    Failures += SetString(Key, Name.c_str(), std::to_string(C * 1000 + I)) != ERROR_SUCCESS;
+                    RegCloseKey(Key);
+                    HKEY Shared = nullptr;
+                    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Shared", 0, KEY_ALL_ACCESS, &Shared);
+                    Failures += SetString(Shared, "Last", std::to_string(C)) != ERROR_SUCCESS;
+                    RegCloseKey(Shared);
+                }
+                ::_exit(Failures == 0 ? 0 : 1);
+            }
+            Pids.push_back(Pid);
+        }
+        for (const pid_t Pid : Pids) {
+            int Status = 0;
+            ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+            EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0) << "a writer failed";
+        }
+        Os::ResetOsServices();
+        for (int C = 0; C < Children; ++C) {
+            TKey Key;
+            const std::string Path = "Software\\Shared\\Child" + std::to_string(C);
+            ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path.c_str(), 0, KEY_READ, &Key.Handle), ERROR_SUCCESS);
+            DWORD Values = 0;
+            ASSERT_EQ(RegQueryInfoKeyA(Key.Handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &Values,
+                                       nullptr, nullptr, nullptr, nullptr),
+                      ERROR_SUCCESS);
+            EXPECT_EQ(Values, static_cast<DWORD>(Writes));
+            EXPECT_EQ(GetString(Key.Handle, "v17"), std::to_string(C * 1000 + 17));
+        }
     }
 }
 
@@ -298,12 +303,68 @@ TEST(Registry, ShellFoldersNameTheUserFontFolderUnlessStored) {
 }
 
 TEST(Registry, ReportsABrokenStoreInsteadOfAnEmptyRegistry) {
+    // A file that is no store at all, and a real store cut short by one byte
+    // (which still opens, and would then answer some queries wrongly).
+    for (const bool CutShort : {false, true}) {
+        SCOPED_TRACE(CutShort ? "cut short by one byte" : "not a database");
+        TestSupport::TSandbox Box;
+        const std::string Db = Box.Paths().RegistryFile;
+        if (CutShort) {
+            {
+                TKey Key;
+                ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Damaged", Key), ERROR_SUCCESS);
+                for (int I = 0; I < 200; ++I)
+                    ASSERT_EQ(SetString(Key.Handle, ("v" + std::to_string(I)).c_str(), std::string(40, 'x')),
+                              ERROR_SUCCESS);
+            }
+            Os::ResetOsServices();  // closing the last connection checkpoints the journal into the file
+            std::filesystem::resize_file(Db, std::filesystem::file_size(Db) - 1);
+        } else {
+            std::ofstream(Db) << std::string(4096, 'x');
+        }
+        TKey Key;
+        const LONG Code = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &Key.Handle);
+        EXPECT_EQ(Code, ERROR_BADDB);
+        EXPECT_NE(Os::RegErrorText(Code).find(CutShort ? "damaged" : "not a database"), std::string::npos)
+            << Os::RegErrorText(Code);
+    }
+}
+
+TEST(Registry, AStoreThatCannotBeWrittenCanStillBeRead) {
     TestSupport::TSandbox Box;
-    std::ofstream(Box.Paths().RegistryFile) << std::string(4096, 'x');
-    TKey Key;
-    const LONG Code = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &Key.Handle);
-    EXPECT_EQ(Code, ERROR_BADDB);
-    EXPECT_NE(Os::RegErrorText(Code).find("not a database"), std::string::npos) << Os::RegErrorText(Code);
+    {
+        TKey Key;
+        ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Fixed", Key), ERROR_SUCCESS);
+        ASSERT_EQ(SetString(Key.Handle, "Name", "value"), ERROR_SUCCESS);
+    }
+    Os::ResetOsServices();
+    const std::string Db = Box.Paths().RegistryFile;
+    std::filesystem::permissions(Db, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+    // A child reads it from a folder it may not write either, as another
+    // user when this is root (who may write anything).
+    const pid_t Pid = ::fork();
+    ASSERT_GE(Pid, 0);
+    if (Pid == 0) {
+        if (::chmod(Box.Root().c_str(), 0555) != 0 || (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)))
+            ::_exit(9);
+        Os::ResetOsServices();
+        HKEY Key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Fixed", 0, KEY_ALL_ACCESS, &Key) != ERROR_SUCCESS) ::_exit(1);
+        char Value[16] = {};
+        DWORD Size = sizeof Value;
+        if (RegQueryValueExA(Key, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(Value), &Size) != ERROR_SUCCESS ||
+            std::string(Value) != "value")
+            ::_exit(2);
+        const LONG Code = SetString(Key, "Other", "x");
+        ::_exit(Code == ERROR_CANTWRITE && Os::RegErrorText(Code).find("readonly") != std::string::npos ? 0 : 3);
+    }
+    int Status = 0;
+    ASSERT_EQ(::waitpid(Pid, &Status, 0), Pid);
+    EXPECT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 0) << "1: the key did not open, 2: the value was not read, 3: the write was not "
+                                         "refused as read-only, 9: no other user";
+    std::filesystem::permissions(Box.Root(), std::filesystem::perms::owner_all);
 }
 
 TEST(Registry, RootKeyNamesReadBothWays) {

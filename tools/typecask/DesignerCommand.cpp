@@ -25,7 +25,7 @@ const char* const DesignerHelp =
     "and works on form data in design state.\n\n"
     "Subcommands:\n"
     "  palette                          the palette pages and their components\n"
-    "  new FORM.dfm [--text]            a new form with one TTypecask dropped on it\n"
+    "  new FORM.dfm [--text] [--force]  a new form with one TTypecask dropped on it\n"
     "  inspect FORM.dfm                 every property of every component, as an\n"
     "                                   object inspector shows it\n"
     "  verbs FORM.dfm COMPONENT         the commands of the component's context menu\n"
@@ -40,7 +40,9 @@ const char* const DesignerHelp =
     "  --screenshot PNG  save the dialog as shown (then close it, or answer it\n"
     "                    with --choose)\n"
     "A form that changed is saved back in its own format. Errors print their\n"
-    "message and leave the file as it was.\n\n"
+    "message and leave the file as it was; so does a form that could not be\n"
+    "read completely, which is never saved. Read errors make every subcommand\n"
+    "exit with status 1.\n\n"
     "Run \"typecask designer SUBCOMMAND --help\" for one subcommand.\n";
 
 struct TSubcommand {
@@ -48,8 +50,12 @@ struct TSubcommand {
     int (*Run)(TArgs& Args);
 };
 
-void ReportReadErrors(TDesignerHost& Host) {
+// Prints what could not be read from the form; true when that was anything.
+bool ReportReadErrors(TDesignerHost& Host, const std::string& FileName) {
     for (const auto& Message : Host.ReadErrors()) std::cerr << Message << '\n';
+    if (Host.ReadErrors().empty()) return false;
+    std::cerr << FileName << " could not be read completely\n";
+    return true;
 }
 
 int Palette(TArgs& Args) {
@@ -75,7 +81,9 @@ int Palette(TArgs& Args) {
 
 int New(TArgs& Args) {
     const bool Text = Args.Flag("--text");
+    const bool Force = Args.Flag("--force");
     const auto Words = Args.Positional(1);
+    if (!Force && FileExists(Words[0])) throw Exception(Words[0] + " exists; --force replaces it");
     RegisterPackage();
     auto Host = TDesignerHost::NewForm(FindPaletteClass("TTypecask"));
     Host->Save(Words[0], Text ? TFormDataFormat::Text : TFormDataFormat::Binary);
@@ -103,7 +111,7 @@ int Inspect(TArgs& Args) {
     const auto Words = Args.Positional(1);
     RegisterPackage();
     auto Host = TDesignerHost::OpenFile(Words[0]);
-    ReportReadErrors(*Host);
+    const bool Incomplete = ReportReadErrors(*Host, Words[0]);
     TComponent* Root = Host->Root();
     std::cout << Root->GetName() << ": " << Root->ClassName() << '\n';
     PrintInspector(Root, &Host->Designer());
@@ -118,22 +126,25 @@ int Inspect(TArgs& Args) {
                 std::cout << "  (no font data)\n";
         }
     }
-    return 0;
+    return Incomplete ? 1 : 0;
 }
 
 int Verbs(TArgs& Args) {
     const auto Words = Args.Positional(2);
     RegisterPackage();
     auto Host = TDesignerHost::OpenFile(Words[0]);
-    ReportReadErrors(*Host);
+    const bool Incomplete = ReportReadErrors(*Host, Words[0]);
     auto Editor = Host->Designer().GetComponentEditor(Host->Component(Words[1]));
     for (int I = 0; I < Editor->GetVerbCount(); ++I) std::cout << I << ": " << Editor->GetVerb(I) << '\n';
-    return 0;
+    return Incomplete ? 1 : 0;
 }
 
 // Opens FORM, runs Action on it with the dialogs answered as the options
-// say, and saves the form back when it changed. An error leaves the file
-// untouched: the component may have dropped its font data on the way.
+// say, and saves the form back when it changed. A form that could not be
+// read completely is not edited at all: saving it would drop what was not
+// read (a property of a newer version, damaged font data, a family emptied
+// because it is not installed here). An error leaves the file untouched: the
+// component may have dropped its font data on the way.
 template <class F>
 int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
     TDialogAnswer Answer;
@@ -142,7 +153,10 @@ int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
     const auto Words = Args.Positional(Count);
     RegisterPackage();
     auto Host = TDesignerHost::OpenFile(Words[0]);
-    ReportReadErrors(*Host);
+    if (ReportReadErrors(*Host, Words[0])) {
+        std::cerr << Words[0] << " not saved\n";
+        return 1;
+    }
     const TFormDataFormat Format = FormatOfFile(Words[0]);
     PrepareDialogs(Answer);
     try {
@@ -200,16 +214,18 @@ const std::map<std::string, TSubcommand>& Subcommands() {
           "component's palette bitmap.\n",
           Palette}},
         {"new",
-         {"Usage: typecask designer new FORM.dfm [--text]\n"
+         {"Usage: typecask designer new FORM.dfm [--text] [--force]\n"
           "Creates a form (a data module named Form1), drops TTypecask on it from the\n"
-          "palette (Typecask1) and saves it.\n\n"
-          "  --text  write the text form instead of the binary one\n",
+          "palette (Typecask1) and saves it. An existing FORM.dfm is an error.\n\n"
+          "  --text   write the text form instead of the binary one\n"
+          "  --force  replace FORM.dfm when it exists\n",
           New}},
         {"inspect",
          {"Usage: typecask designer inspect FORM.dfm\n"
           "Opens FORM.dfm in the designer and lists, for the form and each component,\n"
           "every property with its value and attributes, sub-properties indented\n"
-          "below their property. Errors met while reading are printed; reading goes on.\n",
+          "below their property. Errors met while reading are printed; reading goes on,\n"
+          "and the command exits with status 1 after the listing.\n",
           Inspect}},
         {"verbs",
          {"Usage: typecask designer verbs FORM.dfm COMPONENT\n"

@@ -57,6 +57,7 @@ int Inspect(TArgs& Args) {
     auto Input = OpenInput(Words[0]);
     const auto Components = SummarizeForm(Input.get());
     if (Components.empty()) throw Exception("No TTypecask in " + Words[0]);
+    bool Unrestorable = false;
     for (const auto& C : Components) {
         std::cout << C.Name << ": TTypecask\n";
         for (const auto& [Name, Value] : C.Properties) std::cout << "  " << Name << " = " << Value << '\n';
@@ -69,6 +70,7 @@ int Inspect(TArgs& Args) {
                     FormatSize(C.FontSize).c_str(), Ratio * 100);
         if (!C.DataError.empty()) {
             std::cout << "  font data cannot be restored: " << C.DataError << '\n';
+            Unrestorable = true;
             continue;
         }
         if (C.DeclaredFamilies.empty()) {
@@ -85,7 +87,7 @@ int Inspect(TArgs& Args) {
             std::cout << "  warning: the font file declares another family than TTFontName \"" << C.FamilyName
                       << "\": the installed font is never found under that name, so every run installs it again\n";
     }
-    return 0;
+    return Unrestorable ? 1 : 0;
 }
 
 int Load(TArgs& Args) {
@@ -136,8 +138,11 @@ int Load(TArgs& Args) {
     if (Temporary) {
         TStringList Families;
         GetTrueTypeFamilies(&Families);
-        std::cout << "removed: " << Path << (FileExists(Path) ? " (the file is still there)" : "")
-                  << (Families.IndexOf(Family) >= 0 ? " (the family is still enumerated)" : "") << '\n';
+        const bool FileLeft = FileExists(Path);
+        const bool FamilyLeft = Families.IndexOf(Family) >= 0;
+        std::cout << "removed: " << Path << (FileLeft ? " (the file is still there)" : "")
+                  << (FamilyLeft ? " (the family is still enumerated)" : "") << '\n';
+        if (FileLeft || FamilyLeft) return 1;
     }
     return 0;
 }
@@ -176,7 +181,8 @@ const TCommandRegistration InspectCommand(
      "Usage: typecask inspect FORM.dfm\n"
      "Shows the stored properties of each TTypecask in FORM.dfm (binary or text),\n"
      "the compressed and uncompressed sizes of its font, and the family that the\n"
-     "font file itself declares. Nothing is installed.\n",
+     "font file itself declares. Nothing is installed. The status is 1 when\n"
+     "font data cannot be restored.\n",
      Inspect});
 
 const TCommandRegistration LoadCommand(

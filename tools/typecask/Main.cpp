@@ -1,6 +1,7 @@
 // typecask: the command-line host of the package.
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 
 #include "platform/os/Files.h"
@@ -100,6 +101,18 @@ void TOutput::Commit() {
 
 namespace {
 
+// The reasons an error carries inside it (the codec's account of damaged
+// font data inside message 1), innermost last.
+void PrintReasons(const std::exception& E) {
+    try {
+        std::rethrow_if_nested(E);
+    } catch (const std::exception& Inner) {
+        std::cerr << "  reason: " << Inner.what() << '\n';
+        PrintReasons(Inner);
+    } catch (...) {
+    }
+}
+
 void PrintToolHelp() {
     std::cout << "Usage: typecask COMMAND [ARGS...]\n"
                  "Carries a TrueType font inside form data and installs it at run time.\n\n"
@@ -137,6 +150,7 @@ int main(int argc, char** argv) {
         return 2;
     } catch (const Exception& E) {
         std::cerr << E.GetMessage() << '\n';
+        PrintReasons(E);
         return 1;
     } catch (const std::exception& E) {
         std::cerr << "typecask: " << E.what() << '\n';

@@ -109,7 +109,8 @@ void SummarizeFontData(TStream* Compressed, TTypecaskSummary& Summary) {
     Summary.DeclaredFamilies = Os::GetFontFileFamilies(Font.GetMemory(), static_cast<std::size_t>(Font.GetSize()));
 }
 
-void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out) {
+void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out, int Depth) {
+    CheckFilerNesting(Depth);
     TFilerFlags Flags;
     int ChildPos = 0;
     Reader.ReadPrefix(Flags, ChildPos);
@@ -135,7 +136,7 @@ void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out) {
         Summary.Properties.emplace_back(Property, Text);
     }
     Reader.ReadListEnd();
-    while (!Reader.EndOfList()) SummarizeComponent(Reader, Out);
+    while (!Reader.EndOfList()) SummarizeComponent(Reader, Out, Depth + 1);
     Reader.ReadListEnd();
     if (IsTypecask) Out.push_back(std::move(Summary));
 }
@@ -148,7 +149,7 @@ std::vector<TTypecaskSummary> SummarizeForm(TStream* Input) {
     TReader Reader(Binary);
     Reader.ReadSignature();
     std::vector<TTypecaskSummary> Out;
-    SummarizeComponent(Reader, Out);
+    SummarizeComponent(Reader, Out, 1);
     return Out;
 }
 

@@ -18,8 +18,10 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/SysUtils.h"
+#include "platform/os/Files.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
 
@@ -137,6 +139,27 @@ bool StampChanged(const TStamp& Old) {
            Now.Modified.tv_nsec != Old.Modified.tv_nsec || Now.Contents != Old.Contents;
 }
 
+// Writes Text to FileName beside it and renames it into place, so that a
+// second process reading the file at the same moment sees the old or the new
+// file whole, never a half-written one.
+void WriteFileInPlace(const std::string& FileName, const std::string& Text) {
+    const auto Slash = FileName.rfind('/');
+    AnsiString TempName;
+    THandle Handle = Os::FileCreateUnique(FileName.substr(0, Slash), "." + FileName.substr(Slash + 1) + ".", TempName);
+    try {
+        if (Os::FileWrite(Handle, Text.data(), static_cast<std::int64_t>(Text.size())) !=
+            static_cast<std::int64_t>(Text.size()))
+            throw EOSError(FileName + ": cannot write the font configuration", EIO);
+        Os::FileSync(Handle);
+        Os::FileClose(std::exchange(Handle, -1));
+        Os::RenameFile(TempName, FileName);
+    } catch (...) {
+        if (Handle != -1) Os::FileClose(Handle);
+        Os::DeleteFile(TempName);
+        throw;
+    }
+}
+
 // The sandbox's configuration: only its two font folders, its own cache,
 // and no rules of the system's. Written to R/fontconfig/fonts.conf as well,
 // so that other fontconfig programs can be pointed at it (FONTCONFIG_FILE).
@@ -151,11 +174,7 @@ FcConfig* BuildPrivateConfig() {
                             "<fontconfig>\n  <dir>" +
                             XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
                             "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n</fontconfig>\n";
-    {
-        std::ofstream Out(ConfFile, std::ios::binary | std::ios::trunc);
-        Out << Xml;
-        if (!Out) throw EOSError(ConfFile + ": cannot write the font configuration", EIO);
-    }
+    WriteFileInPlace(ConfFile, Xml);
     FcConfig* Config = FcConfigCreate();
     if (!Config) throw EOutOfMemory("Out of memory");
     if (!FcConfigParseAndLoad(Config, Fc(ConfFile), FcTrue) || !FcConfigBuildFonts(Config)) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -30,6 +31,7 @@ std::optional<TSystemPaths>& CachedPaths() {
 }
 
 thread_local DWORD LastError = 0;
+thread_local AnsiString FolderErrorText;
 
 // The process's own temporary folders, by parent folder, and the process
 // they belong to (a child made by fork has none of them yet).
@@ -149,8 +151,13 @@ void EnsurePrivateFolder(const AnsiString& Folder) {
     if (!S_ISDIR(St.st_mode)) RaiseOSError(Folder, ENOTDIR);
     if (St.st_uid != ::geteuid())
         throw EOSError(Folder + ": the temporary folder belongs to another user; refusing to use it", EPERM);
-    if ((St.st_mode & 077) != 0)
-        throw EOSError(Folder + ": the temporary folder is open to other users; refusing to use it", EPERM);
+    if ((St.st_mode & 077) != 0) {
+        char Mode[8];
+        std::snprintf(Mode, sizeof Mode, "%04o", static_cast<unsigned>(St.st_mode & 07777));
+        throw EOSError(Folder + ": the temporary folder's permissions are unsafe (mode " + Mode +
+                           " lets other users in; it must be 0700); refusing to use it",
+                       EPERM);
+    }
 }
 
 void SetError(DWORD Code) { LastError = Code; }
@@ -211,6 +218,8 @@ std::string FoldCase(const std::string& Text) {
 
 namespace Os {
 
+AnsiString GetFolderErrorText() { return Posix::FolderErrorText; }
+
 TSystemPaths GetSystemPaths() {
     std::lock_guard Lock(Posix::StateLock());
     return Posix::Paths();
@@ -263,8 +272,10 @@ DWORD GetTempPathA(DWORD BufferLength, LPSTR Buffer) {
     try {
         const AnsiString Folder = Os::Posix::Paths().TempFolder;
         Os::Posix::EnsurePrivateFolder(Folder);
+        Os::Posix::FolderErrorText.clear();
         return Os::Posix::CopyOut(Folder + "/", Buffer, BufferLength);
     } catch (const EOSError& E) {
+        Os::Posix::FolderErrorText = E.GetMessage();
         SetLastError(static_cast<DWORD>(E.GetErrorCode() == EPERM || E.GetErrorCode() == ELOOP ? ERROR_ACCESS_DENIED
                                                                                                 : ERROR_BAD_PATHNAME));
         if (Buffer && BufferLength > 0) Buffer[0] = '\0';
@@ -277,8 +288,10 @@ UINT GetWindowsDirectoryA(LPSTR Buffer, UINT Size) {
     try {
         const AnsiString Folder = Os::Posix::Paths().WindowsFolder;
         Os::Posix::ForceFolders(Folder + "/Fonts", 0755);
+        Os::Posix::FolderErrorText.clear();
         return Os::Posix::CopyOut(Folder, Buffer, Size);
-    } catch (const EOSError&) {
+    } catch (const EOSError& E) {
+        Os::Posix::FolderErrorText = E.GetMessage();
         SetLastError(static_cast<DWORD>(ERROR_BAD_PATHNAME));
         if (Buffer && Size > 0) Buffer[0] = '\0';
         return 0;
