@@ -27,7 +27,9 @@ TGtk3WidgetSet* Instance = nullptr;
 const char* const Css =
     ".typecask-button { min-height: 0; min-width: 0; padding: 0 2px; }\n"
     ".typecask-static label { margin: 0; padding: 0 1px; }\n"
-    ".typecask-list { border-width: 1px; }\n";
+    ".typecask-list { border-width: 1px; }\n"
+    ".typecask-list scrollbar { min-width: 16px; padding: 0; }\n"
+    ".typecask-list scrollbar slider { min-width: 12px; }\n";
 
 struct TNativeWindow {
     GtkWidget* Window = nullptr;
@@ -212,7 +214,17 @@ public:
 
     static gboolean OnKeyPress(GtkWidget*, GdkEventKey* Event, gpointer Data) {
         auto Key = KeyOf(Event);
-        if (!Key) return FALSE;
+        if (!Key) {
+            // A character typed (without a command modifier) finds a row.
+            const gunichar Char = gdk_keyval_to_unicode(Event->keyval);
+            if (!Char || !g_unichar_isprint(Char) || (Event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)))
+                return FALSE;
+            bool Found = false;
+            Instance->Guarded([&] {
+                Found = Instance->TypeText(Untag(Data), CodePointsToUtf8(std::u32string(1, static_cast<char32_t>(Char))));
+            });
+            return Found;
+        }
         bool Handled = false;
         Instance->Guarded([&] { Handled = Instance->PressKey(Untag(Data), *Key); });
         return Handled || *Key == TKey::Enter || *Key == TKey::Escape || *Key == TKey::Tab || *Key == TKey::ShiftTab;
@@ -356,6 +368,9 @@ protected:
                 N.Outer = gtk_scrolled_window_new(nullptr, nullptr);
                 gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(N.Outer), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
                 gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(N.Outer), GTK_SHADOW_IN);
+                // A scroll bar that is there whenever the rows overflow, not
+                // only while the pointer is over the list.
+                gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(N.Outer), FALSE);
                 gtk_style_context_add_class(gtk_widget_get_style_context(N.Outer), "typecask-list");
                 N.Inner = gtk_drawing_area_new();
                 gtk_widget_set_can_focus(N.Inner, TRUE);
