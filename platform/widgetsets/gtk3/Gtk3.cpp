@@ -27,9 +27,7 @@ TGtk3WidgetSet* Instance = nullptr;
 const char* const Css =
     ".typecask-button { min-height: 0; min-width: 0; padding: 0 2px; }\n"
     ".typecask-static label { margin: 0; padding: 0 1px; }\n"
-    ".typecask-list { border-width: 1px; }\n"
-    ".typecask-list scrollbar { min-width: 16px; padding: 0; }\n"
-    ".typecask-list scrollbar slider { min-width: 12px; }\n";
+    ".typecask-list { border-width: 1px; }\n";
 
 struct TNativeWindow {
     GtkWidget* Window = nullptr;
@@ -439,6 +437,10 @@ protected:
                 break;
             }
             case TWidgetKind::ListBox: {
+                // The scroll bar follows the shared rule: there while the rows
+                // overflow the list.
+                gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(N.Outer), GTK_POLICY_NEVER,
+                                               ListOverflows(C) ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER);
                 gtk_widget_set_size_request(N.Inner, -1, ContentHeight(C));
                 NativeScrolled(C);
                 break;
