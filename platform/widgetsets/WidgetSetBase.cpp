@@ -334,8 +334,8 @@ bool TWidgetSetBase::ListOverflows(const TControl& C) {
 
 TRect TWidgetSetBase::ListClientRect(const TControl& C) {
     const int Bar = ListOverflows(C) ? ListScrollBarWidth : 0;
-    return {0, 0, std::max(0, C.Props.Bounds.Width() - 2 * ListBorder - Bar),
-            std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
+    const int Width = C.NativeClientWidth > 0 ? C.NativeClientWidth : C.Props.Bounds.Width() - 2 * ListBorder - Bar;
+    return {0, 0, std::max(0, Width), std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
 }
 
 int TWidgetSetBase::ContentHeight(const TControl& C) const {

@@ -24,6 +24,9 @@ struct TControl {
     // one came (milliseconds of a steady clock).
     std::u32string Typed;
     std::int64_t TypedAt = 0;
+    // List box: the width of the rows as a backend with a scroll bar of its
+    // own measures it; 0 for the shared rule.
+    int NativeClientWidth = 0;
 };
 
 // The width of a list box's vertical scroll bar, shown while its rows

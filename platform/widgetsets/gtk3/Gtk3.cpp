@@ -252,7 +252,8 @@ public:
         TColor Back = ColorToRGB(C.Props.Color);
         cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
         cairo_paint(Cr);
-        (void)Widget;
+        // The rows span what GTK leaves beside its scroll bar.
+        C.NativeClientWidth = gtk_widget_get_allocated_width(Widget);
         // Rows come in the list's client coordinates, as in every widgetset.
         cairo_translate(Cr, 0, C.ScrollY);
         Instance->Guarded([&] { Instance->PaintListRows(C, Cr); });
