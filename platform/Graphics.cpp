@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -11,6 +12,7 @@
 
 #include "platform/os/SysRoot.h"
 #include "platform/os/WinFonts.h"
+#include "platform/os/Windows.h"
 #include "platform/os/WinResources.h"
 
 // ---------------------------------------------------------------- colours
@@ -56,34 +58,7 @@ namespace {
 
 // Text that cairo accepts: invalid UTF-8 would put the context into an error
 // state for good, so stray bytes become U+FFFD.
-std::string ValidUtf8(const std::string& S) {
-    std::string Out;
-    Out.reserve(S.size());
-    std::size_t I = 0;
-    while (I < S.size()) {
-        unsigned char C = static_cast<unsigned char>(S[I]);
-        std::size_t Len = C < 0x80 ? 1 : (C >> 5) == 0x6 ? 2 : (C >> 4) == 0xE ? 3 : (C >> 3) == 0x1E ? 4 : 0;
-        bool Ok = Len != 0 && I + Len <= S.size() && C != 0;
-        std::uint32_t Code = Len == 1 ? C : Len == 2 ? (C & 0x1F) : Len == 3 ? (C & 0x0F) : (C & 0x07);
-        for (std::size_t K = 1; Ok && K < Len; ++K) {
-            unsigned char N = static_cast<unsigned char>(S[I + K]);
-            Ok = (N & 0xC0) == 0x80;
-            Code = (Code << 6) | (N & 0x3F);
-        }
-        if (Ok) {
-            static constexpr std::uint32_t Min[] = {0, 0, 0x80, 0x800, 0x10000};
-            Ok = Code >= Min[Len] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
-        }
-        if (Ok) {
-            Out.append(S, I, Len);
-            I += Len;
-        } else {
-            Out += "\xEF\xBF\xBD";
-            ++I;
-        }
-    }
-    return Out;
-}
+std::string ValidUtf8(const std::string& S) { return CodePointsToUtf8(Utf8ToCodePoints(S)); }
 
 struct TFace {
     cairo_font_face_t* Face = nullptr;
@@ -146,7 +121,8 @@ AnsiString PatternString(FcPattern* P, const char* Object) {
 const TFace& LookupFace(const TFontData& Font) {
     Os::PrepareFontConfiguration();
     FcConfig* Config = FcConfigGetCurrent();
-    std::string Family = Font.Name.empty() || Font.Name == DefaultFontName ? "sans-serif" : Font.Name;
+    const bool Default = Font.Name.empty() || Font.Name == DefaultFontName;
+    std::string Family = Default ? "sans-serif" : Font.Name;
     TFaceKey Key{Config,
                  FontCount(Config, FcSetApplication),
                  FontCount(Config, FcSetSystem),
@@ -167,6 +143,13 @@ const TFace& LookupFace(const TFontData& Font) {
     if (Family != "sans-serif") Family = Os::GetFaceFamily(Family);
     FcPattern* Pattern = FcPatternCreate();
     if (!Pattern) throw EOutOfMemory("Out of memory while matching a font");
+    // The dialogs' layouts were drawn for an 8-point sans with the metrics of
+    // the common sans faces of desktop systems; the metric-compatible faces
+    // come first, so that every caption fits its control, then the
+    // configuration's own sans.
+    if (Default)
+        for (const char* Compatible : DefaultFontFaces)
+            FcPatternAddString(Pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Compatible));
     FcPatternAddString(Pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
     FcPatternAddInteger(Pattern, FC_WEIGHT, Key.Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(Pattern, FC_SLANT, Key.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
@@ -264,6 +247,70 @@ void FlushFontFaceCache() {
     auto& Cache = FaceCache();
     std::lock_guard Lock(Cache.Lock);
     Cache.Clear();
+}
+
+// --------------------------------------------------------- font coverage
+
+namespace {
+
+bool Covers(const std::vector<Os::TUnicodeRange>& Ranges, char32_t C) {
+    auto It = std::upper_bound(Ranges.begin(), Ranges.end(), C,
+                               [](char32_t Code, const Os::TUnicodeRange& R) { return Code < R.First; });
+    return It != Ranges.begin() && std::prev(It)->Last >= C;
+}
+
+// Characters that need no glyph of the face's own to be shown.
+bool IsBlankOrControl(char32_t C) {
+    return (Os::GetCharTypeW(CT_CTYPE1, C) & (C1_SPACE | C1_CNTRL | C1_BLANK)) != 0 ||
+           (Os::GetCharTypeW(CT_CTYPE1, C) & C1_DEFINED) == 0;
+}
+
+// A character that shows something by itself: no blank, control or mark.
+bool IsVisible(char32_t C) {
+    return C > 0x20 && !IsBlankOrControl(C) && (Os::GetCharTypeW(CT_CTYPE3, C) & C3_NONSPACING) == 0;
+}
+
+bool IsLetter(char32_t C) { return IsVisible(C) && (Os::GetCharTypeW(CT_CTYPE1, C) & C1_ALPHA) != 0; }
+
+}  // namespace
+
+bool FontCoversText(const AnsiString& Family, const AnsiString& Text) {
+    const auto Ranges = Os::GetFamilyUnicodeRanges(Family.c_str());
+    if (Ranges.empty()) return false;
+    for (char32_t C : Utf8ToCodePoints(Text))
+        if (!IsBlankOrControl(C) && !Covers(Ranges, C)) return false;
+    return true;
+}
+
+AnsiString FontSampleText(const AnsiString& Family, int Count) {
+    if (Count <= 0) return {};
+    // Blocks of 128 code points, fullest first: letters outside the Latin
+    // blocks (a script's own letters), else anything visible, else what
+    // there is.
+    constexpr char32_t Block = 128, LatinEnd = 0x250;
+    std::map<char32_t, std::u32string> Letters, Visible;
+    for (const auto& R : Os::GetFamilyUnicodeRanges(Family.c_str())) {
+        for (char32_t C = R.First; C <= R.Last && C <= 0x10FFFF; ++C) {
+            if (!IsVisible(C)) continue;
+            auto& V = Visible[C / Block];
+            if (V.size() < static_cast<std::size_t>(Count) || C >= LatinEnd) V += C;
+            if (C >= LatinEnd && IsLetter(C)) Letters[C / Block] += C;
+        }
+    }
+    auto Fullest = [](const std::map<char32_t, std::u32string>& Blocks, char32_t From) -> const std::u32string* {
+        const std::u32string* Best = nullptr;
+        for (const auto& [Index, Chars] : Blocks)
+            if (Index * Block >= From && (!Best || Chars.size() > Best->size())) Best = &Chars;
+        return Best;
+    };
+    const std::u32string* Chosen = Fullest(Letters, LatinEnd);
+    if (!Chosen || Chosen->size() < static_cast<std::size_t>(Count)) {
+        const std::u32string* Symbols = Fullest(Visible, 0x100);
+        if (Symbols && (!Chosen || Symbols->size() > Chosen->size())) Chosen = Symbols;
+    }
+    if (!Chosen) Chosen = Fullest(Visible, 0);
+    if (!Chosen) return {};
+    return CodePointsToUtf8(std::u32string_view(*Chosen).substr(0, static_cast<std::size_t>(Count)));
 }
 
 // ------------------------------------------------------------------- TFont
@@ -525,14 +572,45 @@ int TCanvas::TextWidth(const AnsiString& Text) {
     return static_cast<int>(std::lround(Extents.x_advance));
 }
 
+namespace {
+
+// The surface to paint for a bitmap (a new reference): its own, or for a
+// transparent bitmap a copy without the pixels of its transparent colour.
+cairo_surface_t* DrawnSurface(const TBitmap* Bitmap) {
+    auto* Own = static_cast<cairo_surface_t*>(Bitmap->Surface());
+    if (!Bitmap->GetTransparent()) return cairo_surface_reference(Own);
+    const int W = Bitmap->GetWidth(), H = Bitmap->GetHeight();
+    cairo_surface_t* Copy = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, W, H);
+    if (cairo_surface_status(Copy) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(Copy);
+        throw EOutOfMemory(Format("Out of memory for a bitmap of %d x %d", {W, H}));
+    }
+    cairo_surface_flush(Own);
+    const int From = cairo_image_surface_get_stride(Own), To = cairo_image_surface_get_stride(Copy);
+    const unsigned char* Src = cairo_image_surface_get_data(Own);
+    unsigned char* Dest = cairo_image_surface_get_data(Copy);
+    const std::uint32_t Key = reinterpret_cast<const std::uint32_t*>(Src + std::size_t(H - 1) * From)[0];
+    for (int Y = 0; Y < H; ++Y) {
+        const auto* In = reinterpret_cast<const std::uint32_t*>(Src + std::size_t(Y) * From);
+        auto* Out = reinterpret_cast<std::uint32_t*>(Dest + std::size_t(Y) * To);
+        for (int X = 0; X < W; ++X) Out[X] = In[X] == Key ? 0 : In[X];
+    }
+    cairo_surface_mark_dirty(Copy);
+    return Copy;
+}
+
+}  // namespace
+
 void TCanvas::Draw(int X, int Y, const TBitmap* Bitmap) {
     RequireContext("Draw");
     if (!Bitmap || Bitmap->Empty()) return;
+    cairo_surface_t* Surface = DrawnSurface(Bitmap);
     cairo_save(FContext);
-    cairo_set_source_surface(FContext, static_cast<cairo_surface_t*>(Bitmap->Surface()), X, Y);
+    cairo_set_source_surface(FContext, Surface, X, Y);
     cairo_rectangle(FContext, X, Y, Bitmap->GetWidth(), Bitmap->GetHeight());
     cairo_fill(FContext);
     cairo_restore(FContext);
+    cairo_surface_destroy(Surface);
 }
 
 void TCanvas::StretchDraw(const TRect& R, const TBitmap* Bitmap) {
@@ -544,9 +622,11 @@ void TCanvas::StretchDraw(const TRect& R, const TBitmap* Bitmap) {
     cairo_translate(FContext, R.Left, R.Top);
     cairo_scale(FContext, static_cast<double>(R.Width()) / Bitmap->GetWidth(),
                 static_cast<double>(R.Height()) / Bitmap->GetHeight());
-    cairo_set_source_surface(FContext, static_cast<cairo_surface_t*>(Bitmap->Surface()), 0, 0);
+    cairo_surface_t* Surface = DrawnSurface(Bitmap);
+    cairo_set_source_surface(FContext, Surface, 0, 0);
     cairo_paint(FContext);
     cairo_restore(FContext);
+    cairo_surface_destroy(Surface);
 }
 
 // ----------------------------------------------------------------- TBitmap
@@ -622,6 +702,7 @@ TCanvas* TBitmap::GetCanvas() {
 
 void TBitmap::Assign(const TBitmap& Source) {
     if (&Source == this) return;
+    FTransparent = Source.FTransparent;
     SetSize(0, 0);
     SetSize(Source.GetWidth(), Source.GetHeight());
     if (Source.Empty()) return;

@@ -167,8 +167,11 @@ TYPECASK_INTEGER_TYPE(TFontCharset, {"ANSI_CHARSET", 0}, {"DEFAULT_CHARSET", 1},
                       {"OEM_CHARSET", 255})
 inline constexpr TFontCharset DEFAULT_FONT_CHARSET = static_cast<TFontCharset>(1);  // DEFAULT_CHARSET
 
-// The face name that stands for the platform's default dialog face.
+// The face name that stands for the platform's default dialog face: the
+// first of DefaultFontFaces that is installed, else the font configuration's
+// sans-serif face.
 inline constexpr const char* DefaultFontName = "Default";
+inline constexpr const char* DefaultFontFaces[] = {"Liberation Sans", "Arimo"};
 // The pixels per inch that sizes in points are converted with.
 inline constexpr int ScreenPixelsPerInch = 96;
 // The em height, in pixels, of a font whose Height is 0 (the font mapper's
@@ -200,6 +203,15 @@ TResolvedFace ResolveFontFace(const TFontData& Font);
 // Forgets the faces resolved so far (they are otherwise resolved again when
 // the font configuration changes).
 void FlushFontFaceCache();
+
+// Whether the installed family Family draws every character of Text other
+// than blanks and controls with glyphs of its own, by its character map (a
+// family that is not installed draws nothing).
+bool FontCoversText(const AnsiString& Family, const AnsiString& Text);
+// Up to Count characters that the installed family Family draws, to show
+// what it looks like: letters of its main script, else the symbols of its
+// fullest block; empty when it draws nothing visible.
+AnsiString FontSampleText(const AnsiString& Family, int Count);
 
 class TFont;
 using TNotifyChange = std::function<void(TFont* Sender)>;
@@ -341,7 +353,8 @@ public:
     int TextWidth(const AnsiString& Text);
     TPoint TextExtent(const AnsiString& Text) { return {TextWidth(Text), TextHeight(Text)}; }
 
-    // Draws a bitmap with its top left at (X, Y), blending its alpha.
+    // Draws a bitmap with its top left at (X, Y), blending its alpha; a
+    // transparent bitmap leaves its transparent colour unpainted.
     void Draw(int X, int Y, const TBitmap* Bitmap);
     void StretchDraw(const TRect& R, const TBitmap* Bitmap);
 
@@ -381,6 +394,13 @@ public:
     // The pixel at (X, Y) as 0xAARRGGBB, not premultiplied.
     std::uint32_t GetPixel(int X, int Y) const;
 
+    // A transparent bitmap is drawn without the pixels of its transparent
+    // colour: that of its bottom-left pixel.
+    bool GetTransparent() const { return FTransparent; }
+    void SetTransparent(bool Value) { FTransparent = Value; }
+    // The bottom-left pixel as 0xAARRGGBB; 0 for an empty bitmap.
+    std::uint32_t GetTransparentColor() const { return Empty() ? 0 : GetPixel(0, GetHeight() - 1); }
+
     // A canvas on the bitmap's pixels.
     TCanvas* GetCanvas();
 
@@ -404,6 +424,7 @@ private:
     std::unique_ptr<TBitmapImage> FImage;
     std::unique_ptr<TCanvas> FCanvas;
     HBITMAP FHandle = nullptr;
+    bool FTransparent = false;
 };
 
 class TPicture {

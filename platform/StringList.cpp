@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "platform/Filer.h"
+#include "platform/os/Windows.h"
 
 int AnsiCompareText(const AnsiString& A, const AnsiString& B) {
-    const std::size_t N = std::min(A.size(), B.size());
-    for (std::size_t I = 0; I < N; ++I) {
-        auto X = static_cast<unsigned char>(A[I]);
-        auto Y = static_cast<unsigned char>(B[I]);
-        if (X >= 'A' && X <= 'Z') X = static_cast<unsigned char>(X + 32);
-        if (Y >= 'A' && Y <= 'Z') Y = static_cast<unsigned char>(Y + 32);
-        if (X != Y) return X < Y ? -1 : 1;
-    }
-    return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
+    const int Result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()),
+                                      B.data(), static_cast<int>(B.size()));
+    if (Result == 0) throw EOSError("Texts cannot be compared", static_cast<int>(GetLastError()));
+    return Result - CSTR_EQUAL;
 }
 
 // ---------------------------------------------------------------- TStrings

@@ -14,9 +14,8 @@ public:
     using Exception::Exception;
 };
 
-// Compares ignoring the letter case of ASCII letters. Other bytes compare by
-// value, which for UTF-8 text is the order of the code points; letters
-// outside ASCII are not folded.
+// Compares by the user's locale collation, ignoring the case of every letter
+// (CompareStringA with NORM_IGNORECASE): negative, 0 or positive.
 int AnsiCompareText(const AnsiString& A, const AnsiString& B);
 inline bool AnsiSameText(const AnsiString& A, const AnsiString& B) { return AnsiCompareText(A, B) == 0; }
 

@@ -269,3 +269,53 @@ AnsiString ExtractFileName(const AnsiString& FileName) {
 }
 
 AnsiString SysErrorMessage(int ErrorCode) { return Os::OSErrorText(ErrorCode); }
+
+// ------------------------------------------------------------------ UTF-8
+
+std::u32string Utf8ToCodePoints(const AnsiString& S) {
+    std::u32string Out;
+    Out.reserve(S.size());
+    std::size_t I = 0;
+    while (I < S.size()) {
+        const auto C = static_cast<unsigned char>(S[I]);
+        const std::size_t Len = C < 0x80 ? 1 : (C >> 5) == 0x6 ? 2 : (C >> 4) == 0xE ? 3 : (C >> 3) == 0x1E ? 4 : 0;
+        bool Ok = Len != 0 && I + Len <= S.size() && C != 0;
+        char32_t Code = Len == 1 ? C : Len == 2 ? (C & 0x1F) : Len == 3 ? (C & 0x0F) : (C & 0x07);
+        for (std::size_t K = 1; Ok && K < Len; ++K) {
+            const auto N = static_cast<unsigned char>(S[I + K]);
+            Ok = (N & 0xC0) == 0x80;
+            Code = (Code << 6) | (N & 0x3F);
+        }
+        if (Ok) {
+            static constexpr char32_t Min[] = {0, 0, 0x80, 0x800, 0x10000};
+            Ok = Code >= Min[Len] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
+        }
+        Out += Ok ? Code : U'\uFFFD';
+        I += Ok ? Len : 1;
+    }
+    return Out;
+}
+
+AnsiString CodePointsToUtf8(std::u32string_view Text) {
+    AnsiString Out;
+    Out.reserve(Text.size());
+    for (char32_t C : Text) {
+        if (C == 0 || C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF)) C = 0xFFFD;
+        if (C < 0x80) {
+            Out += static_cast<char>(C);
+        } else if (C < 0x800) {
+            Out += static_cast<char>(0xC0 | (C >> 6));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else if (C < 0x10000) {
+            Out += static_cast<char>(0xE0 | (C >> 12));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else {
+            Out += static_cast<char>(0xF0 | (C >> 18));
+            Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        }
+    }
+    return Out;
+}

@@ -36,8 +36,11 @@ void TTypecaskNamePropertyEditor::Edit() {
     auto Dialog = std::make_unique<TFormTypecaskEditor>(Application);
     Dialog->SetTypecaskName(reinterpret_cast<TTypecaskName*>(GetOrdValue()));
     // The component's writer copies the name; the dialog's object goes with
-    // the dialog.
-    if (Dialog->ShowModal() == mrOk) SetOrdValue(reinterpret_cast<std::intptr_t>(Dialog->FFontName.get()));
+    // the dialog. OK with no row selected (nothing chosen, or the current
+    // family is not listed any more) is no choice: applying its empty name
+    // would drop the font the component carries.
+    if (Dialog->ShowModal() == mrOk && Dialog->ListBoxTTFonts->GetItemIndex() >= 0)
+        SetOrdValue(reinterpret_cast<std::intptr_t>(Dialog->FFontName.get()));
 }
 
 TPropertyAttributes TTypecaskNamePropertyEditor::GetAttributes() { return {paSubProperties, paDialog}; }

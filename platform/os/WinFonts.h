@@ -169,6 +169,18 @@ AnsiString GetFaceFamily(const AnsiString& FaceName);
 // The number of device contexts from GetDC not yet released.
 int OpenDeviceContexts();
 
+// A run of consecutive code points.
+struct TUnicodeRange {
+    char32_t First = 0;
+    char32_t Last = 0;
+    bool operator==(const TUnicodeRange&) const = default;
+};
+// The characters that the font table's own face of Family (its most regular
+// face; letter case of the name ignored) maps to glyphs, from the face's
+// character map, in ascending order. Empty when no family of that name is in
+// the font table: no other family stands in for it.
+std::vector<TUnicodeRange> GetFamilyUnicodeRanges(LPCSTR Family);
+
 // The files that AddFontResourceA has added and not yet taken back, with
 // their counts, in the order they were first added.
 struct TAppFont {

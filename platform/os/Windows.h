@@ -9,5 +9,6 @@
 #include "platform/os/WinTypes.h"  // BOOL, DWORD, HKEY, HWND, MAX_PATH, ERROR_* ...
 
 #include "platform/os/WinFonts.h"     // font table, enumeration, device contexts, messages, directories
+#include "platform/os/WinNls.h"       // locale collation, character types
 #include "platform/os/WinRegistry.h"  // the registry
 #include "platform/os/WinResources.h"  // modules, resources, version information, bitmaps

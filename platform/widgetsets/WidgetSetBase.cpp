@@ -1,8 +1,11 @@
 #include "platform/widgetsets/WidgetSetBase.h"
 
+#include "platform/StringList.h"
+
 #include <cairo.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdlib>
 
@@ -169,7 +172,12 @@ TWidgetHandle TWidgetSetBase::CreateControl(TWidgetHandle WindowHandle, const TC
     C.Props = Props;
     C.Events = std::move(Events);
     try {
-        if (IsListBox(C)) MeasureRows(C);
+        if (IsListBox(C)) {
+            MeasureRows(C);
+            // A row selected before the list was shown is in view when it shows.
+            if (C.Props.ItemIndex >= static_cast<int>(C.Props.Items.size())) C.Props.ItemIndex = -1;
+            if (C.Props.ItemIndex >= 0) EnsureVisible(C, C.Props.ItemIndex);
+        }
         NativeCreateControl(W, C);
     } catch (...) {
         FControls.erase(H);
@@ -318,9 +326,16 @@ void TWidgetSetBase::MeasureRows(TControl& C) {
     }
 }
 
+bool TWidgetSetBase::ListOverflows(const TControl& C) {
+    int Sum = 0;
+    for (int H : C.RowHeights) Sum += H;
+    return Sum > C.Props.Bounds.Height() - 2 * ListBorder;
+}
+
 TRect TWidgetSetBase::ListClientRect(const TControl& C) {
-    return {0, 0, std::max(0, C.Props.Bounds.Width() - 2 * ListBorder),
-            std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
+    const int Bar = ListOverflows(C) ? ListScrollBarWidth : 0;
+    const int Width = C.NativeClientWidth > 0 ? C.NativeClientWidth : C.Props.Bounds.Width() - 2 * ListBorder - Bar;
+    return {0, 0, std::max(0, Width), std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
 }
 
 int TWidgetSetBase::ContentHeight(const TControl& C) const {
@@ -426,10 +441,55 @@ bool TWidgetSetBase::ListKey(TControl& C, TKey Key) {
             New = std::max(0, From - std::max(1, Rows - 1));
             break;
         }
+        case TKey::Space: return ListType(C, U' ');  // a letter of the rows' texts
         default: return false;
     }
     if (New != Cur) UserSelect(C, New);
     return true;
+}
+
+std::int64_t TWidgetSetBase::NowMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool TWidgetSetBase::ListType(TControl& C, char32_t Letter) {
+    const int Count = static_cast<int>(C.Props.Items.size());
+    const std::int64_t Now = NowMs();
+    if (Now - C.TypedAt > TypingPauseMs) C.Typed.clear();
+    C.TypedAt = Now;
+    C.Typed += Letter;
+    // One letter, or the same letter again and again: the next row after the
+    // selected one that begins with it. More letters: the first row from the
+    // selected one on that begins with them all.
+    const AnsiString One = CodePointsToUtf8(std::u32string(1, Letter));
+    bool Repeated = true;
+    for (char32_t T : C.Typed) Repeated = Repeated && AnsiSameText(CodePointsToUtf8(std::u32string(1, T)), One);
+    const std::u32string Prefix = Repeated ? std::u32string(1, Letter) : C.Typed;
+    const AnsiString Wanted = CodePointsToUtf8(Prefix);
+    const int Cur = C.Props.ItemIndex;
+    const int From = Repeated ? Cur + 1 : std::max(Cur, 0);
+    for (int K = 0; K < Count; ++K) {
+        const int I = ((From + K) % Count + Count) % Count;
+        const std::u32string Row = Utf8ToCodePoints(C.Props.Items[static_cast<std::size_t>(I)]);
+        if (Row.size() < Prefix.size()) continue;
+        if (AnsiCompareText(CodePointsToUtf8(std::u32string_view(Row).substr(0, Prefix.size())), Wanted) != 0) continue;
+        if (I != Cur) UserSelect(C, I);
+        return true;
+    }
+    return false;
+}
+
+bool TWidgetSetBase::TypeText(TWidgetHandle WindowHandle, const AnsiString& Text) {
+    bool Found = false;
+    for (char32_t Letter : Utf8ToCodePoints(Text)) {
+        TWindow& W = Window(WindowHandle);
+        if (!IsControl(W.Focus)) return Found;
+        TControl& F = Control(W.Focus);
+        if (!IsListBox(F) || !Usable(F) || F.Props.Items.empty()) return Found;
+        Found = ListType(F, Letter);
+    }
+    return Found;
 }
 
 void TWidgetSetBase::FocusNext(TWindow& W, bool Backward) {
@@ -528,6 +588,37 @@ void TWidgetSetBase::PaintListRows(TControl& C, cairo_t* Cr) {
     }
 }
 
+void TWidgetSetBase::PaintScrollBar(TCanvas& Canvas, const TControl& C, const TRect& R) {
+    // A track between two arrow buttons, with a thumb whose length and place
+    // show the visible part of the rows.
+    const int Button = std::min(ListScrollBarWidth, R.Height() / 2);
+    Canvas.GetBrush()->SetColor(cl3DLight);
+    Canvas.FillRect(R);
+    auto Raised = [&](const TRect& Box) {
+        Canvas.GetBrush()->SetColor(clBtnFace);
+        Canvas.FillRect(Box);
+        Frame3D(Canvas, Box, cl3DLight, cl3DDkShadow);
+        Frame3D(Canvas, {Box.Left + 1, Box.Top + 1, Box.Right - 1, Box.Bottom - 1}, clBtnHighlight, clBtnShadow);
+    };
+    auto Arrow = [&](const TRect& Box, bool Up) {
+        Raised(Box);
+        const int Mx = (Box.Left + Box.Right) / 2, My = (Box.Top + Box.Bottom) / 2;
+        for (int I = 0; I < 4; ++I) {
+            const int Y = Up ? My - 2 + I : My + 1 - I;
+            Line(Canvas, clBtnText, Mx - I, Y, Mx + I + 1, Y);
+        }
+    };
+    Arrow({R.Left, R.Top, R.Right, R.Top + Button}, true);
+    Arrow({R.Left, R.Bottom - Button, R.Right, R.Bottom}, false);
+    const int Track = R.Height() - 2 * Button, Content = std::max(1, ContentHeight(C));
+    const int Visible = ListClientRect(C).Height();
+    if (Track < 8) return;
+    const int Thumb = std::clamp(Track * Visible / Content, 8, Track);
+    const int Range = std::max(1, Content - Visible);
+    const int Top = R.Top + Button + (Track - Thumb) * std::clamp(C.ScrollY, 0, Range) / Range;
+    Raised({R.Left, Top, R.Right, Top + Thumb});
+}
+
 void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
     const TControlProps& P = C.Props;
     TRect R{0, 0, P.Bounds.Width(), P.Bounds.Height()};
@@ -594,6 +685,9 @@ void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
             Frame3D(*B, R, clBtnShadow, clBtnHighlight);
             Frame3D(*B, {1, 1, R.Right - 1, R.Bottom - 1}, cl3DDkShadow, cl3DLight);
             TRect Client = ListClientRect(C);
+            if (ListOverflows(C)) PaintScrollBar(*B, C, {ListBorder + Client.Right, ListBorder,
+                                                        ListBorder + Client.Right + ListScrollBarWidth,
+                                                        ListBorder + Client.Bottom});
             cairo_save(Cr);
             cairo_translate(Cr, ListBorder, ListBorder);
             cairo_rectangle(Cr, 0, 0, Client.Width(), Client.Height());
@@ -605,6 +699,13 @@ void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
         case TWidgetKind::Image: {
             const TBitmap* Pic = P.Picture;
             if (!Pic || Pic->Empty()) break;
+            // A transparent image shows its bitmap as a transparent one.
+            TBitmap Keyed;
+            if (P.Transparent && !Pic->GetTransparent()) {
+                Keyed.Assign(*Pic);
+                Keyed.SetTransparent(true);
+                Pic = &Keyed;
+            }
             if (P.Stretch) B->StretchDraw(R, Pic);
             else if (P.Center) B->Draw((R.Width() - Pic->GetWidth()) / 2, (R.Height() - Pic->GetHeight()) / 2, Pic);
             else B->Draw(0, 0, Pic);

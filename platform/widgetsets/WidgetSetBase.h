@@ -4,7 +4,9 @@
 // A backend adds its native side through the hooks at the end.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <string>
 
 #include "platform/widgetsets/WidgetSet.h"
 
@@ -18,7 +20,20 @@ struct TControl {
     // List box: the measured row heights and the scroll position in pixels.
     std::vector<int> RowHeights;
     int ScrollY = 0;
+    // List box: the letters typed so far to find a row, and when the last
+    // one came (milliseconds of a steady clock).
+    std::u32string Typed;
+    std::int64_t TypedAt = 0;
+    // List box: the width of the rows as a backend with a scroll bar of its
+    // own measures it; 0 for the shared rule.
+    int NativeClientWidth = 0;
 };
+
+// The width of a list box's vertical scroll bar, shown while its rows
+// overflow it.
+inline constexpr int ListScrollBarWidth = 16;
+// Letters typed within this time find a row together.
+inline constexpr std::int64_t TypingPauseMs = 1000;
 
 struct TWindow {
     TWidgetHandle Handle = NoWidget;
@@ -62,6 +77,12 @@ public:
     // dialog (Enter: default button, Escape: cancel button, Tab: next
     // control). True when something handled it.
     bool PressKey(TWidgetHandle Window, TKey Key);
+    // Text typed in a window, one character after the other: a list box
+    // with the focus selects (and reports) the next row whose text begins
+    // with the letters typed without a pause, letter case and accents as the
+    // list's sorting has them; the same letter again goes on to the next row
+    // that begins with it. True when a row was found.
+    bool TypeText(TWidgetHandle Window, const AnsiString& Text);
     // The mouse wheel over a list box; positive Notches scroll down.
     void Wheel(TWidgetHandle ListBox, int Notches);
     // The user asked to close the window.
@@ -73,12 +94,17 @@ public:
     int RowAt(TWidgetHandle ListBox, int Y) const;
     // Row Index in the list's client coordinates (scrolling applied).
     TRect RowRect(TWidgetHandle ListBox, int Index) const;
-    // The list's client rectangle (inside its border), origin at 0, 0.
+    // The list's client rectangle (inside its border, left of the scroll bar
+    // when there is one), origin at 0, 0.
     static TRect ListClientRect(const TControl& C);
+    // Whether the rows overflow the list, which then shows a scroll bar.
+    static bool ListOverflows(const TControl& C);
     int ContentHeight(const TControl& C) const;
     // Draws the rows of a list box that meet the context's clip; the
     // context's origin is the list's client origin.
     void PaintListRows(TControl& C, cairo_t* Cr);
+    // Draws a list's vertical scroll bar into R of the list's canvas.
+    void PaintScrollBar(TCanvas& Canvas, const TControl& C, const TRect& R);
     // Draws a control, the context's origin being the control's top left.
     void PaintControl(TControl& C, cairo_t* Cr);
     // Draws a whole window's client area.
@@ -123,6 +149,9 @@ protected:
     // Selects a row as the user did and reports it.
     void UserSelect(TControl& C, int Index);
     bool ListKey(TControl& C, TKey Key);
+    bool ListType(TControl& C, char32_t Letter);
+    // The steady clock of typing, in milliseconds.
+    virtual std::int64_t NowMs() const;
     void FocusNext(TWindow& W, bool Backward);
     // The rows that fit into the visible part from row From on (at least 1).
     int RowsPerPage(const TControl& C, int From) const;

@@ -269,7 +269,7 @@ TEST(StringList, IndexOfIgnoresCaseAndSortedListsKeepTheirOrder) {
     EXPECT_EQ(L.GetText(), "alpha\nBeta\n");
     EXPECT_EQ(L.Add("Alpha"), 1) << "an equal item goes after those already there";
     EXPECT_EQ(L.Add("_x"), 0) << "punctuation sorts before letters";
-    EXPECT_EQ(L.Add("\xC3\xA9t\xC3\xA9"), 4) << "UTF-8 bytes sort after ASCII";
+    EXPECT_EQ(L.Add("\xC3\xA9t\xC3\xA9"), 4) << "an accented letter sorts as its letter: after B";
     EXPECT_EQ(L.Add("0"), 0);
     EXPECT_EQ(L.GetText(), "0\n_x\nalpha\nAlpha\nBeta\n\xC3\xA9t\xC3\xA9\n");
     EXPECT_EQ(L.IndexOf("BETA"), 4);

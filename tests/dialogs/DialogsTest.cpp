@@ -1,13 +1,18 @@
 // The font picker and the about box, driven headless in a font sandbox.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "Typecask/design/FormAbout.h"
 #include "Typecask/design/FormTypecaskEditor.h"
 #include "Typecask/design/TypecaskEditors.h"
 #include "Typecask/support/VersionInfo.h"
+#include "TypecaskLib/Package.h"
+#include "platform/Buttons.h"
 #include "platform/Designer.h"
+#include "platform/os/WinResources.h"
+#include "platform/widgetsets/WidgetSetBase.h"
 #include "platform/widgetsets/headless/Headless.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/Sandbox.h"
@@ -117,6 +122,8 @@ TEST_F(Picker, HowTheDialogEnds) {
          "Sandbox Delta"},
         {"click a row, Cancel", {THeadlessAction::Select("Sandbox Delta"), THeadlessAction::Press("Cancel")},
          mrCancel, "Sandbox Delta"},
+        {"letters typed, Enter", {THeadlessAction::Type("sandbox c"), THeadlessAction::Press(TKey::Enter)}, mrOk,
+         "Sandbox Charlie"},
         {"Escape", {THeadlessAction::Press(TKey::Escape)}, mrCancel, ""},
         {"window closed", {THeadlessAction::CloseWindow()}, mrCancel, ""},
     };
@@ -173,6 +180,106 @@ TEST(PickerRows, EachRowIsItsOwnFaceTextHeightPlusTwo) {
     const int TallMiddle = 20 + ShortHeight + TallHeight / 2 + 1;
     EXPECT_EQ(Shot.GetPixel(220, TallMiddle) & 0xFFFFFF,
               std::uint32_t(GetRValue(H)) << 16 | std::uint32_t(GetGValue(H)) << 8 | std::uint32_t(GetBValue(H)));
+}
+
+// A family that cannot draw its own name shows the name in the dialog's face
+// and a sample of the characters it has, by its character map: letters of
+// its script, or its symbols. The others show their name in their own face.
+TEST(PickerRows, FamiliesThatCannotDrawTheirNameShowASample) {
+    WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
+    TestSupport::TSandbox Box;
+    FontGen::TFontSpec Cyrillic, Symbols;
+    Cyrillic.LatinLetters = Symbols.LatinLetters = false;
+    Cyrillic.ExtraLetters = 0x410;  // the capitals from A to SHCHA
+    Symbols.ExtraLetters = 0xE000;  // private use: the font's own symbols
+    Symbols.Ascender = 1400;        // taller than the dialog's face
+    Box.InstallFont("Sandbox Cyrillic", Cyrillic);
+    Box.InstallFont("Sandbox Latin");
+    Box.InstallFont("Sandbox Symbols", Symbols);
+    const struct {
+        const char* Family;
+        bool DrawsItsName;
+        std::u32string Sample;
+    } Cases[] = {
+        {"Sandbox Cyrillic", false, U"\u0410\u0411\u0412\u0413\u0414\u0415"},
+        {"Sandbox Latin", true, U""},
+        {"Sandbox Symbols", false, U"\uE000\uE001\uE002\uE003\uE004\uE005"},
+        {"Sandbox Missing", false, U""},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Family);
+        EXPECT_EQ(FontCoversText(C.Family, C.Family), C.DrawsItsName);
+        if (C.DrawsItsName) continue;  // shown by its name alone
+        EXPECT_EQ(Utf8ToCodePoints(FontSampleText(C.Family, 6)), C.Sample);
+        EXPECT_EQ(FontSampleText(C.Family, 2), CodePointsToUtf8(C.Sample.substr(0, 2)));
+    }
+    EXPECT_TRUE(FontCoversText("Sandbox Cyrillic", "\xD0\x90 42 \xD0\x91"));
+
+    auto D = std::make_unique<TFormTypecaskEditor>(Application);
+    const AnsiString DialogFace = D->ListBoxTTFonts->GetFont()->GetName();
+    auto TextOf = [](const AnsiString& Face, const AnsiString& Text, bool Width) {
+        TCanvas Canvas;
+        Canvas.GetFont()->SetName(Face);
+        Canvas.GetFont()->SetSize(0);
+        return Width ? Canvas.TextWidth(Text) : Canvas.TextHeight(Text);
+    };
+    std::vector<int> Rows;
+    const std::string Png = Box / "picker.png";
+    Set.Script({THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet& S, TWidgetHandle) {
+                    for (int I = 0; I < 3; ++I) Rows.push_back(S.RowRect(D->ListBoxTTFonts->GetWidget(), I).Height());
+                }),
+                THeadlessAction::SaveScreenshot(Png), THeadlessAction::Press("Cancel")});
+    D->ShowModal();
+    const AnsiString SymbolSample = FontSampleText("Sandbox Symbols", 6);
+    EXPECT_EQ(Rows, (std::vector<int>{
+                        std::max(TextOf(DialogFace, "Sandbox Cyrillic", false),
+                                 TextOf("Sandbox Cyrillic", FontSampleText("Sandbox Cyrillic", 6), false)) + 2,
+                        TextOf("Sandbox Latin", "Sandbox Latin", false) + 2,
+                        TextOf("Sandbox Symbols", SymbolSample, false) + 2,
+                    }));
+    EXPECT_GT(Rows[2], TextOf(DialogFace, "Sandbox Symbols", false) + 2);
+
+    // Ink after the name only where a sample is drawn: in the symbols row
+    // between the sample's ends, nowhere right of the Latin name.
+    TBitmap Shot;
+    Shot.LoadFromPngFile(Png);
+    auto Ink = [&](int Left, int Right, int Top, int Bottom) {
+        int Count = 0;
+        for (int Y = Top; Y < Bottom; ++Y)
+            for (int X = Left; X < std::min(Right, 230); ++X) Count += (Shot.GetPixel(X, Y) & 0xFFFFFF) != 0xFFFFFF;
+        return Count;
+    };
+    const int ListX = 3, ListY = 22;
+    const int LatinRight = ListX + 1 + TextOf("Sandbox Latin", "Sandbox Latin", true);
+    EXPECT_EQ(Ink(LatinRight + 1, 230, ListY + Rows[0], ListY + Rows[0] + Rows[1]), 0);
+    const int SampleLeft = ListX + 1 + TextOf(DialogFace, "Sandbox Symbols", true) + 6;
+    const int SymbolsTop = ListY + Rows[0] + Rows[1];
+    EXPECT_GT(Ink(SampleLeft, SampleLeft + TextOf("Sandbox Symbols", SymbolSample, true), SymbolsTop,
+                  SymbolsTop + Rows[2]),
+              0);
+}
+
+// Sorting, lookup and typed letters follow the locale's collation: accented
+// letters beside their base letters, the case of every letter ignored.
+TEST(PickerRows, SortedAndFoundByTheLocalesCollation) {
+    WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
+    TestSupport::TSandbox Box;
+    for (const char* Family : {"Zulu Sans", "\xC3\x89migr\xC3\xA9 Sans", "echo Sans", "Eagle Sans"})
+        Box.InstallFont(Family);
+    auto D = std::make_unique<TFormTypecaskEditor>(Application);
+    std::vector<AnsiString> Items;
+    for (int I = 0; I < D->ListBoxTTFonts->GetItems()->Count(); ++I) Items.push_back(D->ListBoxTTFonts->GetItems()->Get(I));
+    EXPECT_EQ(Items, (std::vector<AnsiString>{"Eagle Sans", "echo Sans", "\xC3\x89migr\xC3\xA9 Sans", "Zulu Sans"}));
+
+    Set.Script({THeadlessAction::Type("\xC3\xA9m"), THeadlessAction::Press(TKey::Enter)});
+    EXPECT_EQ(D->ShowModal(), mrOk);
+    EXPECT_EQ(D->FFontName->GetTTFontName(), "\xC3\x89migr\xC3\xA9 Sans");
+
+    D = std::make_unique<TFormTypecaskEditor>(Application);
+    TTypecaskName Value(nullptr);
+    Value.SetTTFontName("\xC3\xA9MIGR\xC3\x89 sans");
+    D->SetTypecaskName(&Value);
+    EXPECT_EQ(D->ListBoxTTFonts->GetItemIndex(), 2);
 }
 
 // ----------------------------------------------------------- the about box
@@ -268,6 +375,101 @@ TEST(AboutBox, Layout) {
     }
     EXPECT_TRUE(Box.LabelProductName->GetFont()->GetStyle().Contains(fsBold));
     EXPECT_EQ(Box.LabelProductName->GetFont()->GetHeight(), -13);
+}
+
+// The icon is transparent: its bottom-left colour shows the dialog behind it.
+TEST(AboutBox, IconLeavesItsTransparentColourToTheDialog) {
+    WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
+    TestSupport::TSandbox Sandbox;
+    TFormAbout Box(Application);
+    HBITMAP Icon = static_cast<HBITMAP>(LoadImageA(GetPackageInstance(), "TTYPECASK48", IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(Icon, nullptr);
+    TBitmap* Bitmap = Box.ImageIcon->GetPicture()->GetBitmap();
+    Bitmap->SetHandle(Icon);
+    const std::uint32_t Key = Bitmap->GetPixel(0, 47);
+    const std::string Png = Sandbox / "about.png";
+    Set.Script({THeadlessAction::SaveScreenshot(Png), THeadlessAction::Press("OK")});
+    Box.ShowModal();
+    TBitmap Shot;
+    Shot.LoadFromPngFile(Png);
+    const TColor Face = ColorToRGB(clBtnFace);
+    const std::uint32_t Back =
+        0xFF000000u | std::uint32_t(GetRValue(Face)) << 16 | std::uint32_t(GetGValue(Face)) << 8 | GetBValue(Face);
+    int Keyed = 0, Drawn = 0;
+    for (int Y = 0; Y < 48; ++Y)
+        for (int X = 0; X < 48; ++X) {
+            const bool IsKey = Bitmap->GetPixel(X, Y) == Key;
+            (IsKey ? Keyed : Drawn)++;
+            ASSERT_EQ(Shot.GetPixel(8 + X, 4 + Y), IsKey ? Back : Bitmap->GetPixel(X, Y)) << X << "," << Y;
+        }
+    EXPECT_GT(Keyed, 0);
+    EXPECT_GT(Drawn, 0);
+}
+
+// ------------------------------------------------------ captions fit
+
+// Every caption of a form fits its control in the control's font: a button's
+// glyph and caption inside its focus frame, a label's lines (wrapped at its
+// width when it wraps) inside its bounds, or, for an auto-sized one, inside
+// the form.
+void ExpectCaptionsFit(TForm& Form) {
+    for (int I = 0; I < Form.ComponentCount(); ++I) {
+        auto* C = dynamic_cast<TControl*>(Form.Components(I));
+        if (!C || C->GetCaption().empty()) continue;
+        SCOPED_TRACE(C->GetName());
+        TCanvas Canvas;
+        Canvas.GetFont()->SetData(C->GetFont()->GetData());
+        const AnsiString Text = WidgetSets::CaptionText(C->GetCaption());
+        if (auto* B = dynamic_cast<TBitBtn*>(C)) {
+            const int Glyph = B->GetGlyph()->Empty() ? 0 : B->GetGlyph()->GetWidth() + 4;
+            EXPECT_LE(Glyph + Canvas.TextWidth(Text), B->GetWidth() - 2 * 4);
+            EXPECT_LE(Canvas.TextHeight(Text), B->GetHeight() - 2 * 4);
+        } else if (auto* L = dynamic_cast<TLabel*>(C)) {
+            const bool Wraps = L->GetWordWrap();
+            const auto Lines = WidgetSets::WrapCaption(C->GetFont()->GetData(), Text, L->GetWidth(), Wraps);
+            int Widest = 0;
+            for (const auto& Line : Lines) Widest = std::max(Widest, Canvas.TextWidth(Line));
+            EXPECT_LE(Widest, L->GetAutoSize() && !Wraps ? Form.GetClientWidth() - L->GetLeft() : L->GetWidth());
+            EXPECT_LE(static_cast<int>(Lines.size()) * Canvas.TextHeight("Wg"),
+                      L->GetAutoSize() && !Wraps ? Form.GetClientHeight() - L->GetTop() : L->GetHeight());
+        } else {
+            ADD_FAILURE() << "a caption of a control the test does not measure";
+        }
+    }
+}
+
+TEST(DialogLayouts, EveryCaptionFitsItsControlInTheDefaultFace) {
+    WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
+    TestSupport::TSandbox Box;
+    bool Installed = false;
+    for (const char* Folder : {"/usr/share/fonts/truetype/liberation2", "/usr/share/fonts/truetype/liberation"})
+        Installed = Installed || (Box.InstallFontFile(std::string(Folder) + "/LiberationSans-Regular.ttf") &&
+                                  Box.InstallFontFile(std::string(Folder) + "/LiberationSans-Bold.ttf"));
+    if (!Installed) GTEST_SKIP() << "Liberation Sans is not installed";
+    ASSERT_EQ(ResolveFontFace(TFontData{}).Family, "Liberation Sans");
+
+    TFormTypecaskEditor Picker(Application);
+    ExpectCaptionsFit(Picker);
+
+    // The about box as its editor fills it from the package's version values.
+    ResetDesignRegistrations();
+    RegisterPropertyEditor(TypeInfoOf<TVersionInfo*>(), TVersionHolder::StaticClass(), "About",
+                           PropertyEditorClass<TTypecaskAboutPropertyEditor>());
+    TFormDesigner Designer(std::unique_ptr<TComponent>(new TForm(nullptr, 0)));
+    auto* Holder = new TVersionHolder(Designer.GetRoot());
+    TVersionInfo Info;
+    Holder->FInfo = &Info;
+    bool Measured = false;
+    Set.Script({THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                    auto* About = DialogTests::OpenDialog<TFormAbout>();
+                    ASSERT_TRUE(About);
+                    ExpectCaptionsFit(*About);
+                    Measured = true;
+                }),
+                THeadlessAction::Press("OK")});
+    Designer.GetPropertyEditor(Holder, "About")->Edit();
+    EXPECT_TRUE(Measured);
+    ResetDesignRegistrations();
 }
 
 }  // namespace

@@ -110,4 +110,17 @@ TEST_F(PickerWindow, EscapeCancels) {
     EXPECT_EQ(Typecask->GetFontData(), nullptr);
 }
 
+// Letters typed into the list (which has the focus) find the row; the blank
+// between the words is one of the letters.
+TEST_F(PickerWindow, TypedLettersFindTheRow) {
+    DoubleClickWith([](const std::string&) {
+        std::this_thread::sleep_for(150ms);
+        Shell("xdotool type --delay 20 'sandbox b'");
+        std::this_thread::sleep_for(100ms);
+        Shell("xdotool key Return");
+    });
+    EXPECT_TRUE(Found) << "no window titled \"True Type Fonts\"";
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "Sandbox Bravo");
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "Typecask/design/TypecaskEditors.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Designer.h"
+#include "platform/os/SysRoot.h"
 #include "platform/widgetsets/headless/Headless.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/Sandbox.h"
@@ -143,6 +144,28 @@ TEST_F(Editors, CancelledPickerLeavesTheComponentAlone) {
     Editor->Edit();
     EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "");
     EXPECT_EQ(Typecask->GetFontData(), nullptr);
+}
+
+// The carried family is no longer installed: the picker lists it nowhere and
+// selects no row, and a plain OK must keep the font the component carries.
+TEST_F(Editors, OkWithNoRowSelectedKeepsTheCarriedFont) {
+    ASSERT_TRUE(Editor);
+    Set->Script({THeadlessAction::Select("Sandbox Bravo"), THeadlessAction::Press("OK")});
+    Editor->Edit();
+    ASSERT_NE(Typecask->GetFontData(), nullptr);
+    const auto Size = Typecask->GetFontData()->GetSize();
+    ASSERT_EQ(std::remove((Box / "fonts/Sandbox Bravo.ttf").c_str()), 0);
+    Os::RefreshFontConfiguration();
+    int Selected = -2;
+    Set->Script({THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
+                     Selected = DialogTests::OpenDialog<TFormTypecaskEditor>()->ListBoxTTFonts->GetItemIndex();
+                 }),
+                 THeadlessAction::Press("OK")});
+    Editor->Edit();
+    EXPECT_EQ(Selected, -1);
+    EXPECT_EQ(Typecask->GetTypecaskName()->GetTTFontName(), "Sandbox Bravo");
+    ASSERT_NE(Typecask->GetFontData(), nullptr);
+    EXPECT_EQ(Typecask->GetFontData()->GetSize(), Size);
 }
 
 TEST_F(Editors, AboutVerbOpensTheAboutBoxOnly) {

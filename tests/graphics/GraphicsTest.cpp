@@ -318,6 +318,33 @@ TEST(Bitmaps, DrawBlendsAndPngKeepsThePixels) {
     EXPECT_EQ(Loaded.GetWidth(), 10);  // a failed load keeps the picture
 }
 
+// Every pixel of the bottom-left pixel's colour stays unpainted, wherever it
+// lies; the others are drawn, by Draw and StretchDraw alike.
+TEST(Bitmaps, TransparentOnesLeaveTheirBottomLeftColourUnpainted) {
+    TBitmap Source(4, 4);
+    Source.GetCanvas()->GetBrush()->SetColor(clSilver);
+    Source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
+    Source.GetCanvas()->GetBrush()->SetColor(clNavy);
+    Source.GetCanvas()->FillRect(Rect(1, 0, 3, 2));
+    Source.SetTransparent(true);
+    EXPECT_EQ(Source.GetTransparentColor(), Argb(clSilver));
+    for (bool Stretched : {false, true}) {
+        SCOPED_TRACE(Stretched ? "StretchDraw" : "Draw");
+        TBitmap Target(10, 10);
+        Target.GetCanvas()->GetBrush()->SetColor(clWhite);
+        Target.GetCanvas()->FillRect(Rect(0, 0, 10, 10));
+        if (Stretched) Target.GetCanvas()->StretchDraw(Rect(2, 2, 6, 6), &Source);
+        else Target.GetCanvas()->Draw(2, 2, &Source);
+        EXPECT_EQ(Target.GetPixel(3, 2), Argb(clNavy));
+        for (const TPoint P : {Point(2, 2), Point(5, 2), Point(2, 5), Point(4, 5)})
+            EXPECT_EQ(Target.GetPixel(P.X, P.Y), Argb(clWhite)) << P.X << "," << P.Y;
+    }
+    Source.SetTransparent(false);
+    TBitmap Target(4, 4);
+    Target.GetCanvas()->Draw(0, 0, &Source);
+    EXPECT_EQ(Target.GetPixel(0, 3), Argb(clSilver));
+}
+
 // A 3 x 2 bottom-up 24-bit .bmp: red, green, blue / white, black, grey.
 std::string WriteBmp() {
     const std::string File = (std::filesystem::temp_directory_path() / "typecask-gfx-handle.bmp").string();

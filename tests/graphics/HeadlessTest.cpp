@@ -205,7 +205,8 @@ TEST(HeadlessList, RowsHaveTheirMeasuredHeightsAndHitTestsFindThem) {
     int Top = 0;
     for (int I = 0; I < static_cast<int>(D.Items.size()); ++I) {
         TRect R = Set.RowRect(D.List, I);
-        EXPECT_EQ(R, Rect(0, Top, 236, Top + TDialog::HeightOf(I))) << I;
+        // The rows overflow the list: a scroll bar takes the right 16 pixels.
+        EXPECT_EQ(R, Rect(0, Top, 236 - 16, Top + TDialog::HeightOf(I))) << I;
         if (Top < 145) {
             EXPECT_EQ(Set.RowAt(D.List, Top), I);
         }
@@ -222,7 +223,7 @@ TEST(HeadlessList, RowsHaveTheirMeasuredHeightsAndHitTestsFindThem) {
     P.Items = {"One", "Two"};
     P.ItemIndex = 1;
     Set.UpdateControl(D.List, P);
-    EXPECT_EQ(Set.RowRect(D.List, 1).Height(), 18);
+    EXPECT_EQ(Set.RowRect(D.List, 1), Rect(0, 14, 236, 32)) << "no scroll bar for rows that fit";
     EXPECT_EQ(D.Selected(), 1);
     P.ItemIndex = 5;  // out of range: no selection
     Set.UpdateControl(D.List, P);
@@ -246,6 +247,54 @@ TEST(HeadlessList, WheelAndSelectionScroll) {
     Set.UpdateControl(D.List, P);
     EXPECT_EQ(Set.GetTopIndex(D.List), 0);
     EXPECT_TRUE(D.Log.empty());
+
+    // A row selected before the list is created is in view from the start.
+    P.ItemIndex = 11;
+    const TWidgetHandle Shown = Set.CreateControl(D.Window, P, {});
+    EXPECT_EQ(Set.RowRect(Shown, 11).Bottom, 145);
+}
+
+// A clock that the test moves.
+class TTimedWidgetSet : public THeadlessWidgetSet {
+public:
+    std::int64_t Now = 0;
+
+protected:
+    std::int64_t NowMs() const override { return Now; }
+};
+
+TEST(HeadlessList, TypedLettersFindTheNextRowThatBeginsWithThem) {
+    TTimedWidgetSet Set;
+    TDialog D(Set);
+    TControlProps P = Set.GetControlProps(D.List);
+    P.Items = {"Arial", "Eagle", "\xC3\x89migr\xC3\xA9", "echo", "Egg", "Zulu"};
+    Set.UpdateControl(D.List, P);
+    Set.SetFocus(D.List);
+    const struct {
+        std::int64_t At;
+        const char* Typed;
+        bool Found;
+        int Selected;
+    } Steps[] = {
+        {0, "e", true, 1},         // the first row with E
+        {100, "e", true, 3},       // the same letter again: the next one
+        {300, "E", true, 4},       // and again, whatever its case
+        {2000, "eg", true, 4},     // after a pause: E finds Eagle, EG goes on to Egg
+        {4000, "z", true, 5},
+        {6000, "\xC3\xA9m", true, 2}, // accented capitals fold too
+        {8000, "q", false, 2},     // no such row: the selection stays
+        {10000, "  ", false, 2},
+    };
+    for (const auto& S : Steps) {
+        Set.Now = S.At;
+        EXPECT_EQ(Set.TypeText(D.Window, S.Typed), S.Found) << S.Typed;
+        EXPECT_EQ(D.Selected(), S.Selected) << S.Typed;
+    }
+    EXPECT_EQ(D.Log, (std::vector<std::string>{"select 1", "select 3", "select 4", "select 1", "select 4", "select 5",
+                                                "select 2"}));
+    Set.SetFocus(D.Ok);
+    EXPECT_FALSE(Set.TypeText(D.Window, "a")) << "only a list box with the focus takes letters";
+    EXPECT_EQ(D.Selected(), 2);
 }
 
 TEST(HeadlessList, DisabledOrHiddenControlsIgnoreTheUser) {
@@ -281,7 +330,7 @@ TEST(HeadlessRender, WindowRendersAtClientSizeWithOwnerDrawnRows) {
     EXPECT_EQ(Png.GetHeight(), 221);
     // Rows drawn through the callback: those that fit, in their rectangles.
     ASSERT_GE(D.Drawn.size(), 8u);
-    EXPECT_EQ(D.Drawn[1], std::make_pair(1, Rect(0, 14, 236, 32)));
+    EXPECT_EQ(D.Drawn[1], std::make_pair(1, Rect(0, 14, 236 - 16, 32)));
     // The list's client area starts at (3, 22); row 1 is highlighted, row 0 not.
     auto Rgb = [](TColor C) {
         TColor R = ColorToRGB(C);
@@ -290,6 +339,12 @@ TEST(HeadlessRender, WindowRendersAtClientSizeWithOwnerDrawnRows) {
     EXPECT_EQ(Png.GetPixel(3 + 200, 22 + 14 + 8), Rgb(clHighlight));
     EXPECT_EQ(Png.GetPixel(3 + 200, 22 + 5), Rgb(clWindow));
     EXPECT_EQ(Png.GetPixel(0, 0), Rgb(clBtnFace));
+    // The scroll bar: an arrow button at the top, the thumb at the top of the
+    // track (the list shows its first rows), the bare track below it.
+    const int Bar = 3 + 236 - 16 + 8;
+    EXPECT_EQ(Png.GetPixel(Bar - 6, 22 + 3), Rgb(clBtnFace));
+    EXPECT_EQ(Png.GetPixel(Bar - 6, 22 + 16 + 5), Rgb(clBtnFace));
+    EXPECT_EQ(Png.GetPixel(Bar - 6, 22 + 145 - 16 - 3), Rgb(cl3DLight));
 }
 
 TEST(HeadlessWidgetSet, SelectionByName) {

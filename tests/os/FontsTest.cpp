@@ -295,6 +295,35 @@ TEST(FontSandbox, ProcessesSettingUpTheSameSandboxAtOnceAllSeeItsFonts) {
     }
 }
 
+// The sandbox lists only its own fonts but keeps the system's rules: generic
+// families and metric aliases find its faces, and a style it lacks is made
+// up from the regular face. fc-match reads the sandbox's written
+// configuration, as any other program would.
+TEST(FontSandbox, KeepsTheSystemRulesForItsOwnFonts) {
+    TestSupport::TSandbox Box;
+    Box.InstallFont("Liberation Sans");
+    const std::string Conf = Box.Root() + "/fontconfig/fonts.conf";
+    auto Match = [&](const std::string& Pattern, const std::string& Format) {
+        return RunCommand("FONTCONFIG_FILE='" + Conf + "' fc-match --format '" + Format + "' '" + Pattern +
+                          "' 2>/dev/null");
+    };
+    if (Match("Arial", "%{family}") != "Liberation Sans")
+        GTEST_SKIP() << "this system's font rules have no metric alias for Arial";
+    const struct {
+        const char* Pattern;
+        const char* Format;
+        const char* Expected;
+    } Cases[] = {
+        {"sans-serif", "%{family}", "Liberation Sans"},
+        {"Liberation Sans:bold", "%{embolden}", "True"},
+        {"Liberation Sans", "%{embolden}", ""},
+        {"Liberation Sans:italic", "%{matrix}", "1 0.2 0 1"},
+    };
+    for (const auto& C : Cases) EXPECT_EQ(Match(C.Pattern, C.Format), C.Expected) << C.Pattern << " " << C.Format;
+    EXPECT_EQ(RunCommand("FONTCONFIG_FILE='" + Conf + "' fc-list --format '%{family}\\n' 2>/dev/null"),
+              "Liberation Sans\n");
+}
+
 TEST(FontSandbox, SwitchingSandboxesSwitchesTheFonts) {
     {
         TestSupport::TSandbox First;

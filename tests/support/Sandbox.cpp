@@ -41,6 +41,16 @@ std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontSpec 
     return Path;
 }
 
+bool TSandbox::InstallFontFile(const std::string& Path) {
+    const std::string Folder = Os::GetSystemPaths().UserFontsFolder;
+    fs::create_directories(Folder);
+    std::error_code Ec;
+    if (!fs::copy_file(Path, Folder + "/" + fs::path(Path).filename().string(), fs::copy_options::overwrite_existing, Ec))
+        return false;
+    Os::RefreshFontConfiguration();
+    return true;
+}
+
 std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec, const std::string& FileName) {
     FontSpec.FamilyName = Family;
     fs::create_directories(FRoot + "/work");

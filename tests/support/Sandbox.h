@@ -38,6 +38,10 @@ public:
     // Returns the file's path.
     std::string InstallFont(const std::string& Family, FontGen::TFontSpec FontSpec = {},
                             const std::string& FileName = {});
+    // Copies a font file of the system (one the tests do not generate) into
+    // the user font folder and brings the font configuration up to date;
+    // false when the file is not there.
+    bool InstallFontFile(const std::string& Path);
     // Writes a generated font of the family to Root()/work/FILE without
     // installing it; returns the path.
     std::string MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec = {},

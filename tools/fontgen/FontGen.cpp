@@ -243,6 +243,8 @@ void Validate(const TFontSpec& S) {
     if (S.Weight < 1 || S.Weight > 1000) throw EFontGen("the weight must lie between 1 and 1000, not %d", {S.Weight});
     if (S.CapHeight < 0 || S.CapHeight > S.Ascender)
         throw EFontGen("the cap height must lie between 0 and the ascender (%d), not %d", {S.Ascender, S.CapHeight});
+    if (S.ExtraLetters != 0 && (S.ExtraLetters < 0x80 || S.ExtraLetters > 0xFFFF - 26))
+        throw EFontGen("the extra letters must start between U+0080 and U+FFE5, not %d", {static_cast<int>(S.ExtraLetters)});
 }
 
 }  // namespace
@@ -289,8 +291,11 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     for (const auto& Shape : Shapes) {
         const auto Id = static_cast<unsigned>(Glyphs.size());
         Glyphs.push_back(ShapeGlyph(Shape, Cell, Advance));
+        const bool Letter = Shape.Code >= 'A' && Shape.Code <= 'Z';
+        if (Letter && FontSpec.ExtraLetters != 0) CharToGlyph[FontSpec.ExtraLetters + unsigned(Shape.Code - 'A')] = Id;
+        if (Letter && !FontSpec.LatinLetters) continue;
         CharToGlyph[static_cast<unsigned char>(Shape.Code)] = Id;
-        if (Shape.Code >= 'A' && Shape.Code <= 'Z') CharToGlyph[static_cast<unsigned>(Shape.Code - 'A' + 'a')] = Id;
+        if (Letter) CharToGlyph[static_cast<unsigned>(Shape.Code - 'A' + 'a')] = Id;
     }
     for (auto& G : Glyphs) Bounds(G);
     const auto NumGlyphs = static_cast<unsigned>(Glyphs.size());

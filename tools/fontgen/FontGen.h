@@ -28,6 +28,12 @@ struct TFontSpec {
     int Descender = -200;           // below the baseline, <= 0
     int LineGap = 0;                // >= 0
     int CapHeight = 0;              // height of the letters; 0 for 70% of the em
+    // Where the 26 letter shapes are mapped: to A to Z and a to z unless
+    // LatinLetters is false (a font of another script or of symbols), and to
+    // the 26 code points from ExtraLetters on (U+0080 to U+FFE5) unless it
+    // is 0.
+    bool LatinLetters = true;
+    char32_t ExtraLetters = 0;
     AnsiString Version = "Version 1.000";
     AnsiString Copyright = "Generated for testing; free to use.";
 

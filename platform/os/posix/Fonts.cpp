@@ -17,8 +17,10 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <iterator>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/SysUtils.h"
 #include "platform/os/Files.h"
@@ -53,6 +55,8 @@ struct TFontState {
     std::vector<TStamp> Stamps;
     std::map<std::pair<std::string, int>, TFaceMetrics> Metrics;
     std::map<std::pair<std::string, int>, std::string> FullNames;  // as the Fonts key names the faces
+    // Folded family name -> the character map of its most regular face.
+    std::map<std::string, std::vector<TUnicodeRange>> Coverage;
     FT_Library FreeType = nullptr;
 };
 
@@ -160,9 +164,42 @@ void WriteFileInPlace(const std::string& FileName, const std::string& Text) {
     }
 }
 
-// The sandbox's configuration: only its two font folders, its own cache,
-// and no rules of the system's. Written to R/fontconfig/fonts.conf as well,
-// so that other fontconfig programs can be pointed at it (FONTCONFIG_FILE).
+// The system's rule files (generic-family aliases, metric-compatible
+// substitutes, synthetic emboldening and slant, rendering options), in the
+// order fontconfig reads them. Files that name font folders, caches or
+// further files (the user's and the local configuration) are left out: they
+// would bring fonts from outside the sandbox.
+std::vector<std::string> SystemRuleFiles(const std::string& SandboxRoot) {
+    std::string Folder = "/etc/fonts";
+    if (FcChar8* Main = FcConfigFilename(nullptr)) {
+        const std::string MainFile = reinterpret_cast<const char*>(Main);
+        FcStrFree(Main);
+        // FONTCONFIG_FILE may point at a sandbox's own file, which has no rules
+        // beside it.
+        if (SandboxRoot.empty() || MainFile.rfind(SandboxRoot + "/", 0) != 0)
+            Folder = std::filesystem::path(MainFile).parent_path().string();
+    }
+    std::vector<std::string> Files;
+    std::error_code Ec;
+    for (auto It = std::filesystem::directory_iterator(Folder + "/conf.d", Ec);
+         !Ec && It != std::filesystem::directory_iterator(); It.increment(Ec)) {
+        if (It->path().extension() != ".conf") continue;
+        std::ifstream In(It->path(), std::ios::binary);
+        const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+        if (!In.good() && !In.eof()) continue;
+        bool Reaches = false;
+        for (const char* Tag : {"<dir", "<include", "<cachedir", "<remap-dir", "<reset-dirs"})
+            Reaches = Reaches || Text.find(Tag) != std::string::npos;
+        if (!Reaches) Files.push_back(It->path().string());
+    }
+    std::sort(Files.begin(), Files.end());
+    return Files;
+}
+
+// The sandbox's configuration: only its two font folders and its own cache,
+// with the system's rules (see SystemRuleFiles). Written to
+// R/fontconfig/fonts.conf as well, so that other fontconfig programs can be
+// pointed at it (FONTCONFIG_FILE).
 FcConfig* BuildPrivateConfig() {
     const TSystemPaths& P = Paths();
     const std::string FcFolder = P.SysRoot + "/fontconfig";
@@ -170,10 +207,13 @@ FcConfig* BuildPrivateConfig() {
     ForceFolders(P.WindowsFolder + "/Fonts", 0755);
     ForceFolders(FcFolder + "/cache", 0700);
     const std::string ConfFile = FcFolder + "/fonts.conf";
-    const std::string Xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
-                            "<fontconfig>\n  <dir>" +
-                            XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
-                            "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n</fontconfig>\n";
+    std::string Xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
+                      "<fontconfig>\n  <dir>" +
+                      XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
+                      "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n";
+    for (const std::string& Rules : SystemRuleFiles(P.SysRoot))
+        Xml += "  <include ignore_missing=\"yes\">" + XmlEscaped(Rules) + "</include>\n";
+    Xml += "</fontconfig>\n";
     WriteFileInPlace(ConfFile, Xml);
     FcConfig* Config = FcConfigCreate();
     if (!Config) throw EOutOfMemory("Out of memory");
@@ -222,6 +262,7 @@ void Rebuild(TFontState& S) {
     S.Config = Fresh;
     S.Metrics.clear();
     S.FullNames.clear();
+    S.Coverage.clear();
     ReaddAppFonts(S);
     Restamp(S);
 }
@@ -385,6 +426,43 @@ std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
     return Result;
 }
 
+// The ranges of a character set, in ascending order.
+std::vector<TUnicodeRange> RangesOf(const FcCharSet* Set) {
+    std::vector<TUnicodeRange> Ranges;
+    FcChar32 Map[FC_CHARSET_MAP_SIZE];
+    FcChar32 Next = 0;
+    for (FcChar32 Base = FcCharSetFirstPage(Set, Map, &Next); Base != FC_CHARSET_DONE;
+         Base = FcCharSetNextPage(Set, Map, &Next)) {
+        for (int Word = 0; Word < FC_CHARSET_MAP_SIZE; ++Word) {
+            for (int Bit = 0; Map[Word] && Bit < 32; ++Bit) {
+                if (!(Map[Word] & (1u << Bit))) continue;
+                const char32_t Code = Base + static_cast<char32_t>(Word * 32 + Bit);
+                if (!Ranges.empty() && Ranges.back().Last + 1 == Code) Ranges.back().Last = Code;
+                else Ranges.push_back({Code, Code});
+            }
+        }
+    }
+    return Ranges;
+}
+
+const std::vector<TUnicodeRange>& FamilyCoverage(TFontState& S, const std::string& Family) {
+    const std::string Wanted = FoldCase(Family);
+    if (auto It = S.Coverage.find(Wanted); It != S.Coverage.end()) return It->second;
+    FcPattern* Best = nullptr;
+    for (const FcSetName Set : {FcSetSystem, FcSetApplication}) {
+        FcFontSet* Fonts = FcConfigGetFonts(Config(), Set);
+        for (int I = 0; Fonts && I < Fonts->nfont; ++I) {
+            FcPattern* P = Fonts->fonts[I];
+            if (FoldCase(PatternString(P, FC_FAMILY)) != Wanted) continue;
+            if (!Best || Rank(P) < Rank(Best)) Best = P;
+        }
+    }
+    FcCharSet* Chars = nullptr;
+    std::vector<TUnicodeRange> Ranges;
+    if (Best && FcPatternGetCharSet(Best, FC_CHARSET, 0, &Chars) == FcResultMatch && Chars) Ranges = RangesOf(Chars);
+    return S.Coverage.emplace(Wanted, std::move(Ranges)).first->second;
+}
+
 struct TDeviceContext {
     HWND Window = nullptr;
 };
@@ -498,6 +576,7 @@ int AddFontResourceA(LPCSTR FileName) {
                 return 0;
             }
             S.AppFonts.push_back({Path, 1});
+            S.Coverage.clear();
         }
         return Faces;
     } catch (const Exception&) {
@@ -526,6 +605,7 @@ BOOL RemoveFontResourceA(LPCSTR FileName) {
         // again from the files that remain.
         FcConfigAppFontClear(S.Config);
         ReaddAppFonts(S);
+        S.Coverage.clear();
     }
     return TRUE;
 }
@@ -620,6 +700,12 @@ int OpenDeviceContexts() {
 std::vector<TAppFont> ApplicationFonts() {
     std::lock_guard Lock(Posix::StateLock());
     return Posix::State().AppFonts;
+}
+
+std::vector<TUnicodeRange> GetFamilyUnicodeRanges(LPCSTR Family) {
+    if (!Family || !*Family) return {};
+    std::lock_guard Lock(Posix::StateLock());
+    return Posix::FamilyCoverage(Posix::State(), Family);
 }
 
 }  // namespace Os

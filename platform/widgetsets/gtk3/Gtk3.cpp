@@ -212,7 +212,17 @@ public:
 
     static gboolean OnKeyPress(GtkWidget*, GdkEventKey* Event, gpointer Data) {
         auto Key = KeyOf(Event);
-        if (!Key) return FALSE;
+        if (!Key) {
+            // A character typed (without a command modifier) finds a row.
+            const gunichar Char = gdk_keyval_to_unicode(Event->keyval);
+            if (!Char || !g_unichar_isprint(Char) || (Event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)))
+                return FALSE;
+            bool Found = false;
+            Instance->Guarded([&] {
+                Found = Instance->TypeText(Untag(Data), CodePointsToUtf8(std::u32string(1, static_cast<char32_t>(Char))));
+            });
+            return Found;
+        }
         bool Handled = false;
         Instance->Guarded([&] { Handled = Instance->PressKey(Untag(Data), *Key); });
         return Handled || *Key == TKey::Enter || *Key == TKey::Escape || *Key == TKey::Tab || *Key == TKey::ShiftTab;
@@ -242,7 +252,8 @@ public:
         TColor Back = ColorToRGB(C.Props.Color);
         cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
         cairo_paint(Cr);
-        (void)Widget;
+        // The rows span what GTK leaves beside its scroll bar.
+        C.NativeClientWidth = gtk_widget_get_allocated_width(Widget);
         // Rows come in the list's client coordinates, as in every widgetset.
         cairo_translate(Cr, 0, C.ScrollY);
         Instance->Guarded([&] { Instance->PaintListRows(C, Cr); });
@@ -356,6 +367,9 @@ protected:
                 N.Outer = gtk_scrolled_window_new(nullptr, nullptr);
                 gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(N.Outer), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
                 gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(N.Outer), GTK_SHADOW_IN);
+                // A scroll bar that is there whenever the rows overflow, not
+                // only while the pointer is over the list.
+                gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(N.Outer), FALSE);
                 gtk_style_context_add_class(gtk_widget_get_style_context(N.Outer), "typecask-list");
                 N.Inner = gtk_drawing_area_new();
                 gtk_widget_set_can_focus(N.Inner, TRUE);
@@ -424,6 +438,10 @@ protected:
                 break;
             }
             case TWidgetKind::ListBox: {
+                // The scroll bar follows the shared rule: there while the rows
+                // overflow the list.
+                gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(N.Outer), GTK_POLICY_NEVER,
+                                               ListOverflows(C) ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER);
                 gtk_widget_set_size_request(N.Inner, -1, ContentHeight(C));
                 NativeScrolled(C);
                 break;

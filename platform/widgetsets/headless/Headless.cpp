@@ -38,6 +38,7 @@ bool THeadlessWidgetSet::Perform(TWidgetHandle WindowHandle, const THeadlessActi
             return true;
         }
         case THeadlessAction::Key: PressKey(WindowHandle, A.KeyPressed); return true;
+        case THeadlessAction::TypeText: TypeText(WindowHandle, A.Target); return true;
         case THeadlessAction::Close: RequestClose(WindowHandle); return true;
         case THeadlessAction::Screenshot: SaveScreenshot(WindowHandle, A.FileName); return true;
         case THeadlessAction::Custom:

@@ -27,6 +27,7 @@ struct THeadlessAction {
         DoubleClickIndex, // double-click row Index
         Click,            // click the button named or captioned Target
         Key,              // press Key in the window
+        TypeText,         // type the characters of Target in the window, without pauses
         Close,            // close the window
         Screenshot,       // save the window as PNG FileName
         Custom,           // call Run with the window
@@ -55,6 +56,7 @@ struct THeadlessAction {
         A.KeyPressed = K;
         return A;
     }
+    static THeadlessAction Type(const AnsiString& Text) { return Make(TypeText, Text); }
     static THeadlessAction CloseWindow() { return Make(Close); }
     static THeadlessAction SaveScreenshot(const AnsiString& File) {
         THeadlessAction A = Make(Screenshot);
