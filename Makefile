@@ -5,7 +5,7 @@ CTEST     ?= ctest
 FUZZ_SECS ?= 20
 BIN        = build/default/bin
 
-.PHONY: all deps build demo test test-default test-asan test-fuzz bench fuzz clean
+.PHONY: all deps build demo test test-default test-package test-asan test-fuzz bench fuzz package clean
 
 all: build
 
@@ -19,7 +19,7 @@ build: deps
 demo: build
 	$(BIN)/typecask demo --out build/demo
 
-test: deps test-default test-asan test-fuzz
+test: deps test-default test-package test-asan test-fuzz
 
 test-default: build
 	$(CTEST) --preset default -j $(JOBS)
@@ -28,6 +28,17 @@ test-asan: deps
 	$(CMAKE) --preset asan >/dev/null
 	$(CMAKE) --build --preset asan -j $(JOBS)
 	$(CTEST) --preset asan -j $(JOBS)
+
+# The Debian package from a Release build of the libraries and tools (warnings
+# are errors there too, so this is also the check that Release builds
+# cleanly), then its contents, metadata, installation and lintian's verdict.
+package: deps
+	$(CMAKE) --preset package >/dev/null
+	$(CMAKE) --build --preset package -j $(JOBS)
+	cd build/package && cpack -G DEB
+
+test-package: package
+	tests/package/deb-check.sh build/package/typecasklib_*.deb
 
 # A short smoke run of every fuzz target; skipped where clang is not available.
 test-fuzz: deps

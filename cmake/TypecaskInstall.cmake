@@ -13,8 +13,7 @@ set(TYPECASK_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/TypecaskLib)
 set(TYPECASK_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TypecaskLib)
 
 install(TARGETS TypecaskLib TypecaskPlatform EXPORT TypecaskLibTargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
-        INCLUDES DESTINATION ${TYPECASK_INSTALL_INCLUDEDIR})
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development)
 install(TARGETS typecask typecask-fontgen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 
 # The public headers: everything an application may include, in the folders
