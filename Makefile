@@ -5,18 +5,22 @@ CTEST     ?= ctest
 FUZZ_SECS ?= 20
 BIN        = build/default/bin
 
-.PHONY: all deps build demo test test-default test-package test-asan test-fuzz bench fuzz package clean
+.PHONY: all deps build configure demo test test-default test-package test-asan test-fuzz bench fuzz package clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	$(CMAKE) --preset default >/dev/null
+
+build: configure
 	$(CMAKE) --build --preset default -j $(JOBS)
 
-demo: build
+# Only the host and what it links: no tests, no benchmarks.
+demo: configure
+	$(CMAKE) --build --preset default -j $(JOBS) --target typecask
 	$(BIN)/typecask demo --out build/demo
 
 test: deps test-default test-package test-asan test-fuzz
