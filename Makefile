@@ -5,7 +5,8 @@ CTEST     ?= ctest
 FUZZ_SECS ?= 20
 BIN        = build/default/bin
 
-.PHONY: all deps build configure demo test test-default test-package test-asan test-fuzz bench fuzz package clean
+.PHONY: all deps build configure demo test test-default test-package test-asan test-fuzz bench fuzz package \
+        format clean
 
 all: build
 
@@ -55,6 +56,13 @@ fuzz: deps
 bench: build
 	$(BIN)/typecask-bench
 	GLIBC_TUNABLES=glibc.malloc.mmap_threshold=131072 $(BIN)/typecask-road-bench
+
+# Formats the C++ sources with the committed .clang-format: every tracked
+# file, or only those named in FILES ("make format FILES=platform/Forms.cpp").
+FILES ?= $(shell git ls-files '*.cpp' '*.h')
+format:
+	@command -v clang-format >/dev/null || { echo "format: clang-format not found (apt-get install clang-format)"; exit 1; }
+	clang-format -i $(FILES)
 
 clean:
 	rm -rf build
