@@ -5,21 +5,26 @@ CTEST     ?= ctest
 FUZZ_SECS ?= 20
 BIN        = build/default/bin
 
-.PHONY: all deps build demo test test-default test-asan test-fuzz bench fuzz clean
+.PHONY: all deps build configure demo test test-default test-package test-asan test-fuzz bench fuzz package \
+        format clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
+configure: deps
 	$(CMAKE) --preset default >/dev/null
+
+build: configure
 	$(CMAKE) --build --preset default -j $(JOBS)
 
-demo: build
+# Only the host and what it links: no tests, no benchmarks.
+demo: configure
+	$(CMAKE) --build --preset default -j $(JOBS) --target typecask
 	$(BIN)/typecask demo --out build/demo
 
-test: deps test-default test-asan test-fuzz
+test: deps test-default test-package test-asan test-fuzz
 
 test-default: build
 	$(CTEST) --preset default -j $(JOBS)
@@ -28,6 +33,17 @@ test-asan: deps
 	$(CMAKE) --preset asan >/dev/null
 	$(CMAKE) --build --preset asan -j $(JOBS)
 	$(CTEST) --preset asan -j $(JOBS)
+
+# The Debian package from a Release build of the libraries and tools (warnings
+# are errors there too, so this is also the check that Release builds
+# cleanly), then its contents, metadata, installation and lintian's verdict.
+package: deps
+	$(CMAKE) --preset package >/dev/null
+	$(CMAKE) --build --preset package -j $(JOBS)
+	cd build/package && cpack -G DEB
+
+test-package: package
+	tests/package/deb-check.sh build/package/typecasklib_*.deb
 
 # A short smoke run of every fuzz target; skipped where clang is not available.
 test-fuzz: deps
@@ -40,6 +56,13 @@ fuzz: deps
 bench: build
 	$(BIN)/typecask-bench
 	GLIBC_TUNABLES=glibc.malloc.mmap_threshold=131072 $(BIN)/typecask-road-bench
+
+# Formats the C++ sources with the committed .clang-format: every tracked
+# file, or only those named in FILES ("make format FILES=platform/Forms.cpp").
+FILES ?= $(shell git ls-files '*.cpp' '*.h')
+format:
+	@command -v clang-format >/dev/null || { echo "format: clang-format not found (apt-get install clang-format)"; exit 1; }
+	clang-format -i $(FILES)
 
 clean:
 	rm -rf build

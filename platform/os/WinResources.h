@@ -72,7 +72,9 @@ inline constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
 // Module is no loaded module.
 DWORD GetModuleFileNameA(HMODULE Module, LPSTR Buffer, DWORD Size);
 // The handle of a loaded module named by its file name or full path; nullptr
-// gives the main program's handle.
+// gives the main program's handle. A shared library's file name without its
+// version names it too ("libTypecaskLib.so" for "libTypecaskLib.so.1"), and
+// so does a path to any symbolic link to its file.
 HMODULE GetModuleHandleA(LPCSTR ModuleName);
 // With GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, the module that contains the
 // address ModuleName; otherwise as GetModuleHandleA. No reference is ever

@@ -201,5 +201,8 @@ public:
 // The widgetset in use, chosen on first use (see above).
 TWidgetSet& WidgetSet();
 // Replaces the widgetset in use by a new one: "headless" or "gtk3". Raises
-// EWidgetSetError for another name or when gtk3 cannot open a display.
+// EWidgetSetError for another name, for gtk3 in a build without GTK 3, or
+// when gtk3 cannot open a display.
 TWidgetSet& SelectWidgetSet(const AnsiString& Name);
+// The widgetsets this build has: "headless", then "gtk3" when built with GTK 3.
+std::vector<AnsiString> BuiltInWidgetSets();

@@ -785,6 +785,16 @@ std::unique_ptr<TWidgetSet>& Current() {
     return Instance;
 }
 
+// The gtk3 widgetset is left out of builds without GTK 3 (TYPECASK_WITH_GTK);
+// "headless" is then the only one.
+#ifdef TYPECASK_WITH_GTK
+constexpr bool Gtk3BuiltIn = true;
+std::unique_ptr<TWidgetSet> CreateGtk3() { return WidgetSets::CreateGtk3WidgetSet(); }
+#else
+constexpr bool Gtk3BuiltIn = false;
+std::unique_ptr<TWidgetSet> CreateGtk3() { return nullptr; }
+#endif
+
 }  // namespace
 
 TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
@@ -792,13 +802,20 @@ TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
     if (Name == "headless") {
         Set = WidgetSets::CreateHeadlessWidgetSet();
     } else if (Name == "gtk3") {
-        Set = WidgetSets::CreateGtk3WidgetSet();
+        if (!Gtk3BuiltIn) throw EWidgetSetError("The gtk3 widgetset is not built in (built without GTK 3)");
+        Set = CreateGtk3();
         if (!Set) throw EWidgetSetError("The gtk3 widgetset cannot open a display");
     } else {
         throw EWidgetSetError(Format("Unknown widgetset \"%s\" (known: headless, gtk3)", {Name}));
     }
     Current() = std::move(Set);
     return *Current();
+}
+
+std::vector<AnsiString> BuiltInWidgetSets() {
+    std::vector<AnsiString> Names{"headless"};
+    if (Gtk3BuiltIn) Names.emplace_back("gtk3");
+    return Names;
 }
 
 TWidgetSet& WidgetSet() {
@@ -808,7 +825,7 @@ TWidgetSet& WidgetSet() {
     const char* X = std::getenv("DISPLAY");
     const char* Wayland = std::getenv("WAYLAND_DISPLAY");
     if ((X && *X) || (Wayland && *Wayland)) {
-        if (auto Set = WidgetSets::CreateGtk3WidgetSet()) {
+        if (auto Set = CreateGtk3()) {
             Current() = std::move(Set);
             return *Current();
         }

@@ -305,9 +305,14 @@ TEST(ModuleList, ThePackageRegistersItselfWithItsResources) {
                                    reinterpret_cast<LPCSTR>(reinterpret_cast<std::uintptr_t>(&GetPackageInstance)),
                                    &FromAddress));
     EXPECT_EQ(FromAddress, GetPackageInstance());
-    EXPECT_EQ(GetModuleHandleA("libTypecaskLib.so"), GetPackageInstance());
-    EXPECT_EQ(GetModuleHandleA(PackageFileName().c_str()), GetPackageInstance());
-    EXPECT_EQ(GetModuleHandleA("libNoSuchModule.so"), nullptr);
+    // The library is loaded under its SONAME (libTypecaskLib.so.MAJOR); the
+    // plain name and each versioned name find it, near misses do not.
+    const std::string Major = "libTypecaskLib.so." + std::to_string(TYPECASK_VERSION_MAJOR);
+    for (const std::string& Name : {std::string("libTypecaskLib.so"), Major, PackageFileName()})
+        EXPECT_EQ(GetModuleHandleA(Name.c_str()), GetPackageInstance()) << Name;
+    for (const char* Name : {"libNoSuchModule.so", "libTypecaskLib.s", "libTypecaskLib", "libTypecaskLib.so.",
+                             "libTypecaskLib.so.x", "libTypecaskLib.so1"})
+        EXPECT_EQ(GetModuleHandleA(Name), nullptr) << Name;
 }
 
 TEST(ModuleList, RegistrationsCount) {
@@ -370,8 +375,8 @@ TEST(ModuleList, LoadLibraryRegistersUntilTheLastFreeLibrary) {
 
 TEST(ModuleList, ModuleFileNames) {
     const std::string Package = PackageFileName();
-    ASSERT_GE(Package.size(), 17u);
-    EXPECT_EQ(Package.substr(Package.size() - 17), "libTypecaskLib.so");
+    // The real file behind the SONAME link: libTypecaskLib.so.MAJOR.MINOR.PATCH.
+    EXPECT_EQ(Package.substr(Package.rfind('/') + 1), "libTypecaskLib.so." TYPECASK_VERSION_TEXT);
     EXPECT_EQ(Package[0], '/');
 
     char Small[5] = "xxxx";

@@ -37,14 +37,14 @@ constexpr const char* PackageBuildFlags = "Dynamic-Link Library";
 const TValues PackageValues = {
     "The TypecaskLib developers",
     "Carries a TrueType font inside form data and installs it at run time",
-    "1.0.0.0",
+    TYPECASK_VERSION_TEXT ".0",  // the project's version, as the build read it from the script
     "TypecaskLib",
     "Copyright (C) 2026 The TypecaskLib developers",
     "None",
     "The TypecaskLib developers",
     "libTypecaskLib.so",
     "TypecaskLib",
-    "1.0.0",
+    TYPECASK_VERSION_TEXT,
     "Freeware component package with one non-visual component, TTypecask",
     PackageBuildFlags,
 };

@@ -4,7 +4,9 @@
 #include <exception>
 #include <iostream>
 
+#include "Typecask/support/VersionInfo.h"
 #include "platform/os/Files.h"
+#include "platform/widgetsets/WidgetSet.h"
 #include "tools/typecask/Command.h"
 
 namespace Tool {
@@ -115,10 +117,31 @@ void PrintReasons(const std::exception& E) {
 
 void PrintToolHelp() {
     std::cout << "Usage: typecask COMMAND [ARGS...]\n"
+                 "       typecask --help | --version\n"
                  "Carries a TrueType font inside form data and installs it at run time.\n\n"
                  "Commands:\n";
     for (const auto& C : Commands()) std::printf("  %-12s %s\n", C.Name.c_str(), C.Summary.c_str());
     std::cout << "\nRun \"typecask COMMAND --help\" for the usage of one command.\n";
+}
+
+// The version from the package's own version resource, and what this build
+// can show windows with.
+int PrintVersion() {
+    const TVersionInfo Info;
+    const AnsiString Version = Info.GetVersionFieldFromResource(TVersionInfo::vfProductVersion);
+    if (Version.empty()) {
+        std::cerr << "typecask: the package carries no version resource\n";
+        return 1;
+    }
+    std::cout << "typecask (" << Info.GetVersionFieldFromResource(TVersionInfo::vfProductName) << ") "
+              << Version << "\nwidgetsets:";
+    const char* Separator = " ";
+    for (const auto& Name : BuiltInWidgetSets()) {
+        std::cout << Separator << Name;
+        Separator = ", ";
+    }
+    std::cout << '\n';
+    return 0;
 }
 
 }  // namespace
@@ -131,6 +154,14 @@ int main(int argc, char** argv) {
     if (Words.empty() || Words[0] == "--help" || Words[0] == "-h" || Words[0] == "help") {
         PrintToolHelp();
         return Words.empty() ? 2 : 0;
+    }
+    if (Words[0] == "--version") {
+        try {
+            return PrintVersion();
+        } catch (const Exception& E) {
+            std::cerr << E.GetMessage() << '\n';
+            return 1;
+        }
     }
     const auto& All = Commands();
     auto It = std::find_if(All.begin(), All.end(), [&](const TCommand& C) { return C.Name == Words[0]; });

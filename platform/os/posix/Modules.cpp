@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/os/WinResources.h"
 
@@ -111,15 +112,44 @@ std::shared_ptr<const Os::TResourceImage> ReadResources(HINSTANCE Instance, cons
 
 struct TFindByName {
     const char* Name;
+    std::string RealPath;  // of Name when it is a path to an existing file
     HINSTANCE Found = nullptr;
 };
+
+// The file a path leads to after all symbolic links (a library is loaded
+// under its SONAME link); empty when there is no such file.
+std::string RealPath(const char* Path) {
+    char* Full = ::realpath(Path, nullptr);
+    if (!Full) return {};
+    std::string Result = Full;
+    std::free(Full);
+    return Result;
+}
+
+// True when the file name Base is Name, or Name with a version after it
+// ("libX.so" names "libX.so.1" and "libX.so.1.2.3": a shared library is
+// loaded under its SONAME, which carries the major version).
+bool SameModuleName(const char* Base, const char* Name) {
+    const std::size_t Length = std::strlen(Name);
+    if (std::strncmp(Base, Name, Length) != 0) return false;
+    const char* Rest = Base + Length;
+    if (!*Rest) return true;
+    if (Length < 3 || std::strcmp(Name + Length - 3, ".so") != 0) return false;
+    while (*Rest == '.' && Rest[1] >= '0' && Rest[1] <= '9') {
+        ++Rest;
+        while (*Rest >= '0' && *Rest <= '9') ++Rest;
+    }
+    return !*Rest;
+}
 
 int FindByName(dl_phdr_info* Info, std::size_t, void* Data) {
     auto* Search = static_cast<TFindByName*>(Data);
     if (!Info->dlpi_name || !*Info->dlpi_name) return 0;
     const char* Base = std::strrchr(Info->dlpi_name, '/');
     Base = Base ? Base + 1 : Info->dlpi_name;
-    if (std::strcmp(Info->dlpi_name, Search->Name) != 0 && std::strcmp(Base, Search->Name) != 0) return 0;
+    if (std::strcmp(Info->dlpi_name, Search->Name) != 0 && !SameModuleName(Base, Search->Name) &&
+        (Search->RealPath.empty() || RealPath(Info->dlpi_name) != Search->RealPath))
+        return 0;
     for (int I = 0; I < Info->dlpi_phnum; ++I) {
         if (Info->dlpi_phdr[I].p_type != PT_LOAD) continue;
         Search->Found = BaseOf(reinterpret_cast<const void*>(Info->dlpi_addr + Info->dlpi_phdr[I].p_vaddr));
@@ -155,7 +185,7 @@ DWORD GetModuleFileNameA(HMODULE Module, LPSTR Buffer, DWORD Size) {
 
 HMODULE GetModuleHandleA(LPCSTR ModuleName) {
     if (!ModuleName) return MainHandle();
-    TFindByName Search{ModuleName};
+    TFindByName Search{ModuleName, std::strchr(ModuleName, '/') ? RealPath(ModuleName) : std::string()};
     ::dl_iterate_phdr(FindByName, &Search);
     if (!Search.Found) SetLastError(static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
     return Search.Found;
