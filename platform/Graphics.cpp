@@ -9,6 +9,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/TextConv.h"
 #include "platform/os/SysRoot.h"
 #include "platform/os/WinResources.h"
 
@@ -54,32 +55,15 @@ TColor ColorToRGB(TColor Color) {
 namespace {
 
 // Text that cairo accepts: invalid UTF-8 would put the context into an error
-// state for good, so stray bytes become U+FFFD.
-std::string ValidUtf8(const std::string& S) {
+// state for good, so malformed pieces become U+FFFD, and so does a NUL,
+// which would end the text early.
+std::string CairoText(const std::string& S) {
     std::string Out;
-    Out.reserve(S.size());
-    std::size_t I = 0;
-    while (I < S.size()) {
-        unsigned char C = static_cast<unsigned char>(S[I]);
-        std::size_t Len = C < 0x80 ? 1 : (C >> 5) == 0x6 ? 2 : (C >> 4) == 0xE ? 3 : (C >> 3) == 0x1E ? 4 : 0;
-        bool Ok = Len != 0 && I + Len <= S.size() && C != 0;
-        std::uint32_t Code = Len == 1 ? C : Len == 2 ? (C & 0x1F) : Len == 3 ? (C & 0x0F) : (C & 0x07);
-        for (std::size_t K = 1; Ok && K < Len; ++K) {
-            unsigned char N = static_cast<unsigned char>(S[I + K]);
-            Ok = (N & 0xC0) == 0x80;
-            Code = (Code << 6) | (N & 0x3F);
-        }
-        if (Ok) {
-            static constexpr std::uint32_t Min[] = {0, 0, 0x80, 0x800, 0x10000};
-            Ok = Code >= Min[Len] && Code <= 0x10FFFF && (Code < 0xD800 || Code > 0xDFFF);
-        }
-        if (Ok) {
-            Out.append(S, I, Len);
-            I += Len;
-        } else {
-            Out += "\xEF\xBF\xBD";
-            ++I;
-        }
+    for (char C : ValidUtf8(S)) {
+        if (C == '\0')
+            AppendUtf8(Out, ReplacementChar);
+        else
+            Out += C;
     }
     return Out;
 }
@@ -440,7 +424,7 @@ void TCanvas::LineTo(int X, int Y) {
 
 void TCanvas::TextOut(int X, int Y, const AnsiString& Text) {
     RequireContext("TextOut");
-    std::string Utf8 = ValidUtf8(Text);
+    std::string Utf8 = CairoText(Text);
     cairo_font_extents_t Font = SelectFont(FContext, FFont.GetData());
     cairo_text_extents_t Extents;
     cairo_text_extents(FContext, Utf8.c_str(), &Extents);
@@ -507,7 +491,7 @@ int TCanvas::TextHeight(const AnsiString&) {
 
 int TCanvas::TextWidth(const AnsiString& Text) {
     cairo_t* Cr = FContext ? FContext : MeasureContext();
-    std::string Utf8 = ValidUtf8(Text);
+    std::string Utf8 = CairoText(Text);
     cairo_save(Cr);
     cairo_text_extents_t Extents{};
     try {
