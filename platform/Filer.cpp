@@ -742,10 +742,13 @@ void TWriter::WriteBinary(const void* Data, std::uint32_t Count) {
     Write(Data, Count);
 }
 
-void TWriter::WritePrefix(TFilerFlags Flags, int ChildPos) {
-    if (Flags.Empty()) return;
-    WriteByte(static_cast<std::uint8_t>(0xF0 | (Flags.ToInt() & 0x0F)));
-    if (Flags.Contains(ffChildPos)) WriteInteger(ChildPos);
+void TWriter::WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name) {
+    if (!Flags.Empty() || ClassName.size() >= 0xF0) {
+        WriteByte(static_cast<std::uint8_t>(0xF0 | (Flags.ToInt() & 0x0F)));
+        if (Flags.Contains(ffChildPos)) WriteInteger(ChildPos);
+    }
+    WriteStr(ClassName);
+    WriteStr(Name);
 }
 
 void TWriter::WritePropName(const AnsiString& Name) { WriteStr(FPropPath + Name); }
@@ -772,9 +775,7 @@ void TWriter::WriteComponent(TComponent* Component) {
 }
 
 void TWriter::WriteData(TComponent* Instance) {
-    WritePrefix({}, 0);
-    WriteStr(Instance->ClassName());
-    WriteStr(Instance->GetName());
+    WriteHeader({}, 0, Instance->ClassName(), Instance->GetName());
     const AnsiString SavedPath = std::move(FPropPath);
     FPropPath.clear();
     WriteProperties(Instance);

@@ -231,7 +231,10 @@ public:
     void WriteProperties(TPersistent* Instance);
 
     void WriteSignature();
-    void WritePrefix(TFilerFlags Flags, int ChildPos);
+    // A component's header: the flags prefix when there are flags, its class
+    // name and its name. A class name of 240 bytes or more gets a prefix even
+    // without flags, since its length byte would read as one.
+    void WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name);
     void WriteValue(TValueType Value);
     void WriteListBegin() { WriteValue(vaList); }
     void WriteListEnd() { WriteValue(vaNull); }

@@ -520,9 +520,7 @@ private:
             Next();
             Expect(']');
         }
-        FWriter.WritePrefix(Flags, Pos);
-        FWriter.WriteStr(ClassName);
-        FWriter.WriteStr(Name);
+        FWriter.WriteHeader(Flags, Pos, ClassName, Name);
         while (IsName()) ParseProperty(Depth);
         FWriter.WriteListEnd();
         while (IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline")) ParseObject(Depth + 1);

@@ -455,9 +455,13 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
         EXPECT_EQ(Copy.Thing1->FCaption, "after") << "the property after the skipped one is read";
     }
     // A root without class or name (in a list of children, an empty class
-    // name would read as the end of the list).
-    const std::pair<std::string, const char*> Roots[] = {{std::string("TPF0\0\x05" "Form1\0\0", 13), "object Form1: ''\nend\n"},
-                                                          {std::string("TPF0\0\0\0\0", 8), "object ''\nend\n"}};
+    // name would read as the end of the list), and one whose class name's
+    // length byte reads as a flags prefix unless a prefix comes first.
+    const std::pair<std::string, std::string> Roots[] = {
+        {std::string("TPF0\0\x05" "Form1\0\0", 13), "object Form1: ''\nend\n"},
+        {std::string("TPF0\0\0\0\0", 8), "object ''\nend\n"},
+        {"TPF0\xF0\xF0" + std::string(240, 'C') + std::string("\x05" "Form1\0\0", 8),
+         "object Form1: " + std::string(240, 'C') + "\nend\n"}};
     for (const auto& [Binary, Text] : Roots) {
         EXPECT_EQ(FormText(Binary), Text);
         EXPECT_TRUE(TextToForm(Text) == Binary) << Text;
