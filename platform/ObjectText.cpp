@@ -116,18 +116,33 @@ private:
         Out("\n");
     }
 
-    // Names that the text reader takes as they stand: identifiers, dotted
-    // for the properties of sub-objects, other than the words that start or
-    // end a component. Any other name (empty ones included) is quoted.
-    static bool IsIdent(const AnsiString& S) {
+    // What the text reader takes as one identifier: letters, digits and
+    // underscores, not starting with a digit, dotted for the properties of
+    // sub-objects.
+    static bool IsIdentifier(const AnsiString& S) {
         auto Alpha = [](char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; };
         if (S.empty() || !Alpha(S[0])) return false;
         for (std::size_t I = 1; I < S.size(); ++I)
             if (!Alpha(S[I]) && !(S[I] >= '0' && S[I] <= '9') && !(S[I] == '.' && I + 1 < S.size() && Alpha(S[I + 1])))
                 return false;
+        return true;
+    }
+    // Names stand as they are when they are identifiers other than the words
+    // that start or end a component; any other name (empty ones included) is
+    // quoted, which the text reader takes for names.
+    static bool IsIdent(const AnsiString& S) {
+        if (!IsIdentifier(S)) return false;
         for (const char* Word : {"end", "object", "inherited", "inline"})
             if (SameIdent(S, Word)) return false;
         return true;
+    }
+    // Identifier values and set elements have no quoted form: one that is no
+    // identifier, or that would read as a number, is refused rather than
+    // written as text that does not convert back.
+    static const AnsiString& ValueIdent(const AnsiString& S) {
+        if (!IsIdentifier(S) || S == "Nan" || S == "Inf")
+            throw EReadError("Invalid stream format: the identifier '%s' has no text form", {S});
+        return S;
     }
     static AnsiString Ident(const AnsiString& S) { return IsIdent(S) ? S : QuoteBytes(S); }
 
@@ -225,7 +240,7 @@ private:
             case vaFalse:
             case vaTrue:
             case vaNil:
-            case vaNull: Out(FReader.ReadIdent()); break;
+            case vaNull: Out(ValueIdent(FReader.ReadIdent())); break;
             case vaBinary: {
                 FReader.ReadValue();
                 TMemoryStream Data;
@@ -248,7 +263,7 @@ private:
             case vaSet: {
                 FReader.ReadValue();
                 AnsiString S = "[";
-                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + N;
+                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N);
                 Out(S + "]");
                 break;
             }

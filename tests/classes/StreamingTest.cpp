@@ -466,6 +466,12 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
         EXPECT_EQ(FormText(Binary), Text);
         EXPECT_TRUE(TextToForm(Text) == Binary) << Text;
     }
+    // Identifiers have no quoted form: one the text would not read back as
+    // the same identifier is refused.
+    for (const std::string Id : {"po\xE9", "Nan", "1a"}) {
+        EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x07" + std::string(1, static_cast<char>(Id.size())) + Id)), EReadError);
+        EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x0B" + std::string(1, static_cast<char>(Id.size())) + Id + '\0')), EReadError);
+    }
 }
 
 // Wide text in a text form: quoted text is UTF-8, and what is malformed in it
