@@ -562,13 +562,20 @@ private:
         CheckDepth(Depth);
         switch (FKind) {
             case tkInteger: {
-                std::int64_t V;
-                try {
-                    V = std::stoll(FToken);
-                } catch (const std::logic_error&) {
-                    Error("integer out of range: " + FToken);
+                // Past the signed 64-bit range, an unsigned value as vaQWord
+                // holds it.
+                errno = 0;
+                char* End = nullptr;
+                const std::int64_t V = std::strtoll(FToken.c_str(), &End, 10);
+                if (errno != ERANGE) {
+                    FWriter.WriteInteger(V);
+                } else {
+                    errno = 0;
+                    const std::uint64_t U = std::strtoull(FToken.c_str(), &End, 10);
+                    if (errno == ERANGE || FToken[0] == '-') Error("integer out of range: " + FToken);
+                    FWriter.WriteValue(vaQWord);
+                    FWriter.WriteQWord(U);
                 }
-                FWriter.WriteInteger(V);
                 Next();
                 return;
             }

@@ -435,6 +435,8 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
          "  object Thing1: TThing\n    Bogus = #8364#56320'a'\n", true},
         {"UTF-8 string", Thing, "\x05" "Bogus" "\x14" + Le(3, 4) + "\xC0\x80" "a",
          "  object Thing1: TThing\n    Bogus = #65533#65533'a'\n", false},
+        {"unsigned 64 bits", Thing, "\x05" "Bogus" "\x16" + Le(~0ull, 8),
+         "  object Thing1: TThing\n    Bogus = 18446744073709551615\n", true},
         {"property named like a keyword", Thing, "\x03" "end" "\x02\x02", "  object Thing1: TThing\n    'end' = 2\n", true},
         {"names that are no identifiers", "\x02" "T\xC3\x06" "Thing1", "\x04" "A..B" "\x02\x01",
          "  object Thing1: 'T'#195\n    'A..B' = 1\n", true},
