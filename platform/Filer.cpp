@@ -743,7 +743,7 @@ void TWriter::WriteBinary(const void* Data, std::uint32_t Count) {
 }
 
 void TWriter::WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name) {
-    if (!Flags.Empty() || ClassName.size() >= 0xF0) {
+    if (!Flags.Empty() || ClassName.empty() || ClassName.size() >= 0xF0) {
         WriteByte(static_cast<std::uint8_t>(0xF0 | (Flags.ToInt() & 0x0F)));
         if (Flags.Contains(ffChildPos)) WriteInteger(ChildPos);
     }

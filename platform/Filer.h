@@ -232,8 +232,9 @@ public:
 
     void WriteSignature();
     // A component's header: the flags prefix when there are flags, its class
-    // name and its name. A class name of 240 bytes or more gets a prefix even
-    // without flags, since its length byte would read as one.
+    // name and its name. An empty class name, or one of 240 bytes or more,
+    // gets a prefix even without flags: its length byte alone would read as
+    // the end of a list or as a prefix.
     void WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name);
     void WriteValue(TValueType Value);
     void WriteListBegin() { WriteValue(vaList); }

@@ -437,6 +437,7 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
          "  object Thing1: TThing\n    Bogus = #65533#65533'a'\n", false},
         {"unsigned 64 bits", Thing, "\x05" "Bogus" "\x16" + Le(~0ull, 8),
          "  object Thing1: TThing\n    Bogus = 18446744073709551615\n", true},
+        {"empty class", std::string("\xF0\0\x06" "Thing1", 9), "", "  object Thing1: ''\n", true},
         {"property named like a keyword", Thing, "\x03" "end" "\x02\x02", "  object Thing1: TThing\n    'end' = 2\n", true},
         {"names that are no identifiers", "\x02" "T\xC3\x06" "Thing1", "\x04" "A..B" "\x02\x01",
          "  object Thing1: 'T'#195\n    'A..B' = 1\n", true},
@@ -456,12 +457,11 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
         ASSERT_NE(Copy.Thing1, nullptr);
         EXPECT_EQ(Copy.Thing1->FCaption, "after") << "the property after the skipped one is read";
     }
-    // A root without class or name (in a list of children, an empty class
-    // name would read as the end of the list), and one whose class name's
-    // length byte reads as a flags prefix unless a prefix comes first.
+    // Roots without class or name, and one whose class name's length byte
+    // reads as a flags prefix unless a prefix comes first.
     const std::pair<std::string, std::string> Roots[] = {
-        {std::string("TPF0\0\x05" "Form1\0\0", 13), "object Form1: ''\nend\n"},
-        {std::string("TPF0\0\0\0\0", 8), "object ''\nend\n"},
+        {std::string("TPF0\xF0\0\x05" "Form1\0\0", 14), "object Form1: ''\nend\n"},
+        {std::string("TPF0\xF0\0\0\0\0", 9), "object ''\nend\n"},
         {"TPF0\xF0\xF0" + std::string(240, 'C') + std::string("\x05" "Form1\0\0", 8),
          "object Form1: " + std::string(240, 'C') + "\nend\n"}};
     for (const auto& [Binary, Text] : Roots) {
