@@ -19,6 +19,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "platform/TextConv.h"
 #include "platform/SysUtils.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
@@ -65,6 +66,10 @@ std::string PatternString(FcPattern* P, const char* Object, int Index = 0) {
     if (FcPatternGetString(P, Object, Index, &Value) != FcResultMatch || !Value) return {};
     return reinterpret_cast<const char*>(Value);
 }
+
+// A name (family, full name, style) as text: fontconfig hands on whatever
+// bytes the font's name records hold, which need not be UTF-8.
+std::string PatternName(FcPattern* P, const char* Object) { return ValidUtf8(PatternString(P, Object)); }
 
 int PatternInt(FcPattern* P, const char* Object, int Default) {
     int Value = 0;
@@ -323,11 +328,11 @@ TEnumEntry Describe(TFontState& S, FcPattern* P) {
     L.lfQuality = PROOF_QUALITY;
     const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     L.lfPitchAndFamily = static_cast<BYTE>((Mono ? FIXED_PITCH : VARIABLE_PITCH) | (Mono ? FF_MODERN : FF_DONTCARE));
-    const std::string Family = PatternString(P, FC_FAMILY);
+    const std::string Family = PatternName(P, FC_FAMILY);
     CopyName(L.lfFaceName, Family);
-    std::string Full = PatternString(P, FC_FULLNAME);
+    std::string Full = PatternName(P, FC_FULLNAME);
     CopyName(E.LogFont.elfFullName, Full.empty() ? Family : Full);
-    CopyName(E.LogFont.elfStyle, PatternString(P, FC_STYLE));
+    CopyName(E.LogFont.elfStyle, PatternName(P, FC_STYLE));
     return E;
 }
 
@@ -342,7 +347,7 @@ std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
         if (!Fonts) continue;
         for (int I = 0; I < Fonts->nfont; ++I) {
             FcPattern* P = Fonts->fonts[I];
-            const std::string Family = PatternString(P, FC_FAMILY);
+            const std::string Family = PatternName(P, FC_FAMILY);
             if (Family.empty()) continue;
             const std::string Folded = FoldCase(Family);
             if (Only) {
@@ -357,7 +362,7 @@ std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
     if (Only) {
         std::set<std::string> Styles;
         for (FcPattern* P : Faces)
-            if (Styles.insert(FoldCase(PatternString(P, FC_STYLE))).second) Result.push_back(Describe(S, P));
+            if (Styles.insert(FoldCase(PatternName(P, FC_STYLE))).second) Result.push_back(Describe(S, P));
     } else {
         for (const auto& [Folded, P] : Best) Result.push_back(Describe(S, P));
     }
@@ -414,10 +419,10 @@ std::vector<TInstalledFontFile> InstalledTrueTypeFiles() {
         if (Index >> 16) continue;  // a named instance of a variable font, not a face of its own
         const std::string File = PatternString(P, FC_FILE);
         if (File.empty()) continue;
-        std::string Full = PatternString(P, FC_FULLNAME);
+        std::string Full = PatternName(P, FC_FULLNAME);
         if (Full.empty()) {
-            Full = PatternString(P, FC_FAMILY);
-            const std::string Style = PatternString(P, FC_STYLE);
+            Full = PatternName(P, FC_FAMILY);
+            const std::string Style = PatternName(P, FC_STYLE);
             if (!Style.empty() && Style != "Regular") Full += " " + Style;
         }
         Files[File].emplace(Index, Full);
