@@ -16,3 +16,8 @@ if(TYPECASK_SANITIZE)
   add_compile_options(-fsanitize=${TYPECASK_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${TYPECASK_SANITIZE})
 endif()
+if(TYPECASK_BUILD_FUZZ)
+  # Coverage feedback from the libraries too, not only from the fuzz targets'
+  # own files: without it libFuzzer cannot see a decoder get further.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -1,5 +1,7 @@
 #include "platform/Filer.h"
 
+#include "platform/TextConv.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,24 +15,6 @@ AnsiString ValueTypeName(TValueType V) {
 }
 
 bool IsLocated(const Exception& E) { return E.GetMessage().rfind("Error reading ", 0) == 0; }
-
-void AppendUtf8(AnsiString& Out, std::uint32_t C) {
-    if (C < 0x80) {
-        Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-        Out += static_cast<char>(0xC0 | (C >> 6));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else if (C < 0x10000) {
-        Out += static_cast<char>(0xE0 | (C >> 12));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    } else {
-        Out += static_cast<char>(0xF0 | (C >> 18));
-        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-        Out += static_cast<char>(0x80 | (C & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -155,8 +139,8 @@ AnsiString TReader::ReadStr() {
     return S;
 }
 
-AnsiString TReader::ReadString() {
-    const TValueType V = ReadValue();
+AnsiString TReader::ReadStringBytes(TValueType& V) {
+    V = ReadValue();
     std::uint64_t Count = 0;
     switch (V) {
         case vaString: return ReadStr();
@@ -176,21 +160,25 @@ AnsiString TReader::ReadString() {
         Bytes.resize(Old + N);
         Read(Bytes.data() + Old, static_cast<std::int64_t>(N));
     }
-    if (V == vaLString || V == vaUTF8String) return Bytes;
-    AnsiString Result;
-    for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2) {
-        std::uint32_t C = static_cast<std::uint8_t>(Bytes[I]) | (static_cast<std::uint8_t>(Bytes[I + 1]) << 8);
-        if (C >= 0xD800 && C < 0xDC00 && I + 3 < Bytes.size()) {
-            const std::uint32_t Low = static_cast<std::uint8_t>(Bytes[I + 2]) | (static_cast<std::uint8_t>(Bytes[I + 3]) << 8);
-            if (Low >= 0xDC00 && Low < 0xE000) {
-                C = 0x10000 + ((C - 0xD800) << 10) + (Low - 0xDC00);
-                I += 2;
-            }
-        }
-        if (C >= 0xD800 && C < 0xE000) C = 0xFFFD;  // a lone surrogate
-        AppendUtf8(Result, C);
-    }
-    return Result;
+    return Bytes;
+}
+
+AnsiString TReader::ReadString() {
+    TValueType V;
+    AnsiString Bytes = ReadStringBytes(V);
+    if (V != vaWString && V != vaUString) return Bytes;
+    return Utf16LEToUtf8(reinterpret_cast<const std::uint8_t*>(Bytes.data()), Bytes.size() / 2);
+}
+
+std::u16string TReader::ReadWideString() {
+    TValueType V;
+    const AnsiString Bytes = ReadStringBytes(V);
+    if (V != vaWString && V != vaUString) return Utf8ToUtf16(Bytes);
+    std::u16string Units(Bytes.size() / 2, u'\0');
+    for (std::size_t I = 0; I < Units.size(); ++I)
+        Units[I] = static_cast<char16_t>(static_cast<std::uint8_t>(Bytes[2 * I]) |
+                                         (static_cast<std::uint8_t>(Bytes[2 * I + 1]) << 8));
+    return Units;
 }
 
 AnsiString TReader::ReadIdent() {
@@ -754,10 +742,13 @@ void TWriter::WriteBinary(const void* Data, std::uint32_t Count) {
     Write(Data, Count);
 }
 
-void TWriter::WritePrefix(TFilerFlags Flags, int ChildPos) {
-    if (Flags.Empty()) return;
-    WriteByte(static_cast<std::uint8_t>(0xF0 | (Flags.ToInt() & 0x0F)));
-    if (Flags.Contains(ffChildPos)) WriteInteger(ChildPos);
+void TWriter::WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name) {
+    if (!Flags.Empty() || ClassName.empty() || ClassName.size() >= 0xF0) {
+        WriteByte(static_cast<std::uint8_t>(0xF0 | (Flags.ToInt() & 0x0F)));
+        if (Flags.Contains(ffChildPos)) WriteInteger(ChildPos);
+    }
+    WriteStr(ClassName);
+    WriteStr(Name);
 }
 
 void TWriter::WritePropName(const AnsiString& Name) { WriteStr(FPropPath + Name); }
@@ -784,9 +775,7 @@ void TWriter::WriteComponent(TComponent* Component) {
 }
 
 void TWriter::WriteData(TComponent* Instance) {
-    WritePrefix({}, 0);
-    WriteStr(Instance->ClassName());
-    WriteStr(Instance->GetName());
+    WriteHeader({}, 0, Instance->ClassName(), Instance->GetName());
     const AnsiString SavedPath = std::move(FPropPath);
     FPropPath.clear();
     WriteProperties(Instance);

@@ -145,8 +145,11 @@ public:
     std::int64_t ReadInt64();
     bool ReadBoolean();
     // vaString, vaLString, vaUTF8String as they are; vaWString and vaUString
-    // converted to UTF-8.
+    // converted to UTF-8 (an unpaired surrogate becomes U+FFFD).
     AnsiString ReadString();
+    // Any string value as UTF-16 units: vaWString and vaUString exactly as
+    // stored, the others decoded as UTF-8 (malformed pieces become U+FFFD).
+    std::u16string ReadWideString();
     // vaIdent, and the identifiers False, True, nil and Null.
     AnsiString ReadIdent();
     // A short string (length byte and bytes), as names are stored.
@@ -202,6 +205,8 @@ private:
     [[noreturn]] void ValueError(const char* Expected, TValueType Found);
     AnsiString Where() const;
     void Enter(int& Depth);
+    // The bytes of a string value, whose type V it reads first.
+    AnsiString ReadStringBytes(TValueType& V);
 
     TReaderErrorEvent FOnError;
     TComponent* FOwner = nullptr;
@@ -234,7 +239,11 @@ public:
     void WriteProperties(TPersistent* Instance);
 
     void WriteSignature();
-    void WritePrefix(TFilerFlags Flags, int ChildPos);
+    // A component's header: the flags prefix when there are flags, its class
+    // name and its name. An empty class name, or one of 240 bytes or more,
+    // gets a prefix even without flags: its length byte alone would read as
+    // the end of a list or as a prefix.
+    void WriteHeader(TFilerFlags Flags, int ChildPos, const AnsiString& ClassName, const AnsiString& Name);
     void WriteValue(TValueType Value);
     void WriteListBegin() { WriteValue(vaList); }
     void WriteListEnd() { WriteValue(vaNull); }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/TextConv.h"
 #include "platform/os/SysRoot.h"
 #include "platform/os/WinFonts.h"
 #include "platform/os/Windows.h"
@@ -57,8 +58,18 @@ TColor ColorToRGB(TColor Color) {
 namespace {
 
 // Text that cairo accepts: invalid UTF-8 would put the context into an error
-// state for good, so stray bytes become U+FFFD.
-std::string ValidUtf8(const std::string& S) { return CodePointsToUtf8(Utf8ToCodePoints(S)); }
+// state for good, so malformed pieces become U+FFFD, and so does a NUL,
+// which would end the text early.
+std::string CairoText(const std::string& S) {
+    std::string Out;
+    for (char C : ValidUtf8(S)) {
+        if (C == '\0')
+            AppendUtf8(Out, ReplacementChar);
+        else
+            Out += C;
+    }
+    return Out;
+}
 
 struct TFace {
     cairo_font_face_t* Face = nullptr;
@@ -491,7 +502,7 @@ void TCanvas::LineTo(int X, int Y) {
 
 void TCanvas::TextOut(int X, int Y, const AnsiString& Text) {
     RequireContext("TextOut");
-    std::string Utf8 = ValidUtf8(Text);
+    std::string Utf8 = CairoText(Text);
     cairo_font_extents_t Font = SelectFont(FContext, FFont.GetData());
     cairo_text_extents_t Extents;
     cairo_text_extents(FContext, Utf8.c_str(), &Extents);
@@ -558,7 +569,7 @@ int TCanvas::TextHeight(const AnsiString&) {
 
 int TCanvas::TextWidth(const AnsiString& Text) {
     cairo_t* Cr = FContext ? FContext : MeasureContext();
-    std::string Utf8 = ValidUtf8(Text);
+    std::string Utf8 = CairoText(Text);
     cairo_save(Cr);
     cairo_text_extents_t Extents{};
     try {

@@ -1,10 +1,15 @@
 #include "platform/ObjectText.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "platform/Filer.h"
+#include "platform/TextConv.h"
 
 namespace {
 
@@ -16,8 +21,10 @@ AnsiString FormatExtended(const std::uint8_t* B) {
     const int SignExp = B[8] | (B[9] << 8);
     const bool Negative = SignExp & 0x8000;
     const int Exp = SignExp & 0x7FFF;
-    if (Exp == 0x7FFF) return Mantissa << 1 ? AnsiString("Nan") : AnsiString(Negative ? "-Inf" : "+Inf");
-    long double V = std::ldexp(static_cast<long double>(Mantissa), Exp - 16383 - 63);
+    if (Exp == 0x7FFF)
+        return Mantissa << 1 ? AnsiString(Negative ? "-Nan" : "Nan") : AnsiString(Negative ? "-Inf" : "+Inf");
+    // An exponent field of 0 (denormals) counts as 1.
+    long double V = std::ldexp(static_cast<long double>(Mantissa), std::max(Exp, 1) - 16383 - 63);
     if (Negative) V = -V;
     char Text[64];
     std::snprintf(Text, sizeof Text, "%.20Le", V);
@@ -41,14 +48,26 @@ AnsiString FormatExtended(const std::uint8_t* B) {
 
 void EncodeExtended(long double V, std::uint8_t* B) {
     std::memset(B, 0, 10);
-    if (V == 0) return;
-    const bool Negative = V < 0;
+    const bool Negative = std::signbit(V);
+    if (std::isnan(V) || std::isinf(V)) {
+        // Infinity, or the quiet NaN that arithmetic produces.
+        B[7] = std::isnan(V) ? 0xC0 : 0x80;
+        B[8] = 0xFF;
+        B[9] = Negative ? 0xFF : 0x7F;
+        return;
+    }
+    if (V == 0) {
+        B[9] = Negative ? 0x80 : 0;
+        return;
+    }
     if (Negative) V = -V;
     int E = 0;
     const long double F = std::frexp(V, &E);  // V = F * 2^E, F in [0.5, 1)
-    const auto Mantissa = static_cast<std::uint64_t>(std::ldexp(F, 64));
+    int Exp = E - 1 + 16383;
+    // Too small for the exponent: a denormal, exponent field 0 (counting as 1).
+    const auto Mantissa = static_cast<std::uint64_t>(Exp > 0 ? std::ldexp(F, 64) : std::ldexp(V, 16382 + 63));
+    if (Exp < 0) Exp = 0;
     for (int I = 0; I < 8; ++I) B[I] = static_cast<std::uint8_t>(Mantissa >> (8 * I));
-    const int Exp = E - 1 + 16383;
     B[8] = static_cast<std::uint8_t>(Exp);
     B[9] = static_cast<std::uint8_t>(((Exp >> 8) & 0x7F) | (Negative ? 0x80 : 0));
 }
@@ -85,8 +104,8 @@ private:
         const AnsiString Name = FReader.ReadStr();
         Out(Indent);
         Out(Flags.Contains(ffInherited) ? "inherited " : Flags.Contains(ffInline) ? "inline " : "object ");
-        if (!Name.empty()) Out(Name + ": ");
-        Out(ClassName);
+        if (!Name.empty()) Out(Ident(Name) + ": ");
+        Out(Ident(ClassName));
         if (Flags.Contains(ffChildPos)) Out("[" + std::to_string(Pos) + "]");
         Out("\n");
         while (!FReader.EndOfList()) ConvertProperty(Indent + "  ", Depth);
@@ -97,22 +116,55 @@ private:
     }
 
     void ConvertProperty(const AnsiString& Indent, int Depth) {
-        Out(Indent + FReader.ReadStr() + " = ");
+        Out(Indent + Ident(FReader.ReadStr()) + " = ");
         ConvertValue(Indent, Depth + 1);
         Out("\n");
     }
 
+    // What the text reader takes as one identifier: letters, digits and
+    // underscores, not starting with a digit, dotted for the properties of
+    // sub-objects.
+    static bool IsIdentifier(const AnsiString& S) {
+        auto Alpha = [](char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; };
+        if (S.empty() || !Alpha(S[0])) return false;
+        for (std::size_t I = 1; I < S.size(); ++I)
+            if (!Alpha(S[I]) && !(S[I] >= '0' && S[I] <= '9') && !(S[I] == '.' && I + 1 < S.size() && Alpha(S[I + 1])))
+                return false;
+        return true;
+    }
+    // Names stand as they are when they are identifiers other than the words
+    // that start or end a component; any other name (empty ones included) is
+    // quoted, which the text reader takes for names.
+    static bool IsIdent(const AnsiString& S) {
+        if (!IsIdentifier(S)) return false;
+        for (const char* Word : {"end", "object", "inherited", "inline"})
+            if (SameIdent(S, Word)) return false;
+        return true;
+    }
+    // Identifier values and set elements have no quoted form: one that is no
+    // identifier, or that would read as a number, is refused rather than
+    // written as text that does not convert back.
+    static const AnsiString& ValueIdent(const AnsiString& S) {
+        if (!IsIdentifier(S) || S == "Nan" || S == "Inf")
+            throw EReadError("Invalid stream format: the identifier '%s' has no text form", {S});
+        return S;
+    }
+    static AnsiString Ident(const AnsiString& S) { return IsIdent(S) ? S : QuoteBytes(S); }
+
     static AnsiString QuoteBytes(const AnsiString& S) {
-        std::vector<std::uint32_t> Units(S.begin(), S.end());
-        for (auto& U : Units) U &= 0xFF;
+        std::u16string Units;
+        for (char C : S) Units += static_cast<char16_t>(static_cast<std::uint8_t>(C));
         return Quote(Units);
     }
 
-    static AnsiString Quote(const std::vector<std::uint32_t>& Units) {
+    // Printable ASCII in quotes, everything else as #code: one code per byte
+    // of a byte string, one per UTF-16 unit of a wide one, so that the text
+    // converts back to exactly the units it came from.
+    static AnsiString Quote(std::u16string_view Units) {
         if (Units.empty()) return "''";
         AnsiString Result;
         bool InQuote = false;
-        for (std::uint32_t C : Units) {
+        for (char16_t C : Units) {
             if (C >= 32 && C < 127) {
                 if (!InQuote) Result += '\'';
                 InQuote = true;
@@ -122,38 +174,11 @@ private:
                 if (InQuote) Result += '\'';
                 InQuote = false;
                 Result += '#';  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
-                Result += std::to_string(C);
+                Result += std::to_string(static_cast<unsigned>(C));
             }
         }
         if (InQuote) Result += '\'';
         return Result;
-    }
-
-    static std::vector<std::uint32_t> Utf8ToUtf16(const AnsiString& S) {
-        std::vector<std::uint32_t> Units;
-        for (std::size_t I = 0; I < S.size();) {
-            const auto B = static_cast<std::uint8_t>(S[I]);
-            std::uint32_t C = B;
-            int More = B >= 0xF0 ? 3 : B >= 0xE0 ? 2 : B >= 0xC0 ? 1 : 0;
-            if (B >= 0x80 && B < 0xC0) More = -1;
-            if (More > 0) C = B & (0x3F >> More);
-            ++I;
-            for (int K = 0; K < More; ++K, ++I) {
-                if (I >= S.size() || (static_cast<std::uint8_t>(S[I]) & 0xC0) != 0x80) {
-                    More = -1;
-                    break;
-                }
-                C = (C << 6) | (static_cast<std::uint8_t>(S[I]) & 0x3F);
-            }
-            if (More < 0) C = 0xFFFD;
-            if (C >= 0x10000) {
-                Units.push_back(0xD800 + ((C - 0x10000) >> 10));
-                Units.push_back(0xDC00 + ((C - 0x10000) & 0x3FF));
-            } else {
-                Units.push_back(C);
-            }
-        }
-        return Units;
     }
 
     void ConvertValue(const AnsiString& Indent, int Depth) {
@@ -216,12 +241,12 @@ private:
             case vaLString: Out(QuoteBytes(FReader.ReadString())); break;
             case vaWString:
             case vaUString:
-            case vaUTF8String: Out(Quote(Utf8ToUtf16(FReader.ReadString()))); break;
+            case vaUTF8String: Out(Quote(FReader.ReadWideString())); break;
             case vaIdent:
             case vaFalse:
             case vaTrue:
             case vaNil:
-            case vaNull: Out(FReader.ReadIdent()); break;
+            case vaNull: Out(ValueIdent(FReader.ReadIdent())); break;
             case vaBinary: {
                 FReader.ReadValue();
                 TMemoryStream Data;
@@ -244,7 +269,7 @@ private:
             case vaSet: {
                 FReader.ReadValue();
                 AnsiString S = "[";
-                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + N;
+                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N);
                 Out(S + "]");
                 break;
             }
@@ -319,6 +344,21 @@ private:
     AnsiString ExpectIdent(const char* What) {
         if (FKind != tkIdent) Expected(What);
         AnsiString Result = FToken;
+        Next();
+        return Result;
+    }
+    // A name: an identifier, or quoted bytes for a name that is not one.
+    bool IsName() const { return FKind == tkString || (FKind == tkIdent && !IsKeyword("end") && !IsKeyword("object") &&
+                                                        !IsKeyword("inherited") && !IsKeyword("inline")); }
+    AnsiString ExpectName(const char* What) {
+        AnsiString Result;
+        if (FKind == tkString && !FWide)
+            for (const auto& U : FUnits) Result += static_cast<char>(U.Code);
+        else if (FKind == tkIdent)
+            Result = FToken;
+        else
+            Expected(What);
+        if (Result.size() > 255) Error(AnsiString(What) + " too long");
         Next();
         return Result;
     }
@@ -447,37 +487,25 @@ private:
             FWriter.WriteString(Bytes);
             return;
         }
-        // Wide: quoted text is UTF-8, #nn are character codes; stored as UTF-16.
-        std::vector<std::uint16_t> Units;
-        auto Push = [&](std::uint32_t C) {
-            if (C >= 0x10000) {
-                Units.push_back(static_cast<std::uint16_t>(0xD800 + ((C - 0x10000) >> 10)));
-                Units.push_back(static_cast<std::uint16_t>(0xDC00 + ((C - 0x10000) & 0x3FF)));
-            } else {
-                Units.push_back(static_cast<std::uint16_t>(C));
-            }
-        };
+        // Wide: quoted text is UTF-8 (malformed pieces become U+FFFD), #nn
+        // are UTF-16 units or, past U+FFFF, characters; stored as UTF-16.
+        std::u16string Units;
         for (std::size_t I = 0; I < FUnits.size();) {
-            if (FUnits[I].IsCode || FUnits[I].Code < 0x80) {
-                Push(FUnits[I++].Code);
+            if (FUnits[I].IsCode) {
+                const std::uint32_t C = FUnits[I++].Code;
+                if (C > 0xFFFF)
+                    AppendUtf16(Units, C);
+                else
+                    Units += static_cast<char16_t>(C);
                 continue;
             }
-            const std::uint32_t B = FUnits[I].Code;
-            const int More = B >= 0xF0 ? 3 : B >= 0xE0 ? 2 : B >= 0xC0 ? 1 : 0;
-            std::uint32_t C = More ? (B & (0x3F >> More)) : 0xFFFD;
-            ++I;
-            for (int K = 0; K < More; ++K, ++I) {
-                if (I >= FUnits.size() || FUnits[I].IsCode || (FUnits[I].Code & 0xC0) != 0x80) {
-                    C = 0xFFFD;
-                    break;
-                }
-                C = (C << 6) | (FUnits[I].Code & 0x3F);
-            }
-            Push(C);
+            AnsiString Run;
+            for (; I < FUnits.size() && !FUnits[I].IsCode; ++I) Run += static_cast<char>(FUnits[I].Code);
+            Units += Utf8ToUtf16(Run);
         }
         FWriter.WriteValue(vaWString);
         FWriter.WriteDWord(static_cast<std::uint32_t>(Units.size()));
-        for (std::uint16_t U : Units) {
+        for (char16_t U : Units) {
             FWriter.WriteByte(static_cast<std::uint8_t>(U));
             FWriter.WriteByte(static_cast<std::uint8_t>(U >> 8));
         }
@@ -498,11 +526,11 @@ private:
             Expected("'object'");
         Next();
         AnsiString Name;
-        AnsiString ClassName = ExpectIdent("component name");
+        AnsiString ClassName = ExpectName("component name");
         if (IsSymbol(':')) {
             Next();
             Name = ClassName;
-            ClassName = ExpectIdent("class name");
+            ClassName = ExpectName("class name");
         }
         int Pos = 0;
         if (IsSymbol('[')) {
@@ -513,12 +541,8 @@ private:
             Next();
             Expect(']');
         }
-        FWriter.WritePrefix(Flags, Pos);
-        FWriter.WriteStr(ClassName);
-        FWriter.WriteStr(Name);
-        while (FKind == tkIdent && !IsKeyword("end") && !IsKeyword("object") && !IsKeyword("inherited") &&
-               !IsKeyword("inline"))
-            ParseProperty(Depth);
+        FWriter.WriteHeader(Flags, Pos, ClassName, Name);
+        while (IsName()) ParseProperty(Depth);
         FWriter.WriteListEnd();
         while (IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline")) ParseObject(Depth + 1);
         FWriter.WriteListEnd();
@@ -527,10 +551,7 @@ private:
     }
 
     void ParseProperty(int Depth) {
-        const AnsiString Name = FToken;
-        if (Name.size() > 255) Error("property name too long");
-        Next();
-        FWriter.WriteStr(Name);
+        FWriter.WriteStr(ExpectName("property name"));
         Expect('=');
         ParseValue(Depth + 1);
     }
@@ -547,27 +568,32 @@ private:
         CheckDepth(Depth);
         switch (FKind) {
             case tkInteger: {
-                std::int64_t V;
-                try {
-                    V = std::stoll(FToken);
-                } catch (const std::logic_error&) {
-                    Error("integer out of range: " + FToken);
+                // Past the signed 64-bit range, an unsigned value as vaQWord
+                // holds it.
+                errno = 0;
+                char* End = nullptr;
+                const std::int64_t V = std::strtoll(FToken.c_str(), &End, 10);
+                if (errno != ERANGE) {
+                    FWriter.WriteInteger(V);
+                } else {
+                    errno = 0;
+                    const std::uint64_t U = std::strtoull(FToken.c_str(), &End, 10);
+                    if (errno == ERANGE || FToken[0] == '-') Error("integer out of range: " + FToken);
+                    FWriter.WriteValue(vaQWord);
+                    FWriter.WriteQWord(U);
                 }
-                FWriter.WriteInteger(V);
                 Next();
                 return;
             }
             case tkFloat: {
-                long double V;
-                try {
-                    V = std::stold(FToken);
-                } catch (const std::logic_error&) {
+                // Values too small for a normal number stay denormals;
+                // those too large for any are refused.
+                errno = 0;
+                char* End = nullptr;
+                const long double V = std::strtold(FToken.c_str(), &End);
+                if (End != FToken.c_str() + FToken.size() || (errno == ERANGE && std::isinf(V)))
                     Error("invalid number: " + FToken);
-                }
-                std::uint8_t B[10];
-                EncodeExtended(V, B);
-                FWriter.WriteValue(vaExtended);
-                FWriter.Write(B, 10);
+                WriteExtended(V);
                 Next();
                 return;
             }
@@ -576,13 +602,26 @@ private:
                 Next();
                 return;
             case tkIdent:
-                FWriter.WriteIdent(FToken);
+                if (FToken == "Nan" || FToken == "Inf")
+                    WriteExtended(FToken == "Nan" ? std::numeric_limits<long double>::quiet_NaN()
+                                                  : std::numeric_limits<long double>::infinity());
+                else
+                    FWriter.WriteIdent(FToken);
                 Next();
                 return;
             case tkEof: Expected("value");
             case tkSymbol: break;
         }
-        if (IsSymbol('[')) {
+        if (IsSymbol('+') || IsSymbol('-')) {
+            // A signed infinity or NaN, as extended values are written.
+            const bool Negative = IsSymbol('-');
+            Next();
+            if (FKind != tkIdent || (FToken != "Inf" && FToken != "Nan")) Expected("'Inf' or 'Nan'");
+            const long double V = FToken == "Nan" ? std::numeric_limits<long double>::quiet_NaN()
+                                                  : std::numeric_limits<long double>::infinity();
+            WriteExtended(Negative ? -V : V);
+            Next();
+        } else if (IsSymbol('[')) {
             Next();
             std::vector<AnsiString> Names;
             while (!IsSymbol(']')) {
@@ -618,7 +657,7 @@ private:
                     Expect(']');
                 }
                 FWriter.WriteListBegin();
-                while (FKind == tkIdent && !IsKeyword("end")) ParseProperty(Depth);
+                while (IsName()) ParseProperty(Depth);
                 FWriter.WriteListEnd();
                 if (!IsKeyword("end")) Expected("'end'");
                 Next();
@@ -628,6 +667,13 @@ private:
         } else {
             Expected("value");
         }
+    }
+
+    void WriteExtended(long double V) {
+        std::uint8_t B[10];
+        EncodeExtended(V, B);
+        FWriter.WriteValue(vaExtended);
+        FWriter.Write(B, 10);
     }
 
     // The token is '{': hex digits up to '}', blanks and line breaks ignored.

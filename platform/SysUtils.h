@@ -76,11 +76,6 @@ private:
 AnsiString Format(const AnsiString& Fmt, std::initializer_list<TVarRec> Args);
 AnsiString Format(const AnsiString& Fmt, const TVarRec* Args, std::size_t Count);
 
-// The code points of UTF-8 text; each byte that starts no valid sequence
-// (stray, overlong, surrogate, beyond U+10FFFF, or a zero) becomes U+FFFD.
-std::u32string Utf8ToCodePoints(const AnsiString& Text);
-// UTF-8 text of code points; invalid ones become U+FFFD.
-AnsiString CodePointsToUtf8(std::u32string_view Text);
 
 // String resources. LoadStr asks every registered source, newest first, for
 // the string with the given id; an id no source has gives the empty string.

@@ -292,8 +292,4 @@ struct TVersionString {
 };
 std::vector<TVersionString> ListVersionStrings(LPCVOID Block);
 
-// UTF-16 (little-endian, Count code units) to UTF-8; unpaired surrogates
-// become U+FFFD.
-AnsiString Utf16ToUtf8(const std::uint8_t* Data, std::size_t Count);
-
 }  // namespace Os

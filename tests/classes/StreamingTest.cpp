@@ -195,6 +195,8 @@ const ErrorCase PropertyErrors[] = {
     {"unresolved reference", "Buddy = Ghost", "Error reading Thing1.Buddy: unresolved component reference Ghost"},
     {"list for a binary property", "Data = ( )", "Error reading Thing1.Data: Invalid property value: expected a binary value, found vaList"},
     {"binary for a string", "Caption = { 00 }", "Error reading Thing1.Caption: Invalid property value: expected a string, found vaBinary"},
+    {"unknown property holding a wide string", "Bogus = 'x'#8364'y'#55357#56832",
+     "Error reading Thing1.Bogus: Property Bogus does not exist"},
 };
 
 TEST_F(Streaming, PropertyErrorsNameComponentAndPropertyAndPassOutWithoutHandler) {
@@ -393,6 +395,122 @@ TEST_F(Streaming, TextFormOfEveryValueTypeRoundTrips) {
         "  inherited Inh: TThing\n  end\n  inline Inl: TThing\n  end\n  object Pos: TThing[2]\n  end\n"
         "end\n";
     EXPECT_EQ(FormText(TextToForm(Text)), Text);
+}
+
+// Values no text form writes, and names no identifier spells: each shows in
+// the text, is skipped whole when its property is unknown, and converts back.
+TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
+    auto Le = [](std::uint64_t V, int Bytes) {
+        std::string S;
+        for (int I = 0; I < Bytes; ++I) S += static_cast<char>(V >> (8 * I));
+        return S;
+    };
+    auto Form = [](const std::string& Header, const std::string& Properties) {
+        return std::string("TPF0\x0ATThingForm\x05" "Form1", 21) + '\0' + Header + Properties +
+               "\x07" "Caption" "\x06\x05" "after" + std::string(3, '\0');
+    };
+    const std::string Thing = "\x06TThing\x06Thing1";
+    struct Case {
+        const char* Name;
+        std::string Header, Properties;  // of the component in the form
+        const char* Text;                // its lines in the text form
+        bool SameBinary;                 // whether the text converts back to the same bytes
+    };
+    const Case Cases[] = {
+        {"double", Thing, "\x05" "Bogus" "\x17" + Le(0x4004000000000000, 8),
+         "  object Thing1: TThing\n    Bogus =  2.50000000000000000000E+0000\n", false},
+        {"single", Thing, "\x05" "Bogus" "\x0F" + Le(0xC0200000, 4),
+         "  object Thing1: TThing\n    Bogus = -2.50000000000000000000E+0000\n", false},
+        {"currency", Thing, "\x05" "Bogus" "\x10" + Le(25000, 8),
+         "  object Thing1: TThing\n    Bogus =  2.50000000000000000000E+0000\n", false},
+        {"NaN", Thing, "\x05" "Bogus" "\x05" + Le(0xC000000000000000, 8) + Le(0x7FFF, 2),
+         "  object Thing1: TThing\n    Bogus = Nan\n", true},
+        {"negative NaN", Thing, "\x05" "Bogus" "\x05" + Le(0xC000000000000000, 8) + Le(0xFFFF, 2),
+         "  object Thing1: TThing\n    Bogus = -Nan\n", true},
+        {"infinity", Thing, "\x05" "Bogus" "\x05" + Le(0x8000000000000000, 8) + Le(0x7FFF, 2),
+         "  object Thing1: TThing\n    Bogus = +Inf\n", true},
+        {"negative zero", Thing, "\x05" "Bogus" "\x05" + Le(0, 8) + Le(0x8000, 2),
+         "  object Thing1: TThing\n    Bogus = -0.00000000000000000000E+0000\n", true},
+        {"wide string with a lone surrogate", Thing, "\x05" "Bogus" "\x12" + Le(3, 4) + Le(0x0061DC0020AC, 6),
+         "  object Thing1: TThing\n    Bogus = #8364#56320'a'\n", true},
+        {"UTF-8 string", Thing, "\x05" "Bogus" "\x14" + Le(3, 4) + "\xC0\x80" "a",
+         "  object Thing1: TThing\n    Bogus = #65533#65533'a'\n", false},
+        {"unsigned 64 bits", Thing, "\x05" "Bogus" "\x16" + Le(~0ull, 8),
+         "  object Thing1: TThing\n    Bogus = 18446744073709551615\n", true},
+        {"empty class", std::string("\xF0\0\x06" "Thing1", 9), "", "  object Thing1: ''\n", true},
+        {"property named like a keyword", Thing, "\x03" "end" "\x02\x02", "  object Thing1: TThing\n    'end' = 2\n", true},
+        {"names that are no identifiers", "\x02" "T\xC3\x06" "Thing1", "\x04" "A..B" "\x02\x01",
+         "  object Thing1: 'T'#195\n    'A..B' = 1\n", true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const std::string Binary = Form(C.Header, C.Properties);
+        const std::string Text = FormText(Binary);
+        EXPECT_NE(Text.find(C.Text), std::string::npos) << Text;
+        if (C.SameBinary) {
+            EXPECT_TRUE(TextToForm(Text) == Binary) << "the text converts back differently";
+        }
+        EXPECT_EQ(FormText(TextToForm(Text)), Text);
+        if (C.Header != Thing) continue;
+        TThingForm Copy;
+        ReadForm(Binary, &Copy, [](TReader*, const Exception&, bool& Handled) { Handled = true; });
+        ASSERT_NE(Copy.Thing1, nullptr);
+        EXPECT_EQ(Copy.Thing1->FCaption, "after") << "the property after the skipped one is read";
+    }
+    // Roots without class or name, and one whose class name's length byte
+    // reads as a flags prefix unless a prefix comes first.
+    const std::pair<std::string, std::string> Roots[] = {
+        {std::string("TPF0\xF0\0\x05" "Form1\0\0", 14), "object Form1: ''\nend\n"},
+        {std::string("TPF0\xF0\0\0\0\0", 9), "object ''\nend\n"},
+        {"TPF0\xF0\xF0" + std::string(240, 'C') + std::string("\x05" "Form1\0\0", 8),
+         "object Form1: " + std::string(240, 'C') + "\nend\n"}};
+    for (const auto& [Binary, Text] : Roots) {
+        EXPECT_EQ(FormText(Binary), Text);
+        EXPECT_TRUE(TextToForm(Text) == Binary) << Text;
+    }
+    // Identifiers have no quoted form: one the text would not read back as
+    // the same identifier is refused.
+    for (const std::string Id : {"po\xE9", "Nan", "1a"}) {
+        EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x07" + std::string(1, static_cast<char>(Id.size())) + Id)), EReadError);
+        EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x0B" + std::string(1, static_cast<char>(Id.size())) + Id + '\0')), EReadError);
+    }
+}
+
+// Wide text in a text form: quoted text is UTF-8, and what is malformed in it
+// becomes U+FFFD, never another character.
+TEST_F(Streaming, MalformedUtf8InTextFormsBecomesReplacementCharacters) {
+    const char* Cases[][2] = {
+        {"'a\xC0\x80'+'b'#300", "'a'#65533#65533'b'#300"},
+        {"'\xED\xA0\x80'#300", "#65533#65533#65533#300"},
+        {"'\xE2\x82'#8364'\xF0\x9F\x98\x80'", "#65533#8364#55357#56832"},
+        {"#128512'\xF4\x90\x80\x80'", "#55357#56832#65533#65533#65533#65533"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C[0]);
+        const std::string Text = FormText(TextToForm(std::string("object A: B\n  X = ") + C[0] + "\nend\n"));
+        EXPECT_EQ(Text, std::string("object A: B\n  X = ") + C[1] + "\nend\n");
+    }
+    TThingForm Copy;
+    ReadForm(TextToForm("object Form1: TThingForm\n  object Thing1: TThing\n    Caption = #55296'a'#56320\n  end\nend\n"),
+             &Copy);
+    EXPECT_EQ(Copy.Thing1->FCaption, "\xEF\xBF\xBD" "a\xEF\xBF\xBD") << "lone surrogates become U+FFFD when read";
+}
+
+TEST_F(Streaming, NamesLongerThan255BytesAreRefusedNotCut) {
+    Thing->SetName(std::string(256, 'N'));
+    EXPECT_THROW(WriteForm(Form.get()), EWriteError);
+    Thing->SetName(std::string(255, 'N'));
+    EXPECT_NE(FormText(WriteForm(Form.get())).find("  object " + std::string(255, 'N') + ": TThing\n"), std::string::npos);
+    for (const std::string& Text : {"object " + std::string(256, 'C') + "\nend\n",
+                                    "object A: B\n  " + std::string(256, 'P') + " = 1\nend\n",
+                                    "object A: B\n  X = [" + std::string(256, 'E') + "]\nend\n"}) {
+        try {
+            TextToForm(Text);
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& E) {
+            EXPECT_NE(E.GetMessage().find("too long"), std::string::npos) << E.GetMessage();
+        }
+    }
 }
 
 TEST_F(Streaming, ReadsIntoANewRootWhenNoneIsGiven) {

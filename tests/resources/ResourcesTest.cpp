@@ -7,6 +7,7 @@
 #include "TypecaskLib/Package.h"
 #include "platform/Packages.h"
 #include "platform/Streams.h"
+#include "platform/TextConv.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ TEST_F(TestPackageModule, StringsOfSeveralBlocksAndLanguages) {
     HRSRC German = FindResourceExA(FModule, RT_STRING, MAKEINTRESOURCEA(1), 0x0407);
     ASSERT_NE(German, nullptr);
     const auto* Data = static_cast<const std::uint8_t*>(LockResource(LoadResource(FModule, German)));
-    EXPECT_EQ(Os::Utf16ToUtf8(Data + 4, 5), "erste");  // string 1 of the block: after the empty string 0
+    EXPECT_EQ(Utf16LEToUtf8(Data + 4, 5), "erste");  // string 1 of the block: after the empty string 0
     EXPECT_EQ(FindResourceExA(FModule, RT_STRING, MAKEINTRESOURCEA(1), 0x040C), nullptr);
 }
 

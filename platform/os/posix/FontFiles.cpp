@@ -13,6 +13,8 @@
 #include "platform/os/WinResources.h"
 #include "platform/os/posix/OsState.h"
 
+#include "platform/TextConv.h"
+
 namespace Os {
 
 namespace {
@@ -38,11 +40,13 @@ struct TFace {
 // files it scans, so the name matches what enumeration reports.
 AnsiString FamilyOf(FT_Face Face, int Index) {
     FcPattern* Pattern = FcFreeTypeQueryFace(Face, reinterpret_cast<const FcChar8*>(""), Index, nullptr);
-    if (!Pattern) return Face->family_name ? Face->family_name : "";
+    // The name is whatever bytes the font's name record holds; handed out as
+    // text (and as the font table lists it), it must be UTF-8.
+    if (!Pattern) return Face->family_name ? ValidUtf8(Face->family_name) : "";
     FcChar8* Family = nullptr;
     AnsiString Result;
     if (FcPatternGetString(Pattern, FC_FAMILY, 0, &Family) == FcResultMatch && Family)
-        Result = reinterpret_cast<const char*>(Family);
+        Result = ValidUtf8(reinterpret_cast<const char*>(Family));
     FcPatternDestroy(Pattern);
     return Result;
 }

@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/TextConv.h"
 #include "platform/SysUtils.h"
 #include "platform/os/Files.h"
 #include "platform/os/Windows.h"
@@ -72,6 +73,10 @@ std::string PatternString(FcPattern* P, const char* Object, int Index = 0) {
     if (FcPatternGetString(P, Object, Index, &Value) != FcResultMatch || !Value) return {};
     return reinterpret_cast<const char*>(Value);
 }
+
+// A name (family, full name, style) as text: fontconfig hands on whatever
+// bytes the font's name records hold, which need not be UTF-8.
+std::string PatternName(FcPattern* P, const char* Object) { return ValidUtf8(PatternString(P, Object)); }
 
 int PatternInt(FcPattern* P, const char* Object, int Default) {
     int Value = 0;
@@ -385,11 +390,11 @@ TEnumEntry Describe(TFontState& S, FcPattern* P) {
     L.lfQuality = PROOF_QUALITY;
     const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     L.lfPitchAndFamily = static_cast<BYTE>((Mono ? FIXED_PITCH : VARIABLE_PITCH) | (Mono ? FF_MODERN : FF_DONTCARE));
-    const std::string Family = PatternString(P, FC_FAMILY);
+    const std::string Family = PatternName(P, FC_FAMILY);
     CopyName(L.lfFaceName, Family);  // what FaceNameOf gives
-    std::string Full = PatternString(P, FC_FULLNAME);
+    std::string Full = PatternName(P, FC_FULLNAME);
     CopyName(E.LogFont.elfFullName, Full.empty() ? Family : Full);
-    CopyName(E.LogFont.elfStyle, PatternString(P, FC_STYLE));
+    CopyName(E.LogFont.elfStyle, PatternName(P, FC_STYLE));
     return E;
 }
 
@@ -404,7 +409,7 @@ std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
         if (!Fonts) continue;
         for (int I = 0; I < Fonts->nfont; ++I) {
             FcPattern* P = Fonts->fonts[I];
-            const std::string Family = PatternString(P, FC_FAMILY);
+            const std::string Family = PatternName(P, FC_FAMILY);
             if (Family.empty()) continue;
             const std::string Folded = FoldCase(Family);
             if (Only) {
@@ -419,7 +424,7 @@ std::vector<TEnumEntry> Families(TFontState& S, const char* Only) {
     if (Only) {
         std::set<std::string> Styles;
         for (FcPattern* P : Faces)
-            if (Styles.insert(FoldCase(PatternString(P, FC_STYLE))).second) Result.push_back(Describe(S, P));
+            if (Styles.insert(FoldCase(PatternName(P, FC_STYLE))).second) Result.push_back(Describe(S, P));
     } else {
         for (const auto& [Folded, P] : Best) Result.push_back(Describe(S, P));
     }
@@ -524,12 +529,12 @@ std::vector<TInstalledFontFile> InstalledTrueTypeFiles() {
         // name, say) that names another face of the file.
         auto& S = State();
         auto [Known, New] = S.FullNames.try_emplace({File, Index});
-        if (New) Known->second = GetFaceFullName(File, Index);
+        if (New) Known->second = ValidUtf8(GetFaceFullName(File, Index));
         std::string Full = Known->second;
-        if (Full.empty()) Full = PatternString(P, FC_FULLNAME);
+        if (Full.empty()) Full = PatternName(P, FC_FULLNAME);
         if (Full.empty()) {
-            Full = PatternString(P, FC_FAMILY);
-            const std::string Style = PatternString(P, FC_STYLE);
+            Full = PatternName(P, FC_FAMILY);
+            const std::string Style = PatternName(P, FC_STYLE);
             if (!Style.empty() && Style != "Regular") Full += " " + Style;
         }
         Files[File].emplace(Index, Full);

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/Streams.h"
+#include "platform/TextConv.h"
 #include "platform/os/WinResources.h"
 
 namespace Os {
@@ -66,7 +67,7 @@ TResourceId ReadResourceId(const std::uint8_t* Data, std::size_t& Offset, std::s
     while (End + 2 <= Limit && ReadWord(Data + End) != 0) End += 2;
     if (End + 2 > Limit) Malformed(Offset, "unterminated resource name");
     if (End == Offset) Malformed(Offset, "empty resource name");
-    Id.Name = Utf16ToUtf8(Data + Offset, (End - Offset) / 2);
+    Id.Name = Utf16LEToUtf8(Data + Offset, (End - Offset) / 2);
     Offset = End + 2;
     return Id;
 }
@@ -245,7 +246,7 @@ std::optional<AnsiString> StringOfBlock(const TResourceEntry& Block, unsigned In
         if (Length * 2 > Block.Size - Offset - 2) return std::nullopt;
         if (I == Index) {
             if (Length == 0) return std::nullopt;
-            return Utf16ToUtf8(Block.Data + Offset + 2, Length);
+            return Utf16LEToUtf8(Block.Data + Offset + 2, Length);
         }
         Offset += 2 + Length * 2;
     }
@@ -270,40 +271,6 @@ std::vector<std::pair<UINT, AnsiString>> ListResStrings(const TResourceImage& Im
             if (auto Text = StringOfBlock(Entry, I)) Result.emplace_back((Entry.Name.Id - 1u) * 16u + I, *Text);
     }
     std::sort(Result.begin(), Result.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
-    return Result;
-}
-
-// ------------------------------------------------------------------ texts
-
-AnsiString Utf16ToUtf8(const std::uint8_t* Data, std::size_t Count) {
-    AnsiString Result;
-    Result.reserve(Count);
-    for (std::size_t I = 0; I < Count; ++I) {
-        std::uint32_t C = ReadWord(Data + 2 * I);
-        if (C >= 0xD800 && C <= 0xDBFF && I + 1 < Count) {
-            const std::uint32_t Low = ReadWord(Data + 2 * (I + 1));
-            if (Low >= 0xDC00 && Low <= 0xDFFF) {
-                C = 0x10000 + ((C - 0xD800) << 10) + (Low - 0xDC00);
-                ++I;
-            }
-        }
-        if (C >= 0xD800 && C <= 0xDFFF) C = 0xFFFD;
-        if (C < 0x80) {
-            Result += static_cast<char>(C);
-        } else if (C < 0x800) {
-            Result += static_cast<char>(0xC0 | (C >> 6));
-            Result += static_cast<char>(0x80 | (C & 0x3F));
-        } else if (C < 0x10000) {
-            Result += static_cast<char>(0xE0 | (C >> 12));
-            Result += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Result += static_cast<char>(0x80 | (C & 0x3F));
-        } else {
-            Result += static_cast<char>(0xF0 | (C >> 18));
-            Result += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
-            Result += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
-            Result += static_cast<char>(0x80 | (C & 0x3F));
-        }
-    }
     return Result;
 }
 

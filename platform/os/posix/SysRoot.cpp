@@ -17,6 +17,7 @@
 #include <wctype.h>
 
 #include "platform/SysUtils.h"
+#include "platform/TextConv.h"
 #include "platform/os/Files.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
@@ -178,38 +179,15 @@ std::string FoldCase(const std::string& Text) {
             continue;
         }
         // Decode one UTF-8 sequence; anything malformed is kept byte for byte.
-        int Len = C >= 0xF0 ? 4 : C >= 0xE0 ? 3 : C >= 0xC0 ? 2 : 0;
-        char32_t Cp = Len == 4 ? C & 0x07 : Len == 3 ? C & 0x0F : C & 0x1F;
-        bool Ok = Len != 0 && I + static_cast<std::size_t>(Len) <= N;
-        for (int K = 1; Ok && K < Len; ++K) {
-            const auto Cc = static_cast<unsigned char>(Text[I + static_cast<std::size_t>(K)]);
-            if ((Cc & 0xC0) != 0x80) Ok = false;
-            Cp = (Cp << 6) | (Cc & 0x3F);
-        }
-        if (!Ok || Utf8 == static_cast<locale_t>(nullptr)) {
-            Out += Text[I++];
-            continue;
-        }
-        const auto Upper = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(Cp), Utf8));
-        char Enc[4];
-        int EncLen = 0;
-        if (Upper < 0x80) {
-            Enc[EncLen++] = static_cast<char>(Upper);
-        } else if (Upper < 0x800) {
-            Enc[EncLen++] = static_cast<char>(0xC0 | (Upper >> 6));
-            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
-        } else if (Upper < 0x10000) {
-            Enc[EncLen++] = static_cast<char>(0xE0 | (Upper >> 12));
-            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 6) & 0x3F));
-            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
+        std::size_t Next = I;
+        bool Malformed = false;
+        const char32_t Cp = DecodeUtf8(Text, Next, &Malformed);
+        if (Malformed || Utf8 == static_cast<locale_t>(nullptr)) {
+            Out.append(Text, I, Next - I);
         } else {
-            Enc[EncLen++] = static_cast<char>(0xF0 | (Upper >> 18));
-            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 12) & 0x3F));
-            Enc[EncLen++] = static_cast<char>(0x80 | ((Upper >> 6) & 0x3F));
-            Enc[EncLen++] = static_cast<char>(0x80 | (Upper & 0x3F));
+            AppendUtf8(Out, static_cast<char32_t>(::towupper_l(static_cast<wint_t>(Cp), Utf8)));
         }
-        Out.append(Enc, static_cast<std::size_t>(EncLen));
-        I += static_cast<std::size_t>(Len);
+        I = Next;
     }
     return Out;
 }

@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "platform/Streams.h"
+#include "platform/TextConv.h"
 #include "platform/os/WinResources.h"
 
 namespace {
@@ -95,7 +96,7 @@ void ForEachTextNode(const std::uint8_t* Block, const TNode& Node, TVisit& Visit
 }
 
 bool KeyIs(const TNode& Node, const std::string& Segment) {
-    const AnsiString Key = Os::Utf16ToUtf8(Node.Key, Node.KeyLength);
+    const AnsiString Key = Utf16LEToUtf8(Node.Key, Node.KeyLength);
     if (Key.size() != Segment.size()) return false;
     for (std::size_t I = 0; I < Key.size(); ++I) {
         char A = Key[I], B = Segment[I];
@@ -110,7 +111,7 @@ bool KeyIs(const TNode& Node, const std::string& Segment) {
 AnsiString TextOf(const std::uint8_t* Block, const TNode& Node) {
     std::size_t Count = 0;
     while (Count < Node.ValueSize / 2 && ReadWord(Block + Node.ValueOffset + 2 * Count) != 0) ++Count;
-    return Os::Utf16ToUtf8(Block + Node.ValueOffset, Count);
+    return Utf16LEToUtf8(Block + Node.ValueOffset, Count);
 }
 
 // The block of GetFileVersionInfoA for the version resource Data; empty when
@@ -262,10 +263,10 @@ std::vector<TVersionString> ListVersionStrings(LPCVOID Block) {
     ForEachChild(Bytes, Root, [&](const TNode& Info) {
         if (!KeyIs(Info, "StringFileInfo")) return true;
         ForEachChild(Bytes, Info, [&](const TNode& Table) {
-            const AnsiString TableName = Utf16ToUtf8(Table.Key, Table.KeyLength);
+            const AnsiString TableName = Utf16LEToUtf8(Table.Key, Table.KeyLength);
             ForEachChild(Bytes, Table, [&](const TNode& String) {
                 const char* Text = CopyOfText(Bytes, Root, String);
-                Result.push_back({TableName, Utf16ToUtf8(String.Key, String.KeyLength), Text ? Text : ""});
+                Result.push_back({TableName, Utf16LEToUtf8(String.Key, String.KeyLength), Text ? Text : ""});
                 return true;
             });
             return true;

@@ -1,0 +1,17 @@
+// Any bytes as a font file: the family reader lists the families of its
+// faces or nothing, never reading outside the bytes.
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "platform/TextConv.h"
+#include "platform/os/FontFiles.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+    // A copy allocated to the byte, so that the sanitizer sees any read past it.
+    const auto Copy = std::make_unique<std::uint8_t[]>(Size + 1);
+    if (Size) std::memcpy(Copy.get(), Data, Size);
+    for (const AnsiString& Family : Os::GetFontFileFamilies(Copy.get(), Size))
+        if (!IsValidUtf8(Family)) std::abort();  // family names are handed out as UTF-8
+    return 0;
+}
