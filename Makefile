@@ -5,7 +5,7 @@ CTEST     ?= ctest
 FUZZ_SECS ?= 150
 BIN        = build/default/bin
 
-.PHONY: all deps build configure demo test test-default test-package test-asan test-fuzz bench fuzz package \
+.PHONY: all deps build configure demo test test-default test-package test-win32 test-asan test-fuzz bench fuzz package \
         format clean
 
 all: build
@@ -44,6 +44,18 @@ package: deps
 
 test-package: package
 	tests/package/deb-check.sh build/package/typecasklib_*.deb
+
+# The Windows build (MinGW-w64, i686) and its tests under Wine. Where the kernel
+# runs no 32-bit programs (Wine then cannot start a 32-bit Windows program),
+# the same sources are built for x86-64 and that build's tests are run.
+test-win32:
+	@scripts/install-deps --windows
+	$(CMAKE) --preset win32 >/dev/null
+	$(CMAKE) --build --preset win32 -j $(JOBS)
+	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then scripts/wine-test win32 -j $(JOBS); \
+	 else echo "test-win32: this kernel runs no 32-bit programs; testing the x86-64 build instead"; \
+	  $(CMAKE) --preset win64 >/dev/null && $(CMAKE) --build --preset win64 -j $(JOBS) && \
+	  scripts/wine-test win64 -j $(JOBS); fi
 
 # A short smoke run of every fuzz target, FUZZ_SECS seconds in all (shared
 # out among the targets, which keeps it under three minutes however many

@@ -87,8 +87,13 @@ int AddResStringSource(TResStringSource Source);
 void RemoveResStringSource(int Cookie);
 
 // Paths and files.
+#ifdef _WIN32
+inline constexpr char PathDelim = '\\';
+inline constexpr char DriveDelim = ':';
+#else
 inline constexpr char PathDelim = '/';
 inline constexpr char DriveDelim = '\0';  // no drives on this platform
+#endif
 
 bool FileExists(const AnsiString& FileName);
 // Deletes a file; false when it could not be deleted.

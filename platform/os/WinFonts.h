@@ -14,6 +14,9 @@
 #include "platform/System.h"
 #include "platform/os/WinTypes.h"
 
+#ifndef _WIN32
+// On Windows these come from <windows.h> (through WinTypes.h).
+
 // ------------------------------------------------------------- fonts
 
 inline constexpr int LF_FACESIZE = 32;
@@ -136,6 +139,8 @@ LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
 DWORD GetTempPathA(DWORD BufferLength, LPSTR Buffer);
 // The Windows directory, without a trailing delimiter; same conventions.
 UINT GetWindowsDirectoryA(LPSTR Buffer, UINT Size);
+
+#endif  // _WIN32
 
 namespace Os {
 

@@ -23,6 +23,9 @@
 #include "platform/System.h"
 #include "platform/os/WinTypes.h"
 
+#ifndef _WIN32
+// On Windows these come from <windows.h> (through WinTypes.h).
+
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u)))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002u)))
@@ -88,6 +91,8 @@ LONG RegQueryInfoKeyA(HKEY Key, LPSTR Class, LPDWORD ClassSize, LPDWORD Reserved
                       LPDWORD MaxSubKeyLen, LPDWORD MaxClassLen, LPDWORD Values, LPDWORD MaxValueNameLen,
                       LPDWORD MaxValueLen, LPDWORD SecurityDescriptor, PFILETIME LastWriteTime);
 LONG RegFlushKey(HKEY Key);
+
+#endif  // _WIN32
 
 namespace Os {
 

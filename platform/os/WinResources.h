@@ -22,6 +22,9 @@
 #include "platform/SysUtils.h"
 #include "platform/os/WinTypes.h"
 
+#ifndef _WIN32
+// On Windows these come from <windows.h> (through WinTypes.h).
+
 using HANDLE = void*;
 using HGLOBAL = void*;
 using HGDIOBJ = void*;
@@ -196,6 +199,8 @@ BOOL GetFileVersionInfoA(LPCSTR FileName, DWORD Handle, DWORD Size, LPVOID Data)
 // value). Keys compare without regard to case. FALSE when there is no such
 // value.
 BOOL VerQueryValueA(LPCVOID Block, LPCSTR SubBlock, LPVOID* Buffer, PUINT Length);
+
+#endif  // _WIN32
 
 namespace Os {
 

@@ -4,6 +4,12 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+// The system's own declarations, with the generic (A/W) macros that clash
+// with the class library's names removed.
+#include "platform/os/win32/WinApi.h"
+#else
+
 // ------------------------------------------------------------ base types
 
 using BOOL = int;
@@ -77,3 +83,5 @@ inline constexpr LONG ERROR_CHILD_MUST_BE_VOLATILE = 1021;
 // The last error of the calling thread, as the functions below set it.
 DWORD GetLastError();
 void SetLastError(DWORD ErrorCode);
+
+#endif  // _WIN32

@@ -785,29 +785,41 @@ std::unique_ptr<TWidgetSet>& Current() {
     return Instance;
 }
 
-// The gtk3 widgetset is left out of builds without GTK 3 (TYPECASK_WITH_GTK);
-// "headless" is then the only one.
-#ifdef TYPECASK_WITH_GTK
-constexpr bool Gtk3BuiltIn = true;
-std::unique_ptr<TWidgetSet> CreateGtk3() { return WidgetSets::CreateGtk3WidgetSet(); }
-#else
-constexpr bool Gtk3BuiltIn = false;
-std::unique_ptr<TWidgetSet> CreateGtk3() { return nullptr; }
+bool DisplaySet() {
+    const char* X = std::getenv("DISPLAY");
+    const char* Wayland = std::getenv("WAYLAND_DISPLAY");
+    return (X && *X) || (Wayland && *Wayland);
+}
+
+// The backends, one row each: adding one means adding its files and a row.
+// Create returns nullptr when the backend cannot show windows here. Rows
+// with Usable are the ones that show real windows; when none is forced, the
+// first of them that is usable and can be created is taken, else headless.
+struct TBackend {
+    const char* Name;
+    std::unique_ptr<TWidgetSet> (*Create)();
+    bool (*Usable)();
+};
+
+const TBackend Backends[] = {
+    {"headless", WidgetSets::CreateHeadlessWidgetSet, nullptr},  // always present
+#ifdef TYPECASK_WITH_GTK  // left out of builds without GTK 3
+    {"gtk3", WidgetSets::CreateGtk3WidgetSet, DisplaySet},
 #endif
+};
 
 }  // namespace
 
 TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
-    std::unique_ptr<TWidgetSet> Set;
-    if (Name == "headless") {
-        Set = WidgetSets::CreateHeadlessWidgetSet();
-    } else if (Name == "gtk3") {
-        if (!Gtk3BuiltIn) throw EWidgetSetError("The gtk3 widgetset is not built in (built without GTK 3)");
-        Set = CreateGtk3();
-        if (!Set) throw EWidgetSetError("The gtk3 widgetset cannot open a display");
-    } else {
-        throw EWidgetSetError(Format("Unknown widgetset \"%s\" (known: headless, gtk3)", {Name}));
+    const auto Row = std::find_if(std::begin(Backends), std::end(Backends),
+                                  [&](const TBackend& B) { return Name == B.Name; });
+    if (Row == std::end(Backends)) {
+        AnsiString Known;
+        for (const TBackend& B : Backends) Known += (Known.empty() ? "" : ", ") + AnsiString(B.Name);
+        throw EWidgetSetError(Format("Unknown widgetset \"%s\" (known: %s)", {Name, Known}));
     }
+    std::unique_ptr<TWidgetSet> Set = Row->Create();
+    if (!Set) throw EWidgetSetError(Format("The %s widgetset cannot open a display", {Name}));
     Current() = std::move(Set);
     return *Current();
 }
@@ -822,10 +834,9 @@ TWidgetSet& WidgetSet() {
     if (Current()) return *Current();
     const char* Forced = std::getenv("TYPECASK_WIDGETSET");
     if (Forced && *Forced) return SelectWidgetSet(Forced);
-    const char* X = std::getenv("DISPLAY");
-    const char* Wayland = std::getenv("WAYLAND_DISPLAY");
-    if ((X && *X) || (Wayland && *Wayland)) {
-        if (auto Set = CreateGtk3()) {
+    for (const TBackend& B : Backends) {
+        if (!B.Usable || !B.Usable()) continue;
+        if (auto Set = B.Create()) {
             Current() = std::move(Set);
             return *Current();
         }

@@ -351,7 +351,13 @@ TEST(HeadlessWidgetSet, SelectionByName) {
     EXPECT_EQ(SelectWidgetSet("headless").GetName(), "headless");
     THeadlessWidgetSet& Headless = UseHeadlessWidgetSet();
     EXPECT_EQ(&WidgetSet(), &Headless);
-    EXPECT_THROW(SelectWidgetSet("motif"), EWidgetSetError);
+    try {
+        SelectWidgetSet("motif");
+        ADD_FAILURE() << "an unknown widgetset was selected";
+    } catch (const EWidgetSetError& E) {
+        EXPECT_EQ(E.GetMessage(), "Unknown widgetset \"motif\" (known: headless, gtk3)");
+    }
+    EXPECT_EQ(&WidgetSet(), &Headless) << "a failed selection keeps the current widgetset";
     EXPECT_THROW(UseHeadlessWidgetSet().GetControlProps(12345), EWidgetSetError);
 }
 
