@@ -1,6 +1,7 @@
 #include "platform/widgetsets/WidgetSetBase.h"
 
 #include "platform/StringList.h"
+#include "platform/TextConv.h"
 
 #include <cairo.h>
 
@@ -825,8 +826,8 @@ TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
 }
 
 std::vector<AnsiString> BuiltInWidgetSets() {
-    std::vector<AnsiString> Names{"headless"};
-    if (Gtk3BuiltIn) Names.emplace_back("gtk3");
+    std::vector<AnsiString> Names;
+    for (const TBackend& B : Backends) Names.emplace_back(B.Name);
     return Names;
 }
 

@@ -9,6 +9,7 @@
 #include "Typecask/design/TypecaskEditors.h"
 #include "Typecask/support/VersionInfo.h"
 #include "TypecaskLib/Package.h"
+#include "platform/TextConv.h"
 #include "platform/Buttons.h"
 #include "platform/Designer.h"
 #include "platform/os/WinResources.h"

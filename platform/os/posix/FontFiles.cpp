@@ -64,7 +64,7 @@ AnsiString NameText(const FT_SfntName& Name) {
             Little[I] = Name.string[I + 1];
             Little[I + 1] = Name.string[I];
         }
-        return Utf16ToUtf8(Little.data(), Little.size() / 2);
+        return Utf16LEToUtf8(Little.data(), Little.size() / 2);
     }
     if (Name.platform_id == TT_PLATFORM_MACINTOSH && Name.encoding_id == TT_MAC_ID_ROMAN) {
         AnsiString Text(reinterpret_cast<const char*>(Name.string), Name.string_len);

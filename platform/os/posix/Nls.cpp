@@ -11,6 +11,7 @@
 #include <string>
 #include <wchar.h>
 
+#include "platform/TextConv.h"
 #include "platform/SysUtils.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/TextConv.h"
 #include "platform/widgetsets/WidgetSetBase.h"
 
 namespace WidgetSets {
