@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "Typecask/compression/LZStream.h"
-#include "tests/compression/Corpus.h"
+#include "tests/Typecask/compression/Corpus.h"
 
 namespace {
 

@@ -51,13 +51,13 @@ if(TYPECASK_BUILD_TESTS)
     set_tests_properties(${NAME} PROPERTIES LABELS "unit;win32")
   endfunction()
 
-  file(GLOB CODEC_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/compression/*.cpp)
+  file(GLOB CODEC_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/Typecask/compression/*.cpp)
   # The package's messages come from its string table, which the win32 build
   # does not carry yet (TypecaskLib is not built); the one test that reads a
   # message's text waits for it.
   typecask_win32_test(test_compression SOURCES ${CODEC_TEST_SOURCES} LIBS TypecaskCodec
     ARGS --gtest_filter=-StreamFormat.WrongSignatureRaisesMessage11AndWritesNothing)
-  file(GLOB CLASSES_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/classes/*.cpp)
+  file(GLOB CLASSES_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/classes/*.cpp)
   typecask_win32_test(test_classes SOURCES ${CLASSES_TEST_SOURCES} LIBS TypecaskPlatform)
   file(GLOB PLATFORM_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/*.cpp)
   typecask_win32_test(test_platform SOURCES ${PLATFORM_TEST_SOURCES} LIBS TypecaskPlatform)

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "Typecask/compression/LZStream.h"
-#include "tests/compression/ReferenceCodec.h"
+#include "tests/Typecask/compression/ReferenceCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     static TLZStream Codec;

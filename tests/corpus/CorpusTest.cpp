@@ -12,7 +12,7 @@
 
 #include "Typecask/component/Typecask.h"
 #include "platform/os/Windows.h"
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "Typecask/compression/LZStream.h"
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

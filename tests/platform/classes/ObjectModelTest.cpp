@@ -3,7 +3,7 @@
 // string lists.
 #include <gtest/gtest.h>
 
-#include "tests/classes/TestClasses.h"
+#include "tests/platform/classes/TestClasses.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/classes/TestClasses.h"
+#include "tests/platform/classes/TestClasses.h"
 
 TYPECASK_IMPLEMENT_CLASS(TInner)
 void TInner::Publish(TPublisher<TInner>& P) { P.Property("Value", &TInner::FValue, &TInner::FValue).Default(0); }

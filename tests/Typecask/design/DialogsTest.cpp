@@ -15,7 +15,7 @@
 #include "platform/os/WinResources.h"
 #include "platform/widgetsets/WidgetSetBase.h"
 #include "platform/widgetsets/headless/Headless.h"
-#include "tests/dialogs/DialogTestSupport.h"
+#include "tests/Typecask/design/DialogTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

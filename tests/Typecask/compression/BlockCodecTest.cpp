@@ -7,9 +7,9 @@
 #include <random>
 #include <regex>
 
-#include "tests/compression/CodecTestSupport.h"
-#include "tests/compression/Corpus.h"
-#include "tests/compression/ReferenceCodec.h"
+#include "tests/Typecask/compression/CodecTestSupport.h"
+#include "tests/Typecask/compression/Corpus.h"
+#include "tests/Typecask/compression/ReferenceCodec.h"
 
 namespace {
 

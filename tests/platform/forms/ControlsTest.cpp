@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/widgetsets/headless/Headless.h"
-#include "tests/forms/TestForms.h"
+#include "tests/platform/forms/TestForms.h"
 
 using namespace FormTests;
 

@@ -1,4 +1,4 @@
-#include "tests/compression/ReferenceCodec.h"
+#include "tests/Typecask/compression/ReferenceCodec.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "tests/forms/TestForms.h"
+#include "tests/platform/forms/TestForms.h"
 
 #include <cctype>
 

@@ -90,7 +90,7 @@ TEST(VersionInfo, ModulesAndNonAsciiTexts) {
 }
 
 TEST(VersionInfo, BuildFlagsFollowMaskFlagsAndType) {
-    // Flags<n>.res: the cases of tests/resources/CMakeLists.txt, in order.
+    // Flags<n>.res: the cases of tests/platform/resources/CMakeLists.txt, in order.
     struct TCase {
         DWORD Mask, Flags, Type;
         const char* Expected;

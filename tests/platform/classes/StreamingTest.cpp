@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "tests/classes/TestClasses.h"
+#include "tests/platform/classes/TestClasses.h"
 
 namespace {
 

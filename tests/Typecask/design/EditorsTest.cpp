@@ -12,7 +12,7 @@
 #include "platform/Designer.h"
 #include "platform/os/SysRoot.h"
 #include "platform/widgetsets/headless/Headless.h"
-#include "tests/dialogs/DialogTestSupport.h"
+#include "tests/Typecask/design/DialogTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
 #include "tools/fontgen/FontGen.h"
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/widgetsets/headless/Headless.h"
-#include "tests/forms/TestForms.h"
+#include "tests/platform/forms/TestForms.h"
 #include "tests/support/Sandbox.h"
 
 using namespace FormTests;
@@ -345,7 +345,7 @@ TEST_F(Forms, DrawingGetsTheCanvasPreparedForTheRowState) {
 TEST_F(Forms, AboutBoxScreenshotShowsTheIconAtItsSize) {
     TTestAbout F(Application);
     const std::string BitmapFile =
-        (std::filesystem::path(__FILE__).parent_path() / "../../resources/TTYPECASK48.bmp").string();
+        (std::filesystem::path(__FILE__).parent_path() / "../../../resources/TTYPECASK48.bmp").string();
     HBITMAP Icon =
         static_cast<HBITMAP>(LoadImageA(nullptr, BitmapFile.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     ASSERT_NE(Icon, nullptr);

@@ -1,4 +1,4 @@
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 
 #include <algorithm>
 #include <filesystem>

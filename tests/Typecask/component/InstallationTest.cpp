@@ -15,7 +15,7 @@
 #include "Typecask/compression/LZStream.h"
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {

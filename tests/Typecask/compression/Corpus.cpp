@@ -1,4 +1,4 @@
-#include "tests/compression/Corpus.h"
+#include "tests/Typecask/compression/Corpus.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "Typecask/support/Errors.h"
-#include "tests/compression/CodecTestSupport.h"
-#include "tests/compression/Corpus.h"
-#include "tests/compression/ReferenceCodec.h"
+#include "tests/Typecask/compression/CodecTestSupport.h"
+#include "tests/Typecask/compression/Corpus.h"
+#include "tests/Typecask/compression/ReferenceCodec.h"
 
 namespace {
 

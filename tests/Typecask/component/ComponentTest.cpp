@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "Typecask/component/Typecask.h"
-#include "tests/component/ComponentTestSupport.h"
+#include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
