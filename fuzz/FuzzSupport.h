@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/Classes.h"
@@ -14,11 +15,16 @@
 
 namespace FuzzSupport {
 
-// Once per process, before the first input.
+// Once per process, before the first input. The sandbox goes when the run
+// ends normally; a crash leaves it for a look.
 inline void UseSandbox() {
+    static char Folder[] = "/tmp/typecask-fuzz-XXXXXX";
     static const bool Done = [] {
-        char Folder[] = "/tmp/typecask-fuzz-XXXXXX";
         if (!::mkdtemp(Folder)) std::abort();
+        std::atexit([] {
+            std::error_code Ignored;
+            std::filesystem::remove_all(Folder, Ignored);
+        });
         ::setenv("TYPECASK_WIDGETSET", "headless", 1);
         Os::UseSysRoot(Folder);
         return true;
