@@ -69,7 +69,12 @@ std::string ValueText(TReader& Reader) {
         case vaLString:
         case vaWString:
         case vaUTF8String:
-        case vaUString: return "'" + Reader.ReadString() + "'";
+        case vaUString: {
+            std::string Text = "'";  // appended apart: "'" + text trips GCC 12's false -Wrestrict at -O3
+            Text += Reader.ReadString();
+            Text += "'";
+            return Text;
+        }
         case vaIdent:
         case vaFalse:
         case vaTrue:

@@ -154,7 +154,10 @@ bool StampChanged(const TStamp& Old) {
 void WriteFileInPlace(const std::string& FileName, const std::string& Text) {
     const auto Slash = FileName.rfind('/');
     AnsiString TempName;
-    THandle Handle = Os::FileCreateUnique(FileName.substr(0, Slash), "." + FileName.substr(Slash + 1) + ".", TempName);
+    std::string Prefix = ".";  // appended apart: "text" + text trips GCC 12's false -Wrestrict at -O3
+    Prefix += FileName.substr(Slash + 1);
+    Prefix += '.';
+    THandle Handle = Os::FileCreateUnique(FileName.substr(0, Slash), Prefix, TempName);
     try {
         if (Os::FileWrite(Handle, Text.data(), static_cast<std::int64_t>(Text.size())) !=
             static_cast<std::int64_t>(Text.size()))
@@ -216,8 +219,11 @@ FcConfig* BuildPrivateConfig() {
                       "<fontconfig>\n  <dir>" +
                       XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
                       "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n";
-    for (const std::string& Rules : SystemRuleFiles(P.SysRoot))
-        Xml += "  <include ignore_missing=\"yes\">" + XmlEscaped(Rules) + "</include>\n";
+    for (const std::string& Rules : SystemRuleFiles(P.SysRoot)) {
+        Xml += "  <include ignore_missing=\"yes\">";  // appended apart: "text" + text trips GCC 12's false -Wrestrict at -O3
+        Xml += XmlEscaped(Rules);
+        Xml += "</include>\n";
+    }
     Xml += "</fontconfig>\n";
     WriteFileInPlace(ConfFile, Xml);
     FcConfig* Config = FcConfigCreate();

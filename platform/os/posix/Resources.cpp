@@ -135,7 +135,12 @@ constexpr std::uint8_t ResFileSignature[32] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 
 
 // ------------------------------------------------------------ TResourceId
 
-AnsiString TResourceId::ToString() const { return IsOrdinal() ? "#" + std::to_string(Id) : Name; }
+AnsiString TResourceId::ToString() const {
+    if (!IsOrdinal()) return Name;
+    AnsiString Text = "#";  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
+    Text += std::to_string(Id);
+    return Text;
+}
 
 bool TResourceId::Matches(LPCSTR Value) const {
     if (IS_INTRESOURCE(Value)) return IsOrdinal() && Id == static_cast<WORD>(reinterpret_cast<ULONG_PTR>(Value));
