@@ -576,8 +576,8 @@ void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const Ansi
     Collection.U32(static_cast<std::uint32_t>(FontSpecs.size()));
     std::size_t Base = 12 + 4 * FontSpecs.size();
     std::vector<std::vector<std::uint8_t>> Fonts;
-    for (const auto& Spec : FontSpecs) {
-        Fonts.push_back(BuildTrueTypeFont(Spec));
+    for (const auto& Face : FontSpecs) {
+        Fonts.push_back(BuildTrueTypeFont(Face));
         Collection.U32(static_cast<std::uint32_t>(Base));
         Base += Fonts.back().size();
     }

@@ -97,13 +97,13 @@ TEST(FindTTFontFile, FindsFamiliesThatFontconfigKnows) {
 // under the Fonts key takes).
 std::string InstallFace(TSandbox& Box, const std::string& Family, const std::string& Full, int Weight = 400,
                         bool Italic = false) {
-    FontGen::TFontSpec Spec;
-    Spec.FullNameRecord = Full;
-    Spec.Weight = Weight;
-    Spec.Italic = Italic;
+    FontGen::TFontSpec Face;
+    Face.FullNameRecord = Full;
+    Face.Weight = Weight;
+    Face.Italic = Italic;
     std::string File = Full;
     std::erase(File, ' ');
-    return Box.InstallFont(Family, Spec, File + ".ttf");
+    return Box.InstallFont(Family, Face, File + ".ttf");
 }
 
 TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {

@@ -271,9 +271,9 @@ TEST(FontSandbox, ProcessesSettingUpTheSameSandboxAtOnceAllSeeItsFonts) {
     // reading it at that moment must find the whole file, old or new.
     TestSupport::TSandbox Box;
     std::filesystem::create_directories(Box.Paths().UserFontsFolder);
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Shared Sans";
-    FontGen::WriteTrueTypeFont(Spec, Box.Paths().UserFontsFolder + "/SharedSans.ttf");
+    FontGen::TFontSpec Font;
+    Font.FamilyName = "Shared Sans";
+    FontGen::WriteTrueTypeFont(Font, Box.Paths().UserFontsFolder + "/SharedSans.ttf");
     std::vector<pid_t> Pids;
     for (int C = 0; C < 6; ++C) {
         const pid_t Pid = ::fork();
