@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "platform/TextConv.h"
+#include "platform/Streams.h"
 #include "platform/SysUtils.h"
-#include "platform/os/Files.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
 
@@ -148,30 +148,6 @@ bool StampChanged(const TStamp& Old) {
            Now.Modified.tv_nsec != Old.Modified.tv_nsec || Now.Contents != Old.Contents;
 }
 
-// Writes Text to FileName beside it and renames it into place, so that a
-// second process reading the file at the same moment sees the old or the new
-// file whole, never a half-written one.
-void WriteFileInPlace(const std::string& FileName, const std::string& Text) {
-    const auto Slash = FileName.rfind('/');
-    AnsiString TempName;
-    std::string Prefix = ".";  // appended apart: "text" + text trips GCC 12's false -Wrestrict at -O3
-    Prefix += FileName.substr(Slash + 1);
-    Prefix += '.';
-    THandle Handle = Os::FileCreateUnique(FileName.substr(0, Slash), Prefix, TempName);
-    try {
-        if (Os::FileWrite(Handle, Text.data(), static_cast<std::int64_t>(Text.size())) !=
-            static_cast<std::int64_t>(Text.size()))
-            throw EOSError(FileName + ": cannot write the font configuration", EIO);
-        Os::FileSync(Handle);
-        Os::FileClose(std::exchange(Handle, -1));
-        Os::RenameFile(TempName, FileName);
-    } catch (...) {
-        if (Handle != -1) Os::FileClose(Handle);
-        Os::DeleteFile(TempName);
-        throw;
-    }
-}
-
 // The system's rule files (generic-family aliases, metric-compatible
 // substitutes, synthetic emboldening and slant, rendering options), in the
 // order fontconfig reads them. Files that name font folders, caches or
@@ -225,7 +201,13 @@ FcConfig* BuildPrivateConfig() {
         Xml += "</include>\n";
     }
     Xml += "</fontconfig>\n";
-    WriteFileInPlace(ConfFile, Xml);
+    {
+        // Written beside and renamed into place: a second process setting up
+        // the same sandbox reads the old or the new file whole, never half.
+        TAtomicFileStream Out(ConfFile);
+        Out.WriteBuffer(Xml.data(), static_cast<std::int64_t>(Xml.size()));
+        Out.Commit();
+    }
     FcConfig* Config = FcConfigCreate();
     if (!Config) throw EOutOfMemory("Out of memory");
     if (!FcConfigParseAndLoad(Config, Fc(ConfFile), FcTrue) || !FcConfigBuildFonts(Config)) {
