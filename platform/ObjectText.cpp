@@ -463,7 +463,9 @@ private:
                 if (Code > 255) FWide = true;
                 FUnits.push_back({Code, true});
             } else {
-                // A + joins the next part, also on the next line.
+                // A + joins the next part, also on the next line. A + before
+                // anything but a string is not a join: it signs the next
+                // value, as "+Inf" after a string item in a list.
                 const std::size_t Save = FPos;
                 const int SaveLine = FLine;
                 SkipBlanks();
@@ -471,7 +473,6 @@ private:
                     ++FPos;
                     SkipBlanks();
                     if (FPos < FText.size() && (FText[FPos] == '\'' || FText[FPos] == '#')) continue;
-                    Error("string expected after '+'");
                 }
                 FPos = Save;
                 FLine = SaveLine;

@@ -367,6 +367,7 @@ TEST_F(Streaming, TextParserReportsTheLine) {
         {"object A: B\n  X = [a b]\nend\n", "Line 2: ',' or ']' expected but 'b' found"},
         {"object A: B\n  X = 99999999999999999999\nend\n", "Line 2: integer out of range: 99999999999999999999"},
         {"object A: B\n  X = #1114112\nend\n", "Line 2: invalid character code"},
+        {"object A: B\n  X = 'a' +\n 1\nend\n", "Line 2: 'end' expected but '+' found"},
         {"object A: B\n", "Line 2: 'end' expected but end of text found"},
         {"object A: B\nend\nend\n", "Line 3: end of text expected after the last 'end'"},
     };
@@ -385,7 +386,7 @@ TEST_F(Streaming, TextFormOfEveryValueTypeRoundTrips) {
     const std::string Text =
         "object Form1: TThingForm\n"
         "  Ints = (\n    -1\n    40000\n    -9000000000\n  )\n"
-        "  Strs = (\n    'plain'\n    'it''s'#13#10\n    #200#255\n    'x'#8364'y'\n    ''\n  )\n"
+        "  Strs = (\n    'plain'\n    'it''s'#13#10\n    #200#255\n    +Inf\n    'x'#8364'y'\n    ''\n  )\n"
         "  Idents = (\n    True\n    False\n    nil\n    clRed\n  )\n"
         "  Sets = [a, b]\n  Empty = []\n"
         "  Coll = <  \n    item\n      A = 1\n    end  \n    item\n    end>\n"
