@@ -1,6 +1,8 @@
 #include "platform/Registry.h"
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -149,18 +151,35 @@ bool TRegistry::DeleteKey(const AnsiString& Key) {
     const AnsiString Path = WithoutLeadingDelimiter(Key);
     HKEY Base = GetBaseKey(IsRelative(Key));
     {
-        // Subkeys first: the store deletes only keys without subkeys.
+        // Subkeys first, deepest first: the store deletes only keys without
+        // subkeys. A loop over a stack of open keys, not a recursion, so that
+        // however deep a store's keys go, the walk needs no more stack.
         TKeyHolder Target(GetKey(Key, false, KEY_ALL_ACCESS));
         if (!Target.Get()) return false;
+        std::vector<std::unique_ptr<TKeyHolder>> Open;  // Target's subkeys on the way down
+        std::vector<AnsiString> Names;
         for (;;) {
+            HKEY Current = Open.empty() ? Target.Get() : Open.back()->Get();
             char Name[256];
             DWORD Size = sizeof Name;
-            const LONG Code = RegEnumKeyExA(Target.Get(), 0, Name, &Size, nullptr, nullptr, nullptr, nullptr);
+            LONG Code = RegEnumKeyExA(Current, 0, Name, &Size, nullptr, nullptr, nullptr, nullptr);
             CheckStore(Code);
-            if (Code != ERROR_SUCCESS) break;
-            TRegistry Sub(KEY_ALL_ACCESS);
-            Sub.FRootKey = Target.Get();
-            if (!Sub.DeleteKey(Name)) return false;
+            if (Code == ERROR_SUCCESS) {
+                HKEY Child = nullptr;
+                Code = RegOpenKeyExA(Current, Name, 0, KEY_ALL_ACCESS, &Child);
+                CheckStore(Code);
+                if (Code != ERROR_SUCCESS) return false;
+                Open.push_back(std::make_unique<TKeyHolder>(Child));
+                Names.emplace_back(Name);
+                continue;
+            }
+            if (Open.empty()) break;
+            Open.pop_back();  // closed before it is deleted
+            HKEY Parent = Open.empty() ? Target.Get() : Open.back()->Get();
+            Code = RegDeleteKeyA(Parent, Names.back().c_str());
+            CheckStore(Code);
+            if (Code != ERROR_SUCCESS) return false;
+            Names.pop_back();
         }
     }
     const LONG Code = RegDeleteKeyA(Base, Path.c_str());

@@ -359,6 +359,8 @@ void RequireAccess(const TKeyRef& Ref, REGSAM Right) {
     if ((Ref.Access & Right) != Right) Fail(ERROR_ACCESS_DENIED);
 }
 
+constexpr std::size_t MaxKeyDepth = 512;
+
 std::vector<std::string> SplitPath(LPCSTR SubKey) {
     std::vector<std::string> Parts;
     if (SubKey == nullptr) return Parts;
@@ -560,6 +562,9 @@ LONG RegCreateKeyExA(HKEY Key, LPCSTR SubKey, DWORD, LPSTR, DWORD, REGSAM Desire
     return Guarded([&]() -> LONG {
         const TKeyRef Ref = Resolve(Key);
         const auto Parts = SplitPath(SubKey);
+        // Keys nest at most this deep, as on Windows; a walk of the tree may
+        // then rely on a bounded depth.
+        if (Ref.Path.size() + Parts.size() > MaxKeyDepth) return ERROR_INVALID_PARAMETER;
         bool Created = false;
         std::optional<std::int64_t> Id = Walk(Ref, Parts, false);
         if (!Id) {
