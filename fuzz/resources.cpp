@@ -23,12 +23,12 @@ void ReadVersion(const std::string& Path) {
     UINT Length = 0;
     for (const char* Sub : {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904E4\\FileVersion"})
         if (VerQueryValueA(Block.data(), Sub, &Value, &Length) && Length && !Value) std::abort();
-    // A malformed block may list a string that a query by its names does not
-    // find (a name cut short by a length that lies): both must stay inside
-    // the block, which is what this checks, not that they agree.
+    // Every listed string is found by its names, with the listed text.
     for (const auto& S : Os::ListVersionStrings(Block.data())) {
         const std::string Sub = "\\StringFileInfo\\" + S.Table + "\\" + S.Key;
-        if (VerQueryValueA(Block.data(), Sub.c_str(), &Value, &Length) && Length && !Value) std::abort();
+        if (!VerQueryValueA(Block.data(), Sub.c_str(), &Value, &Length) || !Value ||
+            std::strcmp(static_cast<const char*>(Value), S.Value.c_str()) != 0)
+            std::abort();
     }
 }
 

@@ -265,8 +265,17 @@ std::vector<TVersionString> ListVersionStrings(LPCVOID Block) {
         ForEachChild(Bytes, Info, [&](const TNode& Table) {
             const AnsiString TableName = Utf16LEToUtf8(Table.Key, Table.KeyLength);
             ForEachChild(Bytes, Table, [&](const TNode& String) {
+                // Only what a query by the listed names finds: a malformed
+                // block may hold names that do not lead back to their node
+                // (a repeated name, one with a backslash or a code unit
+                // that has no UTF-8 form, a second StringFileInfo).
                 const char* Text = CopyOfText(Bytes, Root, String);
-                Result.push_back({TableName, Utf16LEToUtf8(String.Key, String.KeyLength), Text ? Text : ""});
+                if (!Text) return true;
+                TVersionString Entry{TableName, Utf16LEToUtf8(String.Key, String.KeyLength), Text};
+                const std::string Sub = "\\StringFileInfo\\" + Entry.Table + "\\" + Entry.Key;
+                LPVOID Found = nullptr;
+                if (VerQueryValueA(Block, Sub.c_str(), &Found, nullptr) && Found == Text)
+                    Result.push_back(std::move(Entry));
                 return true;
             });
             return true;

@@ -256,6 +256,8 @@ TEST_F(MalformedVersion, DamagedTreesNeverReadOutsideTheBlock) {
              for (std::size_t I = 6; I < B.size(); I += 2) PutWord(B, I, 'K');
          }, false, false},
         {"no fixed information", [](TBytes& B) { PutWord(B, 2, 0); }, true, false},
+        // The first string's name starts at 158 (its table "040904E4" at 128).
+        {"string name with a backslash", [](TBytes& B) { PutWord(B, 158, '\\'); }, true, true},
     };
     for (const auto& Case : Cases) {
         SCOPED_TRACE(Case.Name);
@@ -276,7 +278,11 @@ TEST_F(MalformedVersion, DamagedTreesNeverReadOutsideTheBlock) {
         if (VerQueryValueA(Block.data(), "\\StringFileInfo\\040904E4\\ProductName", &Value, &Length)) {
             EXPECT_STREQ(static_cast<const char*>(Value), "P");
         }
-        Os::ListVersionStrings(Block.data());
+        for (const auto& S : Os::ListVersionStrings(Block.data())) {
+            const std::string Sub = "\\StringFileInfo\\" + S.Table + "\\" + S.Key;
+            ASSERT_TRUE(VerQueryValueA(Block.data(), Sub.c_str(), &Value, &Length)) << "listed but not found: " << Sub;
+            EXPECT_EQ(static_cast<const char*>(Value), S.Value);
+        }
         TVersionInfo Info(File);  // never fails
     }
 }
