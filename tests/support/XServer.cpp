@@ -45,7 +45,9 @@ void TXServer::SetUp() {
             continue;
         }
         FPid = std::stoi(Pid);
-        ::setenv("DISPLAY", (":" + std::to_string(N)).c_str(), 1);
+        std::string Display = ":";  // appended apart: GCC 12 at -O3 reports a false -Wrestrict on ":" + text
+        Display += std::to_string(N);
+        ::setenv("DISPLAY", Display.c_str(), 1);
         return;
     }
 }

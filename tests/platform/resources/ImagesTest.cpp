@@ -130,7 +130,9 @@ struct TBmp {
             Info.push_back(static_cast<std::uint8_t>(Colour >> 16));
             if (HeaderSize != 12) Info.push_back(0);
         }
-        TBytes File(14, 0);
+        TBytes File;
+        File.reserve(14 + Info.size() + Rows.size() * (Rows.empty() ? 0 : Rows[0].size() + 3));
+        File.resize(14);
         File[0] = 'B';
         File[1] = 'M';
         PutDword(File, 10, static_cast<std::uint32_t>(14 + Info.size()));
