@@ -552,6 +552,8 @@ private:
     }
 
     void ParseProperty(int Depth) {
+        // Stored, an empty name would read as the end of the property list.
+        if (FKind == tkString && FUnits.empty()) Error("empty property name");
         FWriter.WriteStr(ExpectName("property name"));
         Expect('=');
         ParseValue(Depth + 1);

@@ -369,6 +369,7 @@ TEST_F(Streaming, TextParserReportsTheLine) {
         {"object A: B\n  X = 99999999999999999999\nend\n", "Line 2: integer out of range: 99999999999999999999"},
         {"object A: B\n  X = #1114112\nend\n", "Line 2: invalid character code"},
         {"object A: B\n  X = 'a' +\n 1\nend\n", "Line 2: 'end' expected but '+' found"},
+        {"object A: B\n  '' = 1\nend\n", "Line 2: empty property name"},
         {"object A: B\n", "Line 2: 'end' expected but end of text found"},
         {"object A: B\nend\nend\n", "Line 3: end of text expected after the last 'end'"},
     };
