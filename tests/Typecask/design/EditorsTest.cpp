@@ -104,7 +104,8 @@ TEST_F(Editors, PropertyEditorsAndTheirAttributes) {
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Property);
         auto E = Designer->GetPropertyEditor(C.Instance, C.Property);
-        EXPECT_EQ(std::type_index(typeid(*E)), C.Editor);
+        const auto& Editor = *E;  // named first: typeid of *E, a call, warns
+        EXPECT_EQ(std::type_index(typeid(Editor)), C.Editor);
         EXPECT_EQ(E->GetAttributes().ToInt(), C.Attributes);
     }
 }

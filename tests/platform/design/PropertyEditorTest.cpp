@@ -84,7 +84,7 @@ TEST_F(PropertyEditorTest, EachKindGetsItsDefaultEditorAndAttributes) {
     for (const Case& C : Cases) {
         SCOPED_TRACE(C.Property);
         auto E = Editor(C.Property);
-        EXPECT_EQ(std::type_index(typeid(*E)), C.Editor);
+        EXPECT_EQ(ClassOf(E), C.Editor);
         EXPECT_EQ(E->GetAttributes(), C.Attributes) << PropertyAttributesToString(E->GetAttributes());
         EXPECT_EQ(E->GetDesigner(), Designer.get());
         EXPECT_EQ(E->GetComponent(0), Widget);

@@ -67,7 +67,7 @@ protected:
     std::type_index EditorOf(TPersistent* Instance, const AnsiString& Path) {
         try {
             auto E = Designer->GetPropertyEditor(Instance, Path);
-            return typeid(*E);
+            return ClassOf(E);
         } catch (const EPropertyError&) {
             return typeid(void);
         }
@@ -228,11 +228,11 @@ TEST_F(RegistrationTest, ComponentEditorForNearestClassElseDefault) {
         ResetDesignRegistrations();
         for (const auto& [Class, Editor] : C.Registrations) RegisterComponentEditor(Class, Editor);
         auto E = GetComponentEditor(Widget, Designer.get());
-        EXPECT_EQ(std::type_index(typeid(*E)), C.ForWidget);
+        EXPECT_EQ(ClassOf(E), C.ForWidget);
         EXPECT_EQ(E->Component(), Widget);
         EXPECT_EQ(E->Designer(), Designer.get());
-        EXPECT_EQ(std::type_index(typeid(*Designer->GetComponentEditor(WidgetEx))), C.ForWidgetEx);
-        EXPECT_EQ(std::type_index(typeid(*GetComponentEditor(Sample, nullptr))), C.ForSample);
+        EXPECT_EQ(ClassOf(Designer->GetComponentEditor(WidgetEx)), C.ForWidgetEx);
+        EXPECT_EQ(ClassOf(GetComponentEditor(Sample, nullptr)), C.ForSample);
     }
 }
 

@@ -4,8 +4,17 @@
 #pragma once
 
 #include <memory>
+#include <typeindex>
 
 #include "platform/Classes.h"
+
+// The class of the object that Pointer (a smart pointer) holds; the object is
+// named first, since typeid of an expression that calls a function warns.
+template <class TPointer>
+std::type_index ClassOf(const TPointer& Pointer) {
+    const auto& Object = *Pointer;
+    return typeid(Object);
+}
 
 enum TShade { shLight, shMedium, shDark };
 TYPECASK_ENUM(TShade, shLight, shMedium, shDark)
