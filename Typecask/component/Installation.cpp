@@ -114,7 +114,7 @@ void TTypecask::AddFontResourceA() {
     if (Permanent) {
         TRegIniFile Registry("");
         Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        Registry.WriteString(FontsKey, Family + TrueTypeSuffix, FFontFilePath);
+        Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
     }
 }
 
