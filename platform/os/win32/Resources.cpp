@@ -115,9 +115,13 @@ std::vector<std::uint8_t> ResImageOfModule(HMODULE Module) {
 }
 
 std::shared_ptr<const TResourceImage> ReadResources(HINSTANCE Instance, const void* Memory, std::size_t Size) {
-    if (Memory) return std::make_shared<TResourceImage>(Memory, Size, true);
-    const auto Bytes = ResImageOfModule(Instance);
-    return std::make_shared<TResourceImage>(Bytes.data(), Bytes.size());
+    try {
+        if (Memory) return std::make_shared<TResourceImage>(Memory, Size, true);
+        const auto Bytes = ResImageOfModule(Instance);
+        return std::make_shared<TResourceImage>(Bytes.data(), Bytes.size());
+    } catch (const Exception&) {
+        return nullptr;  // unreadable resources read as none
+    }
 }
 
 struct TModuleRecord {
