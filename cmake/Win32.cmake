@@ -184,6 +184,14 @@ if(TYPECASK_BUILD_TESTS)
     # read from .res files too; the package's Linux file name.
     ARGS "--gtest_filter=-TestPackageModule.*:PackageLoader.*:ResourceImage.*:MalformedFiles.*ElfFiles*:MalformedFiles.OtherFilesAreRefusedWithTheirName:ModuleList.ThePackageRegistersItselfWithItsResources:ModuleList.LoadLibraryRegistersUntilTheLastFreeLibrary:ModuleList.ModuleFileNames:VersionInfo.FilesWithoutVersionInformationGiveEmptyValues:VersionInfo.AnotherStringBlockLeavesOnlyTheBuildFlags:VersionInfo.AMissingAuthorLeavesTheOtherValues:VersionInfo.ModulesAndNonAsciiTexts:VersionInfo.BuildFlagsFollowMaskFlagsAndType:VersionBlock.*:MalformedVersion.*")
   add_dependencies(test_resources test_resources_files TypecaskLib)
+
+  # The component on the system's registry and font table.
+  add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
+  target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)
+  file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
+  typecask_win32_test(test_win32
+    SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp
+    LIBS TypecaskUnits TypecaskFontGen)
   target_compile_definitions(test_resources PRIVATE
     TEST_RES_DIR="${TEST_RES_DIR}"
     TEST_BITMAP_DIR="${PROJECT_SOURCE_DIR}/resources"
