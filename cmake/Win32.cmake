@@ -67,9 +67,19 @@ function(typecask_win32_compile_resources RC_FILE OUTPUT FORMAT)
 endfunction()
 
 # The dialogs' form layouts, converted to binary form data by the class
-# library's own converter, run under Wine.
+# library's own converter, run under Wine; or by a converter of another build
+# of this project (the binary form data is the same on every platform), where
+# Wine cannot run this build's programs (a 32-bit build on a kernel without
+# 32-bit programs):
+#   cmake --preset win32 -DTYPECASK_HOST_DFM2BIN=$PWD/build/default/bin/typecask-dfm2bin
+set(TYPECASK_HOST_DFM2BIN "" CACHE FILEPATH "A typecask-dfm2bin of another build, used instead of this one under Wine")
 add_executable(typecask-dfm2bin ${PROJECT_SOURCE_DIR}/resources/forms/DfmToBinary.cpp)
 target_link_libraries(typecask-dfm2bin PRIVATE TypecaskPlatform typecask_options)
+if(TYPECASK_HOST_DFM2BIN)
+  set(TYPECASK_DFM2BIN_COMMAND ${TYPECASK_HOST_DFM2BIN})
+else()
+  set(TYPECASK_DFM2BIN_COMMAND ${TYPECASK_WINE_RUN} $<TARGET_FILE:typecask-dfm2bin>)
+endif()
 set(TYPECASK_FORM_DIR ${CMAKE_BINARY_DIR}/resources/forms)
 set(TYPECASK_FORM_FILES)
 foreach(FORM TFormTypecaskEditor TFormAbout)
@@ -78,9 +88,9 @@ foreach(FORM TFormTypecaskEditor TFormAbout)
   add_custom_command(
     OUTPUT ${FORM_BINARY}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TYPECASK_FORM_DIR} ${TYPECASK_WINE_TOOLS_PREFIX}
-    COMMAND ${TYPECASK_WINE_RUN} $<TARGET_FILE:typecask-dfm2bin> ${FORM_TEXT} ${FORM_BINARY}
+    COMMAND ${TYPECASK_DFM2BIN_COMMAND} ${FORM_TEXT} ${FORM_BINARY}
     DEPENDS ${FORM_TEXT} typecask-dfm2bin
-    COMMENT "Converting form layout ${FORM} (under Wine)"
+    COMMENT "Converting form layout ${FORM}"
     VERBATIM)
   list(APPEND TYPECASK_FORM_FILES ${FORM_BINARY})
 endforeach()

@@ -10,6 +10,7 @@
 
 #include "platform/SysUtils.h"
 #include "platform/os/WinFonts.h"
+#include "platform/os/WinResources.h"
 #include "platform/os/win32/WinApi.h"
 
 namespace Os {
@@ -64,17 +65,30 @@ LRESULT CALLBACK SinkProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LPara
     return ::DefWindowProcA(Window, Message, WParam, LParam);
 }
 
-// The hidden window, made on the first listener; nullptr when none can be.
+constexpr const char* SinkClass = "TypecaskBroadcastSink";
+
+// The module that holds SinkProc, which owns the window class.
+HINSTANCE SinkModule() { return FindHInstance(reinterpret_cast<const void*>(&SinkProc)); }
+
+// The hidden window, made with the first listener; nullptr when none can be.
 void EnsureSink(TListenerState& S) {
     if (S.SinkTried) return;
     S.SinkTried = true;
     WNDCLASSA Class{};
     Class.lpfnWndProc = SinkProc;
-    Class.hInstance = ::GetModuleHandleA(nullptr);
-    Class.lpszClassName = "TypecaskBroadcastSink";
+    Class.hInstance = SinkModule();
+    Class.lpszClassName = SinkClass;
     ::RegisterClassA(&Class);
-    S.Sink = ::CreateWindowExA(0, Class.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance,
-                               nullptr);
+    S.Sink = ::CreateWindowExA(0, SinkClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Class.hInstance, nullptr);
+}
+
+// Goes with the last listener, so that no window of the process calls into
+// a module that may be unloaded afterwards.
+void ReleaseSink(TListenerState& S) {
+    if (S.Sink) ::DestroyWindow(S.Sink);
+    if (S.SinkTried) ::UnregisterClassA(SinkClass, SinkModule());
+    S.Sink = nullptr;
+    S.SinkTried = false;
 }
 
 }  // namespace
@@ -99,6 +113,7 @@ void RemoveBroadcastListener(int Cookie) {
         if ((*It)->Cookie == Cookie) {
             (*It)->Removed = true;
             S.Listeners.erase(It);
+            if (S.Listeners.empty()) ReleaseSink(S);
             return;
         }
     }
