@@ -12,18 +12,17 @@ namespace {
 
 bool SameText(const AnsiString& A, const AnsiString& B) { return ::lstrcmpiA(A.c_str(), B.c_str()) == 0; }
 
+int CALLBACK AddFamily(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD, LPARAM Data) {
+    reinterpret_cast<std::vector<AnsiString>*>(Data)->push_back(LogFont->lfFaceName);
+    return 1;
+}
+
 // Every family of the font table (the screen's), in enumeration order.
 std::vector<AnsiString> Families() {
     std::vector<AnsiString> Result;
     const HDC Screen = ::GetDC(nullptr);
     if (!Screen) return Result;
-    ::EnumFontFamiliesA(
-        Screen, nullptr,
-        [](const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD, LPARAM Data) -> int {
-            reinterpret_cast<std::vector<AnsiString>*>(Data)->push_back(LogFont->lfFaceName);
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&Result));
+    ::EnumFontFamiliesA(Screen, nullptr, AddFamily, reinterpret_cast<LPARAM>(&Result));
     ::ReleaseDC(nullptr, Screen);
     return Result;
 }

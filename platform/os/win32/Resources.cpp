@@ -47,44 +47,45 @@ struct TEntryRef {
 
 LPCSTR AsId(const AnsiString& Text, WORD Id) { return Text.empty() ? MAKEINTRESOURCEA(Id) : Text.c_str(); }
 
+// Collects the entries of a module's resources, type by type, name by name,
+// language by language.
+struct TWalk {
+    std::vector<TEntryRef>* Entries;
+    TEntryRef Current;
+};
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD Language, LONG_PTR Data) {
+    auto& W = *reinterpret_cast<TWalk*>(Data);
+    TEntryRef Entry = W.Current;
+    Entry.Language = Language;
+    W.Entries->push_back(std::move(Entry));
+    return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE Module, LPCSTR Type, LPSTR Name, LONG_PTR Data) {
+    auto& W = *reinterpret_cast<TWalk*>(Data);
+    W.Current.Name.clear();
+    W.Current.NameId = 0;
+    if (IS_INTRESOURCE(Name)) W.Current.NameId = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(Name));
+    else W.Current.Name = Name;
+    ::EnumResourceLanguagesA(Module, Type, Name, AddLanguage, Data);
+    return TRUE;
+}
+
+BOOL CALLBACK AddType(HMODULE Module, LPSTR Type, LONG_PTR Data) {
+    auto& W = *reinterpret_cast<TWalk*>(Data);
+    W.Current = {};
+    if (IS_INTRESOURCE(Type)) W.Current.TypeId = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(Type));
+    else W.Current.Type = Type;
+    ::EnumResourceNamesA(Module, Type, AddName, Data);
+    return TRUE;
+}
+
 // The resources of a loaded (or data-mapped) module as a .res image.
 std::vector<std::uint8_t> ResImageOfModule(HMODULE Module) {
     std::vector<TEntryRef> Entries;
-    struct TWalk {
-        std::vector<TEntryRef>* Entries;
-        TEntryRef Current;
-    } Walk{&Entries, {}};
-    ::EnumResourceTypesA(
-        Module,
-        [](HMODULE M, LPSTR Type, LONG_PTR Data) -> BOOL {
-            auto& W = *reinterpret_cast<TWalk*>(Data);
-            W.Current = {};
-            if (IS_INTRESOURCE(Type)) W.Current.TypeId = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(Type));
-            else W.Current.Type = Type;
-            ::EnumResourceNamesA(
-                M, Type,
-                [](HMODULE M2, LPCSTR Type2, LPSTR Name, LONG_PTR Data2) -> BOOL {
-                    auto& W2 = *reinterpret_cast<TWalk*>(Data2);
-                    W2.Current.Name.clear();
-                    W2.Current.NameId = 0;
-                    if (IS_INTRESOURCE(Name)) W2.Current.NameId = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(Name));
-                    else W2.Current.Name = Name;
-                    ::EnumResourceLanguagesA(
-                        M2, Type2, Name,
-                        [](HMODULE, LPCSTR, LPCSTR, WORD Language, LONG_PTR Data3) -> BOOL {
-                            auto& W3 = *reinterpret_cast<TWalk*>(Data3);
-                            TEntryRef Entry = W3.Current;
-                            Entry.Language = Language;
-                            W3.Entries->push_back(std::move(Entry));
-                            return TRUE;
-                        },
-                        Data2);
-                    return TRUE;
-                },
-                Data);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&Walk));
+    TWalk Walk{&Entries, {}};
+    ::EnumResourceTypesA(Module, AddType, reinterpret_cast<LONG_PTR>(&Walk));
 
     // The empty entry that starts every .res image.
     std::vector<std::uint8_t> Out = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0,
