@@ -16,7 +16,12 @@ WORD GetCharTypeW(DWORD InfoType, char32_t Char) {
     }
     WORD Types[2] = {};
     if (!::GetStringTypeW(InfoType, Units, Count, Types)) return 0;
-    return Types[0];
+    // Of the third kind only the one class the OS layer declares.
+    if (InfoType == CT_CTYPE3) return static_cast<WORD>(Types[0] & C3_NONSPACING);
+    // Private-use characters are symbols of their font: defined punctuation,
+    // which the system leaves them without.
+    const bool PrivateUse = (Char >= 0xE000 && Char <= 0xF8FF) || (Char >= 0xF0000 && Char <= 0x10FFFD);
+    return PrivateUse ? static_cast<WORD>(Types[0] | C1_PUNCT | C1_DEFINED) : Types[0];
 }
 
 }  // namespace Os
