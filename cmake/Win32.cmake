@@ -152,9 +152,14 @@ if(TYPECASK_BUILD_TESTS)
 
   # Every ctest test runs under Wine in the build folder's own prefix, which
   # scripts/wine-test prepares and removes around the run.
+  # Every test program carries the manifest that makes the system's 8-bit
+  # texts UTF-8, as the class library's are.
+  set(TYPECASK_UTF8_MANIFEST ${CMAKE_BINARY_DIR}/resources/Utf8CodePage.rc.obj)
+  typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
+    DEPENDS ${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.manifest)
   function(typecask_win32_test NAME)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ARGS" ${ARGN})
-    add_executable(${NAME} ${ARG_SOURCES})
+    add_executable(${NAME} ${ARG_SOURCES} ${TYPECASK_UTF8_MANIFEST})
     target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${NAME} PRIVATE gtest_main gtest typecask_options ${ARG_LIBS})
     add_test(NAME ${NAME} COMMAND ${NAME} ${ARG_ARGS})

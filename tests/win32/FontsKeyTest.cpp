@@ -4,8 +4,6 @@
 // host has.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "Typecask/component/Typecask.h"
 #include "Typecask/compression/LZStream.h"
 #include "platform/os/SysRoot.h"
@@ -16,7 +14,6 @@
 namespace {
 
 using namespace ComponentTest;
-namespace fs = std::filesystem;
 
 const char* const NTFontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const char* const NineFontsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
@@ -126,7 +123,7 @@ TEST(FontsKeyOnNT, InstallationsAsTheSystemShowsThem) {
     struct Case {
         bool Permanent;
         const char* Family;
-    } Cases[] = {{true, "Typecask Permanent"}, {false, "Typecask Temporary"}};
+    } Cases[] = {{true, "Typecask Permanent"}, {false, "Typecask Temporary"}, {true, "Typecask Caf\xC3\xA9"}};
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Family);
         const std::string ValueName = std::string(C.Family) + " (TrueType)";
@@ -143,7 +140,7 @@ TEST(FontsKeyOnNT, InstallationsAsTheSystemShowsThem) {
         }
         // Destroyed: a permanent installation stays, a temporary one goes.
         EXPECT_EQ(HasFamily(C.Family), C.Permanent);
-        EXPECT_EQ(fs::exists(Expected), C.Permanent);
+        EXPECT_EQ(::GetFileAttributesA(Expected.c_str()) != INVALID_FILE_ATTRIBUTES, C.Permanent);
         if (C.Permanent) {
             EXPECT_EQ(TTypecaskName(nullptr).FindTTFontFile(C.Family), Expected);
         }
