@@ -49,12 +49,17 @@ test-package: package
 # the same sources are built for x86-64 and that build's tests are run.
 test-win32:
 	@scripts/install-deps --windows
-	$(CMAKE) --preset win32 >/dev/null
-	$(CMAKE) --build --preset win32 -j $(JOBS)
-	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then scripts/wine-test win32 -j $(JOBS); \
+	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
+	  $(CMAKE) --preset win32 >/dev/null && $(CMAKE) --build --preset win32 -j $(JOBS) && \
+	  scripts/wine-test win32 -j $(JOBS); \
 	 else echo "test-win32: this kernel runs no 32-bit programs; testing the x86-64 build instead"; \
 	  $(CMAKE) --preset win64 >/dev/null && $(CMAKE) --build --preset win64 -j $(JOBS) && \
-	  scripts/wine-test win64 -j $(JOBS); fi
+	  scripts/wine-test win64 -j $(JOBS) && \
+	  if [ -x build/default/bin/typecask-dfm2bin ]; then \
+	    echo "test-win32: building the 32-bit package, its dialog layouts converted by the Linux build"; \
+	    $(CMAKE) --preset win32 -DTYPECASK_HOST_DFM2BIN=$(CURDIR)/build/default/bin/typecask-dfm2bin >/dev/null && \
+	    $(CMAKE) --build --preset win32 -j $(JOBS); \
+	  else echo "test-win32: the 32-bit build needs the Linux build's typecask-dfm2bin (make build) here"; fi; fi
 
 # A short smoke run of every fuzz target: its seeds and a fixed number of
 # inputs from a fixed random seed, the same on every machine, so that a test

@@ -32,6 +32,116 @@ add_library(TypecaskCodec STATIC ${PROJECT_SOURCE_DIR}/Typecask/compression/LZSt
             ${PROJECT_SOURCE_DIR}/Typecask/support/Errors.cpp)
 target_link_libraries(TypecaskCodec PUBLIC TypecaskPlatform PRIVATE typecask_options)
 
+# ------------------------------------------------------- the package's resources
+# resources/TypecaskLib.rc compiled by windres twice: as a COFF object that
+# puts the resources into a module's own resource section, where the system's
+# FindResourceA, LoadStringA and GetFileVersionInfoA find them, and as a .res
+# image that the package registers with the module list from memory
+# (TypecaskModuleResources, as on Linux).
+set(TYPECASK_WINE_TOOLS_PREFIX ${CMAKE_BINARY_DIR}/wine-tools)
+# Runs a program of this build under Wine at build time, in a prefix of the
+# build's own (made on first use).
+set(TYPECASK_WINE_RUN ${CMAKE_COMMAND} -E env WINEPREFIX=${TYPECASK_WINE_TOOLS_PREFIX} WINEDEBUG=-all
+    WINEDLLOVERRIDES=mscoree,mshtml= WINELOADER=${CMAKE_CROSSCOMPILING_EMULATOR} ${CMAKE_CROSSCOMPILING_EMULATOR})
+
+function(typecask_win32_compile_resources RC_FILE OUTPUT FORMAT)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  get_filename_component(RC_DIR ${RC_FILE} DIRECTORY)
+  set(OPTIONS)
+  foreach(DEFINITION ${ARG_DEFINES})
+    list(APPEND OPTIONS -D ${DEFINITION})
+  endforeach()
+  foreach(FOLDER ${ARG_INCLUDES})
+    list(APPEND OPTIONS -I ${FOLDER})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${OUTPUT}
+    COMMAND ${CMAKE_RC_COMPILER}
+            --preprocessor=${CMAKE_C_COMPILER} --preprocessor-arg=-E --preprocessor-arg=-xc
+            --preprocessor-arg=-DRC_INVOKED
+            $<$<CONFIG:Debug>:-DTYPECASK_DEBUG_BUILD> ${OPTIONS}
+            -I ${RC_DIR} -O ${FORMAT} ${RC_FILE} ${OUTPUT}
+    DEPENDS ${RC_FILE} ${ARG_DEPENDS}
+    COMMENT "Compiling resources ${RC_FILE}"
+    VERBATIM COMMAND_EXPAND_LISTS)
+endfunction()
+
+# The dialogs' form layouts, converted to binary form data by the class
+# library's own converter, run under Wine; or by a converter of another build
+# of this project (the binary form data is the same on every platform), where
+# Wine cannot run this build's programs (a 32-bit build on a kernel without
+# 32-bit programs):
+#   cmake --preset win32 -DTYPECASK_HOST_DFM2BIN=$PWD/build/default/bin/typecask-dfm2bin
+set(TYPECASK_HOST_DFM2BIN "" CACHE FILEPATH "A typecask-dfm2bin of another build, used instead of this one under Wine")
+add_executable(typecask-dfm2bin ${PROJECT_SOURCE_DIR}/resources/forms/DfmToBinary.cpp)
+target_link_libraries(typecask-dfm2bin PRIVATE TypecaskPlatform typecask_options)
+if(TYPECASK_HOST_DFM2BIN)
+  set(TYPECASK_DFM2BIN_COMMAND ${TYPECASK_HOST_DFM2BIN})
+else()
+  set(TYPECASK_DFM2BIN_COMMAND ${TYPECASK_WINE_RUN} $<TARGET_FILE:typecask-dfm2bin>)
+endif()
+set(TYPECASK_FORM_DIR ${CMAKE_BINARY_DIR}/resources/forms)
+set(TYPECASK_FORM_FILES)
+foreach(FORM TFormTypecaskEditor TFormAbout)
+  set(FORM_TEXT ${PROJECT_SOURCE_DIR}/resources/forms/${FORM}.dfm.txt)
+  set(FORM_BINARY ${TYPECASK_FORM_DIR}/${FORM}.dfm)
+  add_custom_command(
+    OUTPUT ${FORM_BINARY}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TYPECASK_FORM_DIR} ${TYPECASK_WINE_TOOLS_PREFIX}
+    COMMAND ${TYPECASK_DFM2BIN_COMMAND} ${FORM_TEXT} ${FORM_BINARY}
+    DEPENDS ${FORM_TEXT} typecask-dfm2bin
+    COMMENT "Converting form layout ${FORM}"
+    VERBATIM)
+  list(APPEND TYPECASK_FORM_FILES ${FORM_BINARY})
+endforeach()
+
+set(TYPECASK_RC ${PROJECT_SOURCE_DIR}/resources/TypecaskLib.rc)
+set(TYPECASK_RC_DEPENDS ${PROJECT_SOURCE_DIR}/resources/TTYPECASK.bmp ${PROJECT_SOURCE_DIR}/resources/TTYPECASK48.bmp
+    ${TYPECASK_FORM_FILES})
+set(TYPECASK_RES_OBJECT ${CMAKE_BINARY_DIR}/resources/TypecaskLib.rc.obj)
+set(TYPECASK_RES_IMAGE ${CMAKE_BINARY_DIR}/resources/TypecaskResources.res)
+typecask_win32_compile_resources(${TYPECASK_RC} ${TYPECASK_RES_OBJECT} coff
+  DEPENDS ${TYPECASK_RC_DEPENDS} INCLUDES ${TYPECASK_FORM_DIR})
+typecask_win32_compile_resources(${TYPECASK_RC} ${TYPECASK_RES_IMAGE} res
+  DEPENDS ${TYPECASK_RC_DEPENDS} INCLUDES ${TYPECASK_FORM_DIR})
+# The .res image in read-only data, bounded by the two symbols the package's
+# unit registers (i686 names C symbols with a leading underscore).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(SYMBOL_PREFIX _)
+else()
+  set(SYMBOL_PREFIX)
+endif()
+set(RES_FILE ${TYPECASK_RES_IMAGE})
+configure_file(${PROJECT_SOURCE_DIR}/resources/ResourceData.cpp.in ${CMAKE_BINARY_DIR}/resources/ResourceData.cpp @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/resources/ResourceData.cpp PROPERTIES OBJECT_DEPENDS ${TYPECASK_RES_IMAGE})
+
+# ---------------------------------------------------------------- the package
+# The component, codec, support and package frame. The dialogs and editors
+# (Typecask/design) wait for the graphics on GDI.
+file(GLOB TYPECASK_UNIT_SOURCES CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/Typecask/*.cpp
+     ${PROJECT_SOURCE_DIR}/Typecask/component/*.cpp
+     ${PROJECT_SOURCE_DIR}/Typecask/compression/*.cpp
+     ${PROJECT_SOURCE_DIR}/Typecask/support/*.cpp
+     ${PROJECT_SOURCE_DIR}/TypecaskLib/*.cpp)
+list(APPEND TYPECASK_UNIT_SOURCES ${CMAKE_BINARY_DIR}/resources/ResourceData.cpp)
+# The package frame initialises the units from a static constructor, which
+# must run after those of the units' own globals. MinGW runs the static
+# constructors of a module in the reverse order of its objects: the frame
+# goes first.
+list(REMOVE_ITEM TYPECASK_UNIT_SOURCES ${PROJECT_SOURCE_DIR}/TypecaskLib/Package.cpp)
+list(PREPEND TYPECASK_UNIT_SOURCES ${PROJECT_SOURCE_DIR}/TypecaskLib/Package.cpp)
+# TypecaskLib.dll, the package as a Windows module carries it: its resources
+# in its resource section, Initialize and Finalize exported, the class
+# library inside.
+add_library(TypecaskLib SHARED ${TYPECASK_UNIT_SOURCES} ${TYPECASK_RES_OBJECT})
+set_target_properties(TypecaskLib PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_link_libraries(TypecaskLib PRIVATE TypecaskPlatform typecask_options)
+# The same units linked into a program, so that a test has one class library
+# (one class registry, one module list) with the package in it.
+add_library(TypecaskUnits OBJECT ${TYPECASK_UNIT_SOURCES})
+target_link_libraries(TypecaskUnits PUBLIC TypecaskPlatform PRIVATE typecask_options)
+
 if(TYPECASK_BUILD_TESTS)
   enable_testing()
   # GoogleTest from its sources, built with the cross compilers.
@@ -42,9 +152,14 @@ if(TYPECASK_BUILD_TESTS)
 
   # Every ctest test runs under Wine in the build folder's own prefix, which
   # scripts/wine-test prepares and removes around the run.
+  # Every test program carries the manifest that makes the system's 8-bit
+  # texts UTF-8, as the class library's are.
+  set(TYPECASK_UTF8_MANIFEST ${CMAKE_BINARY_DIR}/resources/Utf8CodePage.rc.obj)
+  typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
+    DEPENDS ${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.manifest)
   function(typecask_win32_test NAME)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ARGS" ${ARGN})
-    add_executable(${NAME} ${ARG_SOURCES})
+    add_executable(${NAME} ${ARG_SOURCES} ${TYPECASK_UTF8_MANIFEST})
     target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${NAME} PRIVATE gtest_main gtest typecask_options ${ARG_LIBS})
     add_test(NAME ${NAME} COMMAND ${NAME} ${ARG_ARGS})
@@ -52,13 +167,62 @@ if(TYPECASK_BUILD_TESTS)
   endfunction()
 
   file(GLOB CODEC_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/Typecask/compression/*.cpp)
-  # The package's messages come from its string table, which the win32 build
-  # does not carry yet (TypecaskLib is not built); the one test that reads a
-  # message's text waits for it.
-  typecask_win32_test(test_compression SOURCES ${CODEC_TEST_SOURCES} LIBS TypecaskCodec
-    ARGS --gtest_filter=-StreamFormat.WrongSignatureRaisesMessage11AndWritesNothing)
+  typecask_win32_test(test_compression SOURCES ${CODEC_TEST_SOURCES} LIBS TypecaskUnits)
   file(GLOB CLASSES_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/classes/*.cpp)
-  typecask_win32_test(test_classes SOURCES ${CLASSES_TEST_SOURCES} LIBS TypecaskPlatform)
+  # Sorted string lists follow the system's collation, which puts punctuation
+  # before digits and reads 8-bit texts in the locale's code page.
+  typecask_win32_test(test_classes SOURCES ${CLASSES_TEST_SOURCES} LIBS TypecaskPlatform
+    ARGS --gtest_filter=-StringList.IndexOfIgnoresCaseAndSortedListsKeepTheirOrder)
   file(GLOB PLATFORM_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/*.cpp)
   typecask_win32_test(test_platform SOURCES ${PLATFORM_TEST_SOURCES} LIBS TypecaskPlatform)
+
+  # The package's string table and version resource, read through the
+  # system's resource and version functions: the test program carries the
+  # package's resources in its own resource section, as TypecaskLib.dll does.
+  set(TEST_RES_DIR ${CMAKE_BINARY_DIR}/tests/res)
+  file(MAKE_DIRECTORY ${TEST_RES_DIR})
+  set(TEST_RES_FILES)
+  foreach(NAME NoVersion OtherBlock NoAuthor TestPackage)
+    typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/tests/platform/resources/${NAME}.rc
+      ${TEST_RES_DIR}/${NAME}.res res DEPENDS ${PROJECT_SOURCE_DIR}/resources/TTYPECASK.bmp
+      INCLUDES ${PROJECT_SOURCE_DIR}/resources)
+    list(APPEND TEST_RES_FILES ${TEST_RES_DIR}/${NAME}.res)
+  endforeach()
+  add_custom_target(test_resources_files DEPENDS ${TEST_RES_FILES})
+  typecask_win32_test(test_resources
+    SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/resources/ResourcesTest.cpp
+            ${PROJECT_SOURCE_DIR}/tests/platform/resources/VersionTest.cpp ${TYPECASK_RES_OBJECT}
+    LIBS TypecaskUnits
+    # Left out, each about the Linux services: modules are ELF shared
+    # libraries that share one class library (the loader, the test packages,
+    # module names); a version block is the Linux layer's own layout and is
+    # read from .res files too; the package's Linux file name.
+    ARGS "--gtest_filter=-TestPackageModule.*:PackageLoader.*:ResourceImage.*:MalformedFiles.*ElfFiles*:MalformedFiles.OtherFilesAreRefusedWithTheirName:ModuleList.ThePackageRegistersItselfWithItsResources:ModuleList.LoadLibraryRegistersUntilTheLastFreeLibrary:ModuleList.ModuleFileNames:VersionInfo.FilesWithoutVersionInformationGiveEmptyValues:VersionInfo.AnotherStringBlockLeavesOnlyTheBuildFlags:VersionInfo.AMissingAuthorLeavesTheOtherValues:VersionInfo.ModulesAndNonAsciiTexts:VersionInfo.BuildFlagsFollowMaskFlagsAndType:VersionBlock.*:MalformedVersion.*")
+  add_dependencies(test_resources test_resources_files TypecaskLib)
+
+  # The component on the system's registry and font table.
+  add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
+  target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)
+  file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
+  typecask_win32_test(test_win32
+    SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp
+    LIBS TypecaskUnits TypecaskFontGen)
+
+  # The registry classes on advapi32 and the character classes. Left out, about the Linux registry
+  # store: its derived font values, persistence across reopening the store,
+  # a store that cannot be written, and a 512-level key made in one call
+  # (the system makes at most 32 levels per call).
+  typecask_win32_test(test_os
+    SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/os/RegIniFileTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/os/CharTypeTest.cpp
+            ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
+    LIBS TypecaskPlatform TypecaskFontGen
+    ARGS "--gtest_filter=-RegIniFile.SeesTheDerivedFontValues:RegIniFile.WritesPersistForTheNextReader:RegIniFile.FailuresRaiseRegistryErrors:Registry.OpenKeyTracksThePathAndDeleteKeyTakesSubkeys")
+  target_compile_definitions(test_resources PRIVATE
+    TEST_RES_DIR="${TEST_RES_DIR}"
+    TEST_BITMAP_DIR="${PROJECT_SOURCE_DIR}/resources"
+    # The library's own file carries the package's resources.
+    TEST_PACKAGE_RES="$<TARGET_FILE:TypecaskLib>"
+    TEST_PACKAGE_MODULE="" TEST_FAILING_PACKAGE_MODULE="" TEST_PLAIN_MODULE=""
+    TYPECASK_VERSION_TEXT="${PROJECT_VERSION}" TYPECASK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    $<$<CONFIG:Debug>:TYPECASK_DEBUG_BUILD>)
 endif()

@@ -114,7 +114,7 @@ void TTypecask::AddFontResourceA() {
     if (Permanent) {
         TRegIniFile Registry("");
         Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        Registry.WriteString(FontsKey, Family + TrueTypeSuffix, FFontFilePath);
+        Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
     }
 }
 
@@ -152,7 +152,7 @@ void GetTrueTypeFamilies(TStrings* List) {
     EnumFontFamiliesA(Screen, nullptr, EnumTrueTypeFamilyProc, reinterpret_cast<LPARAM>(List));
 }
 
-int EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD FontType, LPARAM Data) {
+int CALLBACK EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD FontType, LPARAM Data) {
     if (FontType & TRUETYPE_FONTTYPE)
         reinterpret_cast<TStrings*>(Data)->Add(
             AnsiString(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE)));

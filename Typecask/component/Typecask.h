@@ -73,4 +73,5 @@ private:
 // the order the system reports them.
 void GetTrueTypeFamilies(TStrings* List);
 // Adds the face name of each TrueType family to the TStrings* in Data.
-int EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA* TextMetric, DWORD FontType, LPARAM Data);
+int CALLBACK EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA* TextMetric, DWORD FontType,
+                                    LPARAM Data);

@@ -46,6 +46,10 @@ void FinalizeTypecaskConstants() {
     }
 }
 
+AnsiString GetFontsKey() {
+    return Os::IsWindowsNT() ? AnsiString("\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts") : FontsKey;
+}
+
 TYPECASK_IMPLEMENT_CLASS(TTypecaskName)
 
 void TTypecaskName::Publish(TPublisher<TTypecaskName>& P) {
@@ -70,10 +74,13 @@ AnsiString TTypecaskName::GetTTFontFileName() { return FindTTFontFile(FFamilyNam
 
 namespace {
 
-// A bare file name lies in the Fonts folder; anything with a delimiter is a
-// path of its own.
+// A bare file name lies in the Fonts folder ("arial.ttf", as Windows writes
+// the fonts of that folder); anything with a delimiter or a drive is a path
+// of its own ("C:\Fonts\x.ttf", "Z:\usr\share\fonts\...").
 AnsiString RegisteredFontPath(const AnsiString& Value) {
-    return Value.find(BackslashText) == AnsiString::npos ? GetFontsFolder() + Value : Value;
+    const bool Bare = Value.find(BackslashText) == AnsiString::npos && Value.find('/') == AnsiString::npos &&
+                      !(Value.size() > 1 && Value[1] == ':');
+    return Bare ? GetFontsFolder() + Value : Value;
 }
 
 // What the style words of a font's name say of its face.
@@ -180,10 +187,10 @@ struct TCandidate {
 // The values of the Fonts key that name a face of Family, the face closest
 // to the regular one first. Value names are the fonts' full names followed
 // by the suffix, a collection's joined with " & ".
-std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Family) {
+std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Key, const AnsiString& Family) {
     std::vector<TCandidate> Found;
     const std::size_t SuffixLength = TrueTypeSuffix.size();
-    for (const AnsiString& Name : Registry.ReadSection(FontsKey)) {
+    for (const AnsiString& Name : Registry.ReadSection(Key)) {
         if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix))
             continue;
         const AnsiString Fonts = Name.substr(0, Name.size() - SuffixLength);
@@ -209,9 +216,10 @@ AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     if (FamilyName.empty()) return {};
     TRegIniFile Registry("");
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    const AnsiString Key = GetFontsKey();
     // The value named after the family itself comes first: stored forms and
     // the installations of this component use it.
-    const AnsiString Value = Registry.ReadString(FontsKey, FamilyName + TrueTypeSuffix, "");
+    const AnsiString Value = Registry.ReadString(Key, FamilyName + TrueTypeSuffix, "");
     if (!Value.empty()) {
         const AnsiString Path = RegisteredFontPath(Value);
         if (!FileExists(Path)) throw ETypecask(msgFontFileNotFound, Path);
@@ -222,8 +230,8 @@ AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     // regular whose file declares the family (so that "Noto Sans" never
     // ends in "Noto Sans Arabic Regular").
     AnsiString Missing;
-    for (const TCandidate& C : FaceValues(Registry, FamilyName)) {
-        const AnsiString Data = Registry.ReadString(FontsKey, C.ValueName, "");
+    for (const TCandidate& C : FaceValues(Registry, Key, FamilyName)) {
+        const AnsiString Data = Registry.ReadString(Key, C.ValueName, "");
         if (Data.empty()) continue;
         const AnsiString Path = RegisteredFontPath(Data);
         if (!FileExists(Path)) {

@@ -16,6 +16,10 @@ extern AnsiString BackslashText;     // the path delimiter of file paths
 extern AnsiString AboutPropName;     // property names used by the editors and their registration
 extern AnsiString FontNamePropName;
 
+// The key of the registered fonts on this system: FontsKey, or on a system of
+// the NT line (which has no FontsKey) the NT line's own key.
+AnsiString GetFontsKey();
+
 void InitializeTypecaskConstants();
 void FinalizeTypecaskConstants();
 
@@ -40,8 +44,9 @@ public:
     const AnsiString& GetTTFontName() const { return FFamilyName; }
 
     // The font file registered for FamilyName: the registry value named
-    // FamilyName + " (TrueType)" under FontsKey, a bare file name taken from
-    // the Fonts folder. Empty for an empty name. Raises ETypecask 2 when the
+    // FamilyName + " (TrueType)" under GetFontsKey() (else the value of the
+    // face closest to regular that the family's file declares); a bare file
+    // name is taken from the Fonts folder, a path as it is. Empty for an empty name. Raises ETypecask 2 when the
     // family is not registered, 3 when its file does not exist.
     AnsiString FindTTFontFile(AnsiString FamilyName) const;
 

@@ -112,6 +112,11 @@ bool RegIsDerivedValue(HKEY Key, const AnsiString& Name);
 // The text of a registry error code, with the store's own reason for
 // failures of the store.
 AnsiString RegErrorText(LONG Code);
+// Whether the system is of the NT line of Windows, which keeps its installed
+// fonts under HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts
+// (the 9x line: ...\Windows\CurrentVersion\Fonts). On Linux false: the
+// registry shows the installed fonts under the 9x key.
+bool IsWindowsNT();
 // The readable name of a root key ("HKEY_LOCAL_MACHINE"), or empty.
 AnsiString RegRootKeyName(HKEY Root);
 // The root key for a name such as "HKLM" or "HKEY_USERS" (letter case

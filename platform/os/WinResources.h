@@ -202,6 +202,8 @@ BOOL VerQueryValueA(LPCVOID Block, LPCSTR SubBlock, LPVOID* Buffer, PUINT Length
 
 #endif  // _WIN32
 
+class TFileStream;
+
 namespace Os {
 
 // Malformed resource data or a file that holds none in a known format.
@@ -261,6 +263,10 @@ private:
     std::vector<std::uint8_t> FBytes;
     std::vector<TResourceEntry> FEntries;
 };
+
+// The resources of File when it is a .res file (read from its start);
+// nullptr when it is none. Raises EResourceError when its data is malformed.
+std::shared_ptr<const TResourceImage> ReadResFile(TFileStream& File);
 
 // Text of a module's string table (UTF-8), or nullopt when the module has no
 // such string or it is empty.

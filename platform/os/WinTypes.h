@@ -58,6 +58,11 @@ using PHKEY = HKEY*;
 #ifndef MAX_PATH
 #define MAX_PATH 260
 #endif
+// The calling convention of procedures that the system calls back (stdcall
+// on 32-bit Windows); nothing here.
+#ifndef CALLBACK
+#define CALLBACK
+#endif
 
 // Error codes of the Win32 API (returned by the registry functions, and as
 // the calling thread's last error).

@@ -8,6 +8,22 @@ namespace TestSupport {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// On Windows the system itself is the sandbox (every test run has a fresh
+// Wine prefix): the folder is only the tests' own work space.
+TSandbox::TSandbox() {
+    if (const char* Previous = std::getenv("TYPECASK_SYSROOT")) FPrevious = Previous;
+    for (unsigned Attempt = 0; FRoot.empty(); ++Attempt) {
+        const fs::path Candidate = fs::temp_directory_path() / ("typecask-sandbox-" + std::to_string(Attempt));
+        if (fs::create_directory(Candidate)) FRoot = Candidate.string();
+        if (Attempt > 10000) throw std::runtime_error("cannot create a sandbox folder in " + Candidate.string());
+    }
+    Os::UseSysRoot(FRoot);
+}
+
+TSandbox::~TSandbox() {
+    Os::UseSysRoot(FPrevious.value_or(""));
+#else
 TSandbox::TSandbox() {
     if (const char* Previous = std::getenv("TYPECASK_SYSROOT")) FPrevious = Previous;
     std::string Template = (fs::temp_directory_path() / "typecask-sandbox-XXXXXX").string();
@@ -23,6 +39,7 @@ TSandbox::~TSandbox() {
         ::setenv("TYPECASK_SYSROOT", FPrevious->c_str(), 1);
     else
         ::unsetenv("TYPECASK_SYSROOT");
+#endif
     std::error_code Ec;
     // Tests may leave read-only folders behind; open them up before removing.
     for (auto It = fs::recursive_directory_iterator(FRoot, Ec); !Ec && It != fs::recursive_directory_iterator();

@@ -119,8 +119,8 @@ int Load(TArgs& Args) {
             TRegIniFile Registry("");
             Registry.SetRootKey(HKEY_LOCAL_MACHINE);
             const AnsiString Name = Family + TrueTypeSuffix;
-            std::cout << "registry: HKEY_LOCAL_MACHINE" << FontsKey << "\\" << Name << " = "
-                      << Registry.ReadString(FontsKey, Name, "") << '\n';
+            std::cout << "registry: HKEY_LOCAL_MACHINE" << GetFontsKey() << "\\" << Name << " = "
+                      << Registry.ReadString(GetFontsKey(), Name, "") << '\n';
         }
     }
     {

@@ -661,8 +661,6 @@ void RefreshFontConfiguration() {
     Posix::SyncFontConfiguration();
 }
 
-AnsiString GetFaceName(const AnsiString& Family) { return Posix::FaceNameOf(Family); }
-
 AnsiString GetFaceFamily(const AnsiString& FaceName) {
     // A cut name fills the face name but for part of one character at most.
     if (FaceName.size() + 4 < static_cast<std::size_t>(LF_FACESIZE)) return FaceName;

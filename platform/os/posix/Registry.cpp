@@ -779,6 +779,8 @@ bool RegIsDerivedValue(HKEY Key, const AnsiString& Name) {
     return Derived;
 }
 
+bool IsWindowsNT() { return false; }
+
 AnsiString RegRootKeyName(HKEY Root) {
     const int Index = RootIndex(Root);
     return Index >= 0 ? AnsiString(RootNames[Index]) : AnsiString();

@@ -21,14 +21,13 @@
 
 #include "platform/Streams.h"
 #include "platform/TextConv.h"
+#include "platform/os/VersionTree.h"
 #include "platform/os/WinResources.h"
 
 namespace {
 
 constexpr DWORD TextsSignature = 0x41384956;  // "VI8A"
 constexpr std::size_t TextsHeaderSize = 12;
-
-WORD ReadWord(const std::uint8_t* P) { return static_cast<WORD>(P[0] | (P[1] << 8)); }
 
 DWORD ReadDword(const std::uint8_t* P) {
     return static_cast<DWORD>(P[0]) | (static_cast<DWORD>(P[1]) << 8) | (static_cast<DWORD>(P[2]) << 16) |
@@ -39,80 +38,7 @@ void WriteDword(std::uint8_t* P, DWORD Value) {
     for (int I = 0; I < 4; ++I) P[I] = static_cast<std::uint8_t>(Value >> (8 * I));
 }
 
-std::size_t AlignUp4(std::size_t Value) { return (Value + 3) & ~std::size_t{3}; }
-
-struct TNode {
-    std::size_t Offset = 0;  // from the start of the block
-    std::size_t End = 0;
-    WORD Type = 0;
-    const std::uint8_t* Key = nullptr;  // UTF-16, KeyLength characters
-    std::size_t KeyLength = 0;
-    std::size_t ValueOffset = 0;
-    std::size_t ValueSize = 0;  // bytes
-    std::size_t ChildrenOffset = 0;
-};
-
-// The node at Offset, which must end by Limit; false when it is malformed.
-bool ReadNode(const std::uint8_t* Block, std::size_t Offset, std::size_t Limit, TNode& Node) {
-    if (Offset + 6 > Limit) return false;
-    const std::size_t Length = ReadWord(Block + Offset);
-    if (Length < 6 || Length > Limit - Offset) return false;
-    Node.Offset = Offset;
-    Node.End = Offset + Length;
-    const WORD ValueLength = ReadWord(Block + Offset + 2);
-    Node.Type = ReadWord(Block + Offset + 4);
-    Node.Key = Block + Offset + 6;
-    std::size_t P = Offset + 6;
-    while (P + 2 <= Node.End && ReadWord(Block + P) != 0) P += 2;
-    if (P + 2 > Node.End) return false;
-    Node.KeyLength = (P - Offset - 6) / 2;
-    Node.ValueOffset = std::min(AlignUp4(P + 2), Node.End);
-    // Some compilers count a text value in bytes rather than characters; a
-    // value is never taken beyond its node.
-    Node.ValueSize = std::min<std::size_t>(Node.Type == 1 ? ValueLength * 2u : ValueLength, Node.End - Node.ValueOffset);
-    Node.ChildrenOffset = std::min(AlignUp4(Node.ValueOffset + Node.ValueSize), Node.End);
-    return true;
-}
-
-template <typename TVisit>
-void ForEachChild(const std::uint8_t* Block, const TNode& Parent, TVisit&& Visit) {
-    std::size_t Offset = Parent.ChildrenOffset;
-    TNode Child;
-    while (ReadNode(Block, Offset, Parent.End, Child)) {
-        if (!Visit(Child)) return;
-        Offset = AlignUp4(Child.End);
-    }
-}
-
-// Every text node below and including Node, in tree order.
-template <typename TVisit>
-void ForEachTextNode(const std::uint8_t* Block, const TNode& Node, TVisit& Visit, int Depth = 0) {
-    if (Node.Type == 1) Visit(Node);
-    if (Depth > 16) return;  // deeper than any real tree; stops hostile nesting
-    ForEachChild(Block, Node, [&](const TNode& Child) {
-        ForEachTextNode(Block, Child, Visit, Depth + 1);
-        return true;
-    });
-}
-
-bool KeyIs(const TNode& Node, const std::string& Segment) {
-    const AnsiString Key = Utf16LEToUtf8(Node.Key, Node.KeyLength);
-    if (Key.size() != Segment.size()) return false;
-    for (std::size_t I = 0; I < Key.size(); ++I) {
-        char A = Key[I], B = Segment[I];
-        if (A >= 'a' && A <= 'z') A = static_cast<char>(A - 'a' + 'A');
-        if (B >= 'a' && B <= 'z') B = static_cast<char>(B - 'a' + 'A');
-        if (A != B) return false;
-    }
-    return true;
-}
-
-// The text of Value up to its first zero character.
-AnsiString TextOf(const std::uint8_t* Block, const TNode& Node) {
-    std::size_t Count = 0;
-    while (Count < Node.ValueSize / 2 && ReadWord(Block + Node.ValueOffset + 2 * Count) != 0) ++Count;
-    return Utf16LEToUtf8(Block + Node.ValueOffset, Count);
-}
+using namespace Os::VersionTree;
 
 // The block of GetFileVersionInfoA for the version resource Data; empty when
 // the resource is malformed.

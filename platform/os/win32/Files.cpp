@@ -119,6 +119,8 @@ bool FileExists(const AnsiString& FileName) {
 
 bool DeleteFile(const AnsiString& FileName) { return ::DeleteFileA(FileName.c_str()) != 0; }
 
+bool RemoveDir(const AnsiString& Folder) { return ::RemoveDirectoryA(Folder.c_str()) != 0; }
+
 int GetLastOSError() { return static_cast<int>(::GetLastError()); }
 
 AnsiString OSErrorText(int ErrorCode) {
@@ -167,6 +169,14 @@ void FileSync(THandle Handle) {
 void RenameFile(const AnsiString& OldName, const AnsiString& NewName) {
     if (!::MoveFileExA(OldName.c_str(), NewName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         RaiseLastOSError(NewName);
+}
+
+bool RenameFileNoReplace(const AnsiString& OldName, const AnsiString& NewName) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on any existing name.
+    if (::MoveFileExA(OldName.c_str(), NewName.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD Code = ::GetLastError();
+    if (Code == ERROR_ALREADY_EXISTS || Code == ERROR_FILE_EXISTS) return false;
+    RaiseLastOSError(NewName);
 }
 
 }  // namespace Os

@@ -53,6 +53,9 @@ bool RegIsDerivedValue(HKEY, const AnsiString&) { return false; }
 
 AnsiString RegErrorText(LONG Code) { return OSErrorText(static_cast<int>(Code)) + "."; }
 
+// GetVersion's high bit is clear on every system of the NT line.
+bool IsWindowsNT() { return (::GetVersion() & 0x80000000u) == 0; }
+
 AnsiString RegRootKeyName(HKEY Root) {
     for (int I = 0; I < 4; ++I)
         if (Root == Roots[I]) return RootNames[I];

@@ -61,7 +61,7 @@ std::string StreamBytes(TMemoryStream* S) {
 std::vector<std::string> FolderContents(const std::string& Folder) {
     std::vector<std::string> Names;
     std::error_code Ec;
-    for (const auto& E : std::filesystem::directory_iterator(Folder, Ec)) Names.push_back(E.path().filename());
+    for (const auto& E : std::filesystem::directory_iterator(Folder, Ec)) Names.push_back(E.path().filename().string());
     std::sort(Names.begin(), Names.end());
     return Names;
 }

@@ -136,7 +136,7 @@ TEST_F(TestPackageModule, FindsResourcesByNameOrdinalAndText) {
         EXPECT_EQ(SizeofResource(FModule, Found), 20u);
         EXPECT_STREQ(static_cast<const char*>(LockResource(LoadResource(FModule, Found))), "named in lower case");
     }
-    for (LPCSTR Name : {MAKEINTRESOURCEA(42), "#42"}) {
+    for (LPCSTR Name : std::initializer_list<LPCSTR>{MAKEINTRESOURCEA(42), "#42"}) {
         HRSRC Found = FindResourceA(FModule, Name, MAKEINTRESOURCEA(10));
         ASSERT_NE(Found, nullptr);
         const auto* Data = static_cast<const std::uint8_t*>(LockResource(LoadResource(FModule, Found)));

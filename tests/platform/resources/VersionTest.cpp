@@ -42,7 +42,11 @@ const TValues PackageValues = {
     "Copyright (C) 2026 The TypecaskLib developers",
     "None",
     "The TypecaskLib developers",
+#ifdef _WIN32
+    "TypecaskLib.dll",
+#else
     "libTypecaskLib.so",
+#endif
     "TypecaskLib",
     TYPECASK_VERSION_TEXT,
     "Freeware component package with one non-visual component, TTypecask",

@@ -1,0 +1,118 @@
+// The names a font file gives itself, read from its bytes.
+#include "platform/os/FontNames.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/TextConv.h"
+#include "platform/os/WinFonts.h"
+
+namespace Os {
+
+namespace {
+
+constexpr std::uint16_t PlatformMacintosh = 1;
+constexpr std::uint16_t PlatformWindows = 3;
+constexpr std::uint16_t LanguageEnglishUS = 0x0409;
+// More faces than any real collection holds; a larger count is malformed.
+constexpr std::uint32_t MaxFaces = 4096;
+
+std::uint16_t Word(const std::uint8_t* P) { return static_cast<std::uint16_t>((P[0] << 8) | P[1]); }
+std::uint32_t Dword(const std::uint8_t* P) {
+    return (static_cast<std::uint32_t>(P[0]) << 24) | (static_cast<std::uint32_t>(P[1]) << 16) |
+           (static_cast<std::uint32_t>(P[2]) << 8) | P[3];
+}
+
+AnsiString TextOf(std::uint16_t Platform, const std::vector<std::uint8_t>& Bytes) {
+    if (Platform == PlatformWindows) {
+        std::u16string Units;
+        for (std::size_t I = 0; I + 1 < Bytes.size(); I += 2)
+            Units.push_back(static_cast<char16_t>((Bytes[I] << 8) | Bytes[I + 1]));
+        return Utf16ToUtf8(Units);
+    }
+    AnsiString Text;
+    for (const std::uint8_t B : Bytes)
+        if (B < 0x80) Text += static_cast<char>(B);
+    return Text;
+}
+
+// The name records of the face whose table directory starts at Offset.
+void ReadFace(const TFontReader& Read, std::uint64_t Offset, int Face, const std::vector<std::uint16_t>& NameIds,
+              std::vector<TFontNameRecord>& Out) {
+    std::uint8_t Header[12];
+    if (!Read(Offset, Header, sizeof Header)) return;
+    const std::uint16_t Tables = Word(Header + 4);
+    std::vector<std::uint8_t> Directory(16u * Tables);
+    if (!Read(Offset + 12, Directory.data(), Directory.size())) return;
+    for (std::uint16_t T = 0; T < Tables; ++T) {
+        const std::uint8_t* Entry = Directory.data() + 16u * T;
+        if (Dword(Entry) != 0x6E616D65) continue;  // "name"
+        const std::uint32_t TableOffset = Dword(Entry + 8), TableLength = Dword(Entry + 12);
+        if (TableLength < 6 || TableLength > (64u << 20)) return;
+        std::vector<std::uint8_t> Table(TableLength);
+        if (!Read(TableOffset, Table.data(), Table.size())) return;
+        const std::size_t Count = Word(Table.data() + 2), Strings = Word(Table.data() + 4);
+        for (std::size_t R = 0; R < Count && 6 + 12 * (R + 1) <= Table.size(); ++R) {
+            const std::uint8_t* Record = Table.data() + 6 + 12 * R;
+            TFontNameRecord Name;
+            Name.Face = Face;
+            Name.Platform = Word(Record);
+            Name.Encoding = Word(Record + 2);
+            Name.Language = Word(Record + 4);
+            Name.NameId = Word(Record + 6);
+            if (std::find(NameIds.begin(), NameIds.end(), Name.NameId) == NameIds.end()) continue;
+            if (Name.Platform != PlatformWindows && !(Name.Platform == PlatformMacintosh && Name.Encoding == 0))
+                continue;
+            const std::size_t Length = Word(Record + 8), Start = Strings + Word(Record + 10);
+            if (Start > Table.size() || Length > Table.size() - Start) continue;
+            Name.Text = TextOf(Name.Platform, {Table.begin() + static_cast<std::ptrdiff_t>(Start),
+                                               Table.begin() + static_cast<std::ptrdiff_t>(Start + Length)});
+            if (!Name.Text.empty()) Out.push_back(std::move(Name));
+        }
+        return;
+    }
+}
+
+}  // namespace
+
+std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::vector<std::uint16_t>& NameIds) {
+    std::vector<TFontNameRecord> Result;
+    std::uint8_t Header[12];
+    if (!Read(0, Header, sizeof Header)) return Result;
+    const std::uint32_t Tag = Dword(Header);
+    if (Tag == 0x74746366) {  // "ttcf": a collection
+        const std::uint32_t Faces = Dword(Header + 8);
+        if (Faces == 0 || Faces > MaxFaces) return Result;
+        std::vector<std::uint8_t> Offsets(4u * Faces);
+        if (!Read(12, Offsets.data(), Offsets.size())) return Result;
+        for (std::uint32_t F = 0; F < Faces; ++F)
+            ReadFace(Read, Dword(Offsets.data() + 4u * F), static_cast<int>(F), NameIds, Result);
+    } else if (Tag == 0x00010000 || Tag == 0x4F54544F || Tag == 0x74727565) {  // TrueType, "OTTO", "true"
+        ReadFace(Read, 0, 0, NameIds, Result);
+    }
+    return Result;
+}
+
+std::vector<AnsiString> FaceFamiliesOf(const std::vector<TFontNameRecord>& Records) {
+    // Face -> (rank, family); a lower rank is preferred.
+    std::map<int, std::pair<int, AnsiString>> Best;
+    for (const auto& R : Records) {
+        if (R.NameId != 1) continue;
+        const int Rank = R.Platform == PlatformWindows ? (R.Language == LanguageEnglishUS ? 0 : 1) : 2;
+        auto It = Best.find(R.Face);
+        if (It == Best.end() || Rank < It->second.first) Best[R.Face] = {Rank, R.Text};
+    }
+    std::vector<AnsiString> Result;
+    for (const auto& [Face, Family] : Best) Result.push_back(Family.second);
+    return Result;
+}
+
+AnsiString GetFaceName(const AnsiString& Family) {
+    // Cut to whole characters only.
+    std::size_t Length = std::min<std::size_t>(Family.size(), LF_FACESIZE - 1);
+    while (Length > 0 && Length < Family.size() && (static_cast<unsigned char>(Family[Length]) & 0xC0) == 0x80)
+        --Length;
+    return Family.substr(0, Length);
+}
+
+}  // namespace Os

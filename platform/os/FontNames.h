@@ -1,0 +1,37 @@
+// The names a TrueType or OpenType font file gives itself (its "name"
+// table), read from its bytes on every platform. Used only by the OS layer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/System.h"
+
+namespace Os {
+
+struct TFontNameRecord {
+    int Face = 0;  // the face's index in a collection, 0 for a single font
+    std::uint16_t Platform = 0;
+    std::uint16_t Encoding = 0;
+    std::uint16_t Language = 0;
+    std::uint16_t NameId = 0;
+    AnsiString Text;  // UTF-8
+};
+
+// Reads Count bytes at Offset into Buffer; false when the font has fewer.
+using TFontReader = std::function<bool(std::uint64_t Offset, void* Buffer, std::size_t Count)>;
+
+// The name records with one of NameIds of every face of the font that Read
+// reads (a single font or a collection), in the order the file holds them;
+// texts of the Windows platform (UTF-16) and of the Macintosh platform's
+// Roman encoding (its ASCII part). Empty when the bytes are no font.
+std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::vector<std::uint16_t>& NameIds);
+
+// The family of each face as the font table names it: name record 1 of the
+// Windows platform in U.S. English, else of any language, else of the
+// Macintosh platform.
+std::vector<AnsiString> FaceFamiliesOf(const std::vector<TFontNameRecord>& Records);
+
+}  // namespace Os

@@ -1,0 +1,49 @@
+// The tree of a version resource, read from its bytes (platform/os/VersionTree.h).
+#include "platform/os/VersionTree.h"
+
+#include "platform/TextConv.h"
+
+namespace Os::VersionTree {
+
+bool ReadNode(const std::uint8_t* Block, std::size_t Offset, std::size_t Limit, TNode& Node) {
+    if (Offset + 6 > Limit) return false;
+    const std::size_t Length = ReadWord(Block + Offset);
+    if (Length < 6 || Length > Limit - Offset) return false;
+    Node.Offset = Offset;
+    Node.End = Offset + Length;
+    const std::uint16_t ValueLength = ReadWord(Block + Offset + 2);
+    Node.Type = ReadWord(Block + Offset + 4);
+    Node.Key = Block + Offset + 6;
+    std::size_t P = Offset + 6;
+    while (P + 2 <= Node.End && ReadWord(Block + P) != 0) P += 2;
+    if (P + 2 > Node.End) return false;
+    Node.KeyLength = (P - Offset - 6) / 2;
+    Node.ValueOffset = std::min(AlignUp4(P + 2), Node.End);
+    // Some compilers count a text value in bytes rather than characters; a
+    // value is never taken beyond its node.
+    Node.ValueSize = std::min<std::size_t>(Node.Type == 1 ? ValueLength * 2u : ValueLength, Node.End - Node.ValueOffset);
+    Node.ChildrenOffset = std::min(AlignUp4(Node.ValueOffset + Node.ValueSize), Node.End);
+    return true;
+}
+
+bool KeyIs(const TNode& Node, const std::string& Segment) {
+    const AnsiString Key = Utf16LEToUtf8(Node.Key, Node.KeyLength);
+    if (Key.size() != Segment.size()) return false;
+    for (std::size_t I = 0; I < Key.size(); ++I) {
+        char A = Key[I], B = Segment[I];
+        if (A >= 'a' && A <= 'z') A = static_cast<char>(A - 'a' + 'A');
+        if (B >= 'a' && B <= 'z') B = static_cast<char>(B - 'a' + 'A');
+        if (A != B) return false;
+    }
+    return true;
+}
+
+AnsiString KeyOf(const TNode& Node) { return Utf16LEToUtf8(Node.Key, Node.KeyLength); }
+
+AnsiString TextOf(const std::uint8_t* Block, const TNode& Node) {
+    std::size_t Count = 0;
+    while (Count < Node.ValueSize / 2 && ReadWord(Block + Node.ValueOffset + 2 * Count) != 0) ++Count;
+    return Utf16LEToUtf8(Block + Node.ValueOffset, Count);
+}
+
+}  // namespace Os::VersionTree

@@ -1,0 +1,27 @@
+// Character classes on kernel32.
+#include "platform/os/WinNls.h"
+#include "platform/os/win32/WinApi.h"
+
+namespace Os {
+
+WORD GetCharTypeW(DWORD InfoType, char32_t Char) {
+    wchar_t Units[2];
+    int Count = 1;
+    if (Char > 0xFFFF) {
+        Units[0] = static_cast<wchar_t>(0xD800 + ((Char - 0x10000) >> 10));
+        Units[1] = static_cast<wchar_t>(0xDC00 + ((Char - 0x10000) & 0x3FF));
+        Count = 2;
+    } else {
+        Units[0] = static_cast<wchar_t>(Char);
+    }
+    WORD Types[2] = {};
+    if (!::GetStringTypeW(InfoType, Units, Count, Types)) return 0;
+    // Of the third kind only the one class the OS layer declares.
+    if (InfoType == CT_CTYPE3) return static_cast<WORD>(Types[0] & C3_NONSPACING);
+    // Private-use characters are symbols of their font: defined punctuation,
+    // which the system leaves them without.
+    const bool PrivateUse = (Char >= 0xE000 && Char <= 0xF8FF) || (Char >= 0xF0000 && Char <= 0x10FFFD);
+    return PrivateUse ? static_cast<WORD>(Types[0] | C1_PUNCT | C1_DEFINED) : Types[0];
+}
+
+}  // namespace Os
