@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "platform/os/Drawing.h"
-#include "platform/os/Windows.h"
+#include "platform/os/WinResources.h"  // DeleteObject
 
 // ---------------------------------------------------------------- colours
 

@@ -7,6 +7,9 @@
 
 #include "platform/os/WinTypes.h"
 
+#ifndef _WIN32
+// On Windows these come from <windows.h> (through WinTypes.h).
+
 using LCID = DWORD;
 inline constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
 
@@ -42,6 +45,8 @@ inline constexpr WORD C1_BLANK = 0x0040;
 inline constexpr WORD C1_ALPHA = 0x0100;
 inline constexpr WORD C1_DEFINED = 0x0200;
 inline constexpr WORD C3_NONSPACING = 0x0001;
+
+#endif  // _WIN32
 
 namespace Os {
 

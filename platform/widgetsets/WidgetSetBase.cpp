@@ -769,7 +769,7 @@ std::unique_ptr<TWidgetSet>& Current() {
     return Instance;
 }
 
-bool DisplaySet() {
+[[maybe_unused]] bool DisplaySet() {  // for the rows of X and Wayland backends
     const char* X = std::getenv("DISPLAY");
     const char* Wayland = std::getenv("WAYLAND_DISPLAY");
     return (X && *X) || (Wayland && *Wayland);
