@@ -23,6 +23,10 @@ foreach(PENDING ${TYPECASK_WIN32_PENDING})
   list(REMOVE_ITEM TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/${PENDING})
 endforeach()
 
+# The graphics read and write PNG files through the Windows Imaging
+# Component (COM: ole32, its interface ids: uuid).
+set(TYPECASK_WIN32_GRAPHICS_LIBS ole32 uuid)
+
 # The widgetsets: headless, as on every platform.
 list(APPEND TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/widgetsets/WidgetSetBase.cpp
      ${PROJECT_SOURCE_DIR}/platform/widgetsets/headless/Headless.cpp)
@@ -30,7 +34,8 @@ list(APPEND TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/widgetsets/
 add_library(TypecaskPlatform STATIC ${TYPECASK_PLATFORM_SOURCES})
 target_include_directories(TypecaskPlatform PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(TypecaskPlatform PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
-target_link_libraries(TypecaskPlatform PUBLIC ${TYPECASK_WIN32_LIBS} PRIVATE typecask_options)
+target_link_libraries(TypecaskPlatform PUBLIC ${TYPECASK_WIN32_LIBS} ${TYPECASK_WIN32_GRAPHICS_LIBS}
+                      PRIVATE typecask_options)
 
 # The codec.
 add_library(TypecaskCodec STATIC ${PROJECT_SOURCE_DIR}/Typecask/compression/LZStream.cpp
@@ -67,10 +72,9 @@ if(TYPECASK_BUILD_TESTS)
   file(GLOB PLATFORM_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/*.cpp)
   typecask_win32_test(test_platform SOURCES ${PLATFORM_TEST_SOURCES} LIBS TypecaskPlatform)
   # The graphics on GDI. Text in generated faces (CanvasTextTest.cpp) waits
-  # for the test sandbox on Windows; PNG files are not read or written there
-  # yet.
+  # for the test sandbox on Windows.
   typecask_win32_test(test_graphics SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/graphics/GraphicsTest.cpp
-    LIBS TypecaskPlatform ARGS --gtest_filter=-Bitmaps.DrawBlendsAndPngKeepsThePixels)
+    LIBS TypecaskPlatform)
   # The headless widgetset. The message that lists the widgetsets names
   # Linux's; typed accented letters (UTF-8) meet CompareStringA's ANSI code
   # page on Windows, which does not fold them yet.

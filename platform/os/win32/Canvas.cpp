@@ -1,6 +1,7 @@
 // Drawing with GDI: fonts from the font mapper (CreateFontIndirectA), text
 // with TextOutA, shapes with pens and brushes, and images as 32-bit DIB
-// sections drawn with GdiAlphaBlend.
+// sections drawn with GdiAlphaBlend, read from and written to PNG files by
+// the Windows Imaging Component.
 //
 // GDI leaves the alpha byte of the pixels it draws on a 32-bit bitmap at 0,
 // which would make them transparent. Every drawing call on a DIB section
@@ -9,10 +10,16 @@
 // back.
 #include "platform/os/Drawing.h"
 
+// Before WinApi.h, which removes macros that the COM headers use.
+#include <objbase.h>
+#include <wincodec.h>
+
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/os/win32/WinApi.h"
@@ -424,12 +431,129 @@ void CopyImage(TBitmapImage* Dest, const TBitmapImage* Source) {
     std::memcpy(Dest->Bits, Source->Bits, static_cast<std::size_t>(Source->Width) * Source->Height * 4);
 }
 
-TBitmapImage* LoadPngImage(const AnsiString& FileName) {
-    throw EInvalidGraphic(Format("Cannot read the PNG file %s: PNG is not supported on this platform", {FileName}));
+namespace {
+
+// A COM interface released with its owner.
+template <class T>
+class TComPtr {
+public:
+    TComPtr() = default;
+    ~TComPtr() {
+        if (FPointer) FPointer->Release();
+    }
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+    T** operator&() { return &FPointer; }
+    T* operator->() const { return FPointer; }
+    T* Get() const { return FPointer; }
+
+private:
+    T* FPointer = nullptr;
+};
+
+// COM on the calling thread for the length of one step (as it is, when the
+// thread already runs it in another mode).
+class TComScope {
+public:
+    TComScope() : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~TComScope() {
+        if (SUCCEEDED(FResult)) CoUninitialize();
+    }
+    TComScope(const TComScope&) = delete;
+    TComScope& operator=(const TComScope&) = delete;
+
+private:
+    HRESULT FResult;
+};
+
+// Raises EInvalidGraphic for a failed step of reading or writing FileName.
+void Check(HRESULT Result, const char* What, const AnsiString& FileName) {
+    if (FAILED(Result))
+        throw EInvalidGraphic(Format("Cannot %s the PNG file %s: error %.8x",
+                                     {What, FileName, static_cast<unsigned>(Result)}));
 }
 
-void SavePngImage(const TBitmapImage*, const AnsiString& FileName) {
-    throw EInvalidGraphic(Format("Cannot write the PNG file %s: PNG is not supported on this platform", {FileName}));
+std::wstring WideName(const AnsiString& FileName) {
+    const int Length = MultiByteToWideChar(CP_ACP, 0, FileName.data(), static_cast<int>(FileName.size()), nullptr, 0);
+    std::wstring Wide(static_cast<std::size_t>(Length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, FileName.data(), static_cast<int>(FileName.size()), Wide.data(), Length);
+    return Wide;
+}
+
+void CreateFactory(IWICImagingFactory** Factory, const char* What, const AnsiString& FileName) {
+    Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                           reinterpret_cast<void**>(Factory)),
+          What, FileName);
+}
+
+}  // namespace
+
+TBitmapImage* LoadPngImage(const AnsiString& FileName) {
+    TComScope Com;
+    TComPtr<IWICImagingFactory> Factory;
+    CreateFactory(&Factory, "read", FileName);
+    TComPtr<IWICBitmapDecoder> Decoder;
+    Check(Factory->CreateDecoderFromFilename(WideName(FileName).c_str(), &GUID_ContainerFormatPng, GENERIC_READ,
+                                             WICDecodeMetadataCacheOnDemand, &Decoder),
+          "read", FileName);
+    TComPtr<IWICBitmapFrameDecode> Frame;
+    Check(Decoder->GetFrame(0, &Frame), "read", FileName);
+    // The image's own layout: premultiplied BGRA.
+    TComPtr<IWICFormatConverter> Converter;
+    Check(Factory->CreateFormatConverter(&Converter), "read", FileName);
+    Check(Converter->Initialize(Frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                WICBitmapPaletteTypeCustom),
+          "read", FileName);
+    UINT Width = 0, Height = 0;
+    Check(Converter->GetSize(&Width, &Height), "read", FileName);
+    if (Width == 0 || Height == 0 || Width > MaxImageSide || Height > MaxImageSide)
+        throw EInvalidGraphic(Format("Cannot read the PNG file %s: invalid size %d x %d",
+                                     {FileName, static_cast<int>(Width), static_cast<int>(Height)}));
+    std::unique_ptr<TBitmapImage, TBitmapImageDeleter> Image(CreateImage(static_cast<int>(Width), static_cast<int>(Height)));
+    Check(Converter->CopyPixels(nullptr, Width * 4, Width * Height * 4, reinterpret_cast<BYTE*>(Image->Bits)), "read",
+          FileName);
+    return Image.release();
+}
+
+void SavePngImage(const TBitmapImage* Image, const AnsiString& FileName) {
+    if (!Image) throw EInvalidGraphic(Format("Cannot write the PNG file %s: the picture is empty", {FileName}));
+    // PNG keeps straight alpha.
+    GdiFlush();
+    const std::size_t Count = static_cast<std::size_t>(Image->Width) * Image->Height;
+    std::vector<std::uint32_t> Straight(Image->Bits, Image->Bits + Count);
+    for (std::uint32_t& P : Straight) {
+        const std::uint32_t A = P >> 24;
+        if (A == 0 || A == 255) {
+            if (A == 0) P = 0;
+            continue;
+        }
+        auto Un = [&](int Shift) { return ((((P >> Shift) & 0xFF) * 255 + A / 2) / A) << Shift; };
+        P = (A << 24) | Un(16) | Un(8) | Un(0);
+    }
+    TComScope Com;
+    TComPtr<IWICImagingFactory> Factory;
+    CreateFactory(&Factory, "write", FileName);
+    TComPtr<IWICStream> Stream;
+    Check(Factory->CreateStream(&Stream), "write", FileName);
+    Check(Stream->InitializeFromFilename(WideName(FileName).c_str(), GENERIC_WRITE), "write", FileName);
+    TComPtr<IWICBitmapEncoder> Encoder;
+    Check(Factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &Encoder), "write", FileName);
+    Check(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache), "write", FileName);
+    TComPtr<IWICBitmapFrameEncode> Frame;
+    TComPtr<IPropertyBag2> Options;
+    Check(Encoder->CreateNewFrame(&Frame, &Options), "write", FileName);
+    Check(Frame->Initialize(Options.Get()), "write", FileName);
+    Check(Frame->SetSize(static_cast<UINT>(Image->Width), static_cast<UINT>(Image->Height)), "write", FileName);
+    WICPixelFormatGUID Layout = GUID_WICPixelFormat32bppBGRA;
+    Check(Frame->SetPixelFormat(&Layout), "write", FileName);
+    if (!IsEqualGUID(Layout, GUID_WICPixelFormat32bppBGRA))
+        throw EInvalidGraphic(Format("Cannot write the PNG file %s: no 32-bit encoder", {FileName}));
+    const UINT Stride = static_cast<UINT>(Image->Width) * 4;
+    Check(Frame->WritePixels(static_cast<UINT>(Image->Height), Stride, Stride * static_cast<UINT>(Image->Height),
+                             reinterpret_cast<BYTE*>(Straight.data())),
+          "write", FileName);
+    Check(Frame->Commit(), "write", FileName);
+    Check(Encoder->Commit(), "write", FileName);
 }
 
 TBitmapImage* ImageFromGdiBitmap(HBITMAP Bitmap) {
