@@ -27,9 +27,10 @@ endforeach()
 # Component (COM: ole32, its interface ids: uuid).
 set(TYPECASK_WIN32_GRAPHICS_LIBS ole32 uuid)
 
-# The widgetsets: headless, as on every platform.
+# The widgetsets: headless, as on every platform, and win32 (user32).
 list(APPEND TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/widgetsets/WidgetSetBase.cpp
-     ${PROJECT_SOURCE_DIR}/platform/widgetsets/headless/Headless.cpp)
+     ${PROJECT_SOURCE_DIR}/platform/widgetsets/headless/Headless.cpp
+     ${PROJECT_SOURCE_DIR}/platform/widgetsets/win32/Win32.cpp)
 
 add_library(TypecaskPlatform STATIC ${TYPECASK_PLATFORM_SOURCES})
 target_include_directories(TypecaskPlatform PUBLIC ${PROJECT_SOURCE_DIR})

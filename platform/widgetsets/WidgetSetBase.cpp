@@ -790,6 +790,9 @@ const TBackend Backends[] = {
 #ifdef TYPECASK_WITH_GTK  // left out of builds without GTK 3
     {"gtk3", WidgetSets::CreateGtk3WidgetSet, DisplaySet},
 #endif
+#ifdef _WIN32  // the desktop is always there; Create fails without a display
+    {"win32", WidgetSets::CreateWin32WidgetSet, [] { return true; }},
+#endif
 };
 
 }  // namespace

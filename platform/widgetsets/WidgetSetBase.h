@@ -172,5 +172,7 @@ std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Tex
 std::unique_ptr<TWidgetSet> CreateHeadlessWidgetSet();
 // nullptr when GTK cannot open a display.
 std::unique_ptr<TWidgetSet> CreateGtk3WidgetSet();
+// nullptr when no window can be made (no display).
+std::unique_ptr<TWidgetSet> CreateWin32WidgetSet();
 
 }  // namespace WidgetSets
