@@ -82,4 +82,9 @@ if(TYPECASK_BUILD_TESTS)
   typecask_win32_test(test_widgetsets SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/HeadlessTest.cpp
     LIBS TypecaskPlatform
     ARGS --gtest_filter=-HeadlessWidgetSet.SelectionByName:HeadlessList.TypedLettersFindTheNextRowThatBeginsWithThem)
+  # The win32 widgetset's real windows, on the X server that scripts/wine-test
+  # gives the prefix.
+  typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp
+    LIBS TypecaskPlatform)
+  set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
 endif()

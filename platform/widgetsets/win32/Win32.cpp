@@ -331,15 +331,15 @@ private:
             }
             case WM_MEASUREITEM: {
                 auto* Item = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
-                if (!IsWindow(Top) || Item->CtlType != ODT_LISTBOX) break;
-                for (TWidgetHandle H : Window(Top).Controls) {
-                    const TControl& C = Control(H);
-                    if (ControlId(H) != Item->CtlID || Item->itemID >= C.RowHeights.size()) continue;
-                    // A native row is at most 255 pixels high.
-                    Item->itemHeight = static_cast<UINT>(std::min(C.RowHeights[Item->itemID], 255));
-                    return TRUE;
-                }
-                break;
+                // Asked while the rows are given, before the window lists the
+                // control: found by its child window.
+                const TWidgetHandle Source = HandleOf(GetDlgItem(Hwnd, static_cast<int>(Item->CtlID)));
+                if (Item->CtlType != ODT_LISTBOX || !IsControl(Source)) break;
+                const TControl& C = Control(Source);
+                if (Item->itemID >= C.RowHeights.size()) break;
+                // A native row is at most 255 pixels high.
+                Item->itemHeight = static_cast<UINT>(std::min(C.RowHeights[Item->itemID], 255));
+                return TRUE;
             }
             case WM_DRAWITEM:
                 Guarded([&] { DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam)); return true; });
