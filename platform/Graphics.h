@@ -1,23 +1,32 @@
 // Colours, fonts, brushes, pens, canvases and bitmaps of the class library.
 //
-// A canvas draws on a cairo context. Text goes through cairo with the face
-// that fontconfig matches for the font's name in the process's current
-// configuration, so fonts that the process added itself (and the fonts of a
-// sandbox) are drawn in their own typeface.
+// A canvas draws through the system's graphics (platform/os/Drawing.h): on
+// Linux a cairo context, whose text uses the face that fontconfig matches for
+// the font's name in the process's current configuration, so fonts that the
+// process added itself (and the fonts of a sandbox) are drawn in their own
+// typeface; on Windows a GDI device context.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/Persistent.h"
 #include "platform/SysUtils.h"
 #include "platform/System.h"
 
-// The cairo context a canvas draws on; only platform/ looks into it.
+// The context a canvas draws on: a cairo context on Linux, a GDI device
+// context on Windows; only platform/ looks into it.
+#ifdef _WIN32
+struct HDC__;
+using TCanvasHandle = HDC__*;
+#else
 typedef struct _cairo cairo_t;
+using TCanvasHandle = cairo_t*;
+#endif
 
 // A GDI bitmap object (platform/os/WinResources.h).
 struct HBITMAP__;
@@ -197,8 +206,9 @@ struct TResolvedFace {
     AnsiString FileName;  // the font file
     int Index = 0;        // the face's index inside the file
 };
-// Resolves a font through fontconfig (the process's current configuration),
-// as the canvas does when it draws text.
+// Resolves a font as the canvas does when it draws text: through fontconfig
+// (the process's current configuration) on Linux, through the font mapper on
+// Windows.
 TResolvedFace ResolveFontFace(const TFontData& Font);
 // Forgets the faces resolved so far (they are otherwise resolved again when
 // the font configuration changes).
@@ -300,9 +310,8 @@ private:
 
 class TBitmap;
 
-// Draws with a font, a brush and a pen on a cairo context. Without a
-// context the canvas still measures text; drawing then raises
-// EInvalidGraphicOperation.
+// Draws with a font, a brush and a pen on a context. Without a context the
+// canvas still measures text; drawing then raises EInvalidGraphicOperation.
 class TCanvas {
 public:
     TCanvas();
@@ -319,8 +328,8 @@ public:
 
     // Starts drawing on Context (its state is saved and restored by
     // ReleaseHandle). Passing nullptr releases the current one.
-    void SetHandle(cairo_t* Context);
-    cairo_t* GetHandle() const { return FContext; }
+    void SetHandle(TCanvasHandle Context);
+    TCanvasHandle GetHandle() const { return FContext; }
     bool HandleAllocated() const { return FContext != nullptr; }
     void ReleaseHandle() { SetHandle(nullptr); }
 
@@ -360,18 +369,23 @@ public:
 
 private:
     void RequireContext(const char* Operation) const;
-    void UseColor(TColor Color);
+    std::optional<TColor> BrushFill() const;
 
     TFont FFont;
     TBrush FBrush;
     TPen FPen;
     TPoint FPenPos;
-    cairo_t* FContext = nullptr;
+    TCanvasHandle FContext = nullptr;
+    int FSaved = 0;
 };
 
 // -------------------------------------------------------------- bitmap
 
+// A bitmap's pixels, kept by the system's graphics (platform/os/Drawing.h).
 struct TBitmapImage;
+struct TBitmapImageDeleter {
+    void operator()(TBitmapImage* Image) const;
+};
 
 // A 32-bit bitmap (premultiplied BGRA, cairo's ARGB32) with a canvas.
 class TBitmap {
@@ -415,13 +429,16 @@ public:
     HBITMAP GetHandle() const { return FHandle; }
 
     // For painters of the platform layer: the cairo image surface
-    // (cairo_surface_t*), null when empty.
+    // (cairo_surface_t*) on Linux, the DIB section (HBITMAP) on Windows;
+    // null when empty.
     void* Surface() const;
 
 private:
+    friend class TCanvas;  // draws the pixels
     void ReleaseGdiHandle();
+    void Replace(TBitmapImage* Image);
 
-    std::unique_ptr<TBitmapImage> FImage;
+    std::unique_ptr<TBitmapImage, TBitmapImageDeleter> FImage;
     std::unique_ptr<TCanvas> FCanvas;
     HBITMAP FHandle = nullptr;
     bool FTransparent = false;

@@ -8,11 +8,12 @@
 // the callbacks they gave (TWindowEvents, TControlEvents). Handles are small
 // numbers, 0 standing for none.
 //
-// Two widgetsets exist: "headless" keeps windows in memory and is driven by
-// tests and scripts (platform/widgetsets/headless/Headless.h); "gtk3" shows
-// real windows. WidgetSet() picks one on first use: TYPECASK_WIDGETSET=
-// headless|gtk3 forces one; otherwise gtk3 when a display is set (DISPLAY or
-// WAYLAND_DISPLAY) and GTK can open it, else headless.
+// The widgetsets: "headless" keeps windows in memory and is driven by tests
+// and scripts (platform/widgetsets/headless/Headless.h); "gtk3" (Linux) and
+// "win32" (Windows) show real windows. WidgetSet() picks one on first use:
+// TYPECASK_WIDGETSET=headless|gtk3|win32 forces one; otherwise gtk3 when a
+// display is set (DISPLAY or WAYLAND_DISPLAY) and GTK can open it, win32
+// when it can make a window, else headless.
 //
 // All calls come from the one thread that drives the forms.
 #pragma once
@@ -157,7 +158,7 @@ public:
     TWidgetSet& operator=(const TWidgetSet&) = delete;
     virtual ~TWidgetSet();
 
-    // "headless" or "gtk3".
+    // "headless", "gtk3" or "win32".
     virtual AnsiString GetName() const = 0;
 
     // A hidden top-level window.
@@ -200,9 +201,10 @@ public:
 
 // The widgetset in use, chosen on first use (see above).
 TWidgetSet& WidgetSet();
-// Replaces the widgetset in use by a new one: "headless" or "gtk3". Raises
-// EWidgetSetError for another name, for gtk3 in a build without GTK 3, or
-// when gtk3 cannot open a display.
+// Replaces the widgetset in use by a new one: "headless", "gtk3" or
+// "win32". Raises EWidgetSetError for a name this build does not have, or
+// when the widgetset cannot show windows here.
 TWidgetSet& SelectWidgetSet(const AnsiString& Name);
-// The widgetsets this build has: "headless", then "gtk3" when built with GTK 3.
+// The widgetsets this build has: "headless", then "gtk3" when built with
+// GTK 3, or "win32" on Windows.
 std::vector<AnsiString> BuiltInWidgetSets();

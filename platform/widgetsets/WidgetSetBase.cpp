@@ -2,8 +2,7 @@
 
 #include "platform/StringList.h"
 #include "platform/TextConv.h"
-
-#include <cairo.h>
+#include "platform/os/Drawing.h"
 
 #include <algorithm>
 #include <chrono>
@@ -57,12 +56,14 @@ bool IsListBox(const TControl& C) { return C.Props.Kind == TWidgetKind::ListBox;
 // A canvas bound to Cr for the length of one paint step.
 class TBoundCanvas {
 public:
-    TBoundCanvas(TCanvas& Canvas, cairo_t* Cr) : FCanvas(Canvas) { FCanvas.SetHandle(Cr); }
+    TBoundCanvas(TCanvas& Canvas, TCanvasHandle Cr) : FCanvas(Canvas) { FCanvas.SetHandle(Cr); }
     ~TBoundCanvas() { FCanvas.ReleaseHandle(); }
     TBoundCanvas(const TBoundCanvas&) = delete;
     TBoundCanvas& operator=(const TBoundCanvas&) = delete;
     TCanvas* operator->() { return &FCanvas; }
     TCanvas& operator*() { return FCanvas; }
+    // Ends the binding before the step does.
+    void Release() { FCanvas.ReleaseHandle(); }
 
 private:
     TCanvas& FCanvas;
@@ -85,16 +86,18 @@ void Frame3D(TCanvas& C, TRect R, TColor TopLeft, TColor BottomRight) {
     Line(C, BottomRight, R.Left, R.Bottom - 1, R.Right - 1, R.Bottom - 1);
 }
 
-void DottedFrame(cairo_t* Cr, const TRect& R) {
-    cairo_save(Cr);
-    cairo_set_source_rgb(Cr, 0, 0, 0);
-    cairo_set_line_width(Cr, 1);
-    double Dash = 1;
-    cairo_set_dash(Cr, &Dash, 1, 0);
-    cairo_rectangle(Cr, R.Left + 0.5, R.Top + 0.5, R.Width() - 1, R.Height() - 1);
-    cairo_stroke(Cr);
-    cairo_restore(Cr);
-}
+// The context's state saved for the length of one paint step.
+class TSavedContext {
+public:
+    explicit TSavedContext(TCanvasHandle Cr) : FContext(Cr), FSaved(Os::SaveContext(Cr)) {}
+    ~TSavedContext() { Os::RestoreContext(FContext, FSaved); }
+    TSavedContext(const TSavedContext&) = delete;
+    TSavedContext& operator=(const TSavedContext&) = delete;
+
+private:
+    TCanvasHandle FContext;
+    int FSaved;
+};
 
 // Lines of Text as a word-wrapping label shows them in Width pixels.
 std::vector<AnsiString> WrapLines(TCanvas& C, const AnsiString& Text, int Width, bool WordWrap) {
@@ -551,25 +554,23 @@ void TWidgetSetBase::RequestClose(TWidgetHandle Handle) {
 
 // --------------------------------------------------------------- painting
 
-void TWidgetSetBase::PaintListRows(TControl& C, cairo_t* Cr) {
+void TWidgetSetBase::PaintListRows(TControl& C, TCanvasHandle Cr) {
     TCanvas Lent;
     TCanvas& Canvas = C.Props.Canvas ? *C.Props.Canvas : Lent;
     bool OwnerDraw = C.Props.Style != TListBoxStyle::Standard && C.Events.OnDrawItem;
     bool HasFocus = IsWindow(C.Window) && Window(C.Window).Focus == C.Handle;
-    double X1, Y1, X2, Y2;
-    cairo_clip_extents(Cr, &X1, &Y1, &X2, &Y2);
+    const TRect Clip = Os::ClipRect(Cr);
     TWidgetHandle Handle = C.Handle;
     for (int I = 0; I < static_cast<int>(C.RowHeights.size()); ++I) {
         TRect R = RowRect(Handle, I);
-        if (R.Bottom <= Y1 || R.Top >= Y2) continue;
+        if (R.Bottom <= Clip.Top || R.Top >= Clip.Bottom) continue;
         TOwnerDrawState State;
         State.Selected = I == C.Props.ItemIndex;
         State.Focused = HasFocus && State.Selected;
         State.Disabled = !C.Props.Enabled;
-        cairo_save(Cr);
-        cairo_rectangle(Cr, R.Left, R.Top, R.Width(), R.Height());
-        cairo_clip(Cr);
         {
+            TSavedContext Saved(Cr);
+            Os::IntersectClip(Cr, R);
             TBoundCanvas B(Canvas, Cr);
             B->GetFont()->SetData(C.Props.Font);
             B->GetBrush()->SetStyle(bsSolid);
@@ -582,9 +583,9 @@ void TWidgetSetBase::PaintListRows(TControl& C, cairo_t* Cr) {
                 B->FillRect(R);
                 B->TextOut(R.Left + 2, R.Top, C.Props.Items[static_cast<std::size_t>(I)]);
             }
+            B.Release();
+            if (State.Focused) Os::DottedFrame(Cr, R);
         }
-        if (State.Focused) DottedFrame(Cr, R);
-        cairo_restore(Cr);
         if (!IsControl(Handle)) return;  // a handler destroyed the list
     }
 }
@@ -620,7 +621,7 @@ void TWidgetSetBase::PaintScrollBar(TCanvas& Canvas, const TControl& C, const TR
     Raised({R.Left, Top, R.Right, Top + Thumb});
 }
 
-void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
+void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
     const TControlProps& P = C.Props;
     TRect R{0, 0, P.Bounds.Width(), P.Bounds.Height()};
     TCanvas Canvas;
@@ -677,7 +678,7 @@ void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
             if (P.Glyph) B->Draw(X, (R.Height() - GH) / 2, P.Glyph);
             B->GetBrush()->SetStyle(bsClear);
             B->TextOut(X + GW + Gap, (R.Height() - TH) / 2, Text);
-            if (Focused) DottedFrame(Cr, {4, 4, R.Right - 4, R.Bottom - 4});
+            if (Focused) Os::DottedFrame(Cr, {4, 4, R.Right - 4, R.Bottom - 4});
             break;
         }
         case TWidgetKind::ListBox: {
@@ -689,12 +690,10 @@ void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
             if (ListOverflows(C)) PaintScrollBar(*B, C, {ListBorder + Client.Right, ListBorder,
                                                         ListBorder + Client.Right + ListScrollBarWidth,
                                                         ListBorder + Client.Bottom});
-            cairo_save(Cr);
-            cairo_translate(Cr, ListBorder, ListBorder);
-            cairo_rectangle(Cr, 0, 0, Client.Width(), Client.Height());
-            cairo_clip(Cr);
+            TSavedContext Saved(Cr);
+            Os::Translate(Cr, ListBorder, ListBorder);
+            Os::IntersectClip(Cr, {0, 0, Client.Width(), Client.Height()});
             PaintListRows(C, Cr);
-            cairo_restore(Cr);
             break;
         }
         case TWidgetKind::Image: {
@@ -732,44 +731,28 @@ void TWidgetSetBase::PaintControl(TControl& C, cairo_t* Cr) {
     }
 }
 
-void TWidgetSetBase::PaintWindow(TWidgetHandle Handle, cairo_t* Cr) {
+void TWidgetSetBase::PaintWindow(TWidgetHandle Handle, TCanvasHandle Cr) {
     const TWindow& W = Window(Handle);
-    TColor Back = ColorToRGB(W.Props.Color);
-    cairo_save(Cr);
-    cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
-    cairo_paint(Cr);
+    TSavedContext Saved(Cr);
+    Os::Paint(Cr, W.Props.Color);
     std::vector<TWidgetHandle> Controls = W.Controls;
     for (TWidgetHandle H : Controls) {
         if (!IsControl(H)) continue;
         TControl& C = Control(H);
         if (!C.Props.Visible) continue;
-        cairo_save(Cr);
-        cairo_translate(Cr, C.Props.Bounds.Left, C.Props.Bounds.Top);
-        try {
-            PaintControl(C, Cr);
-        } catch (...) {
-            cairo_restore(Cr);
-            cairo_restore(Cr);
-            throw;
-        }
-        cairo_restore(Cr);
+        TSavedContext SavedForControl(Cr);
+        Os::Translate(Cr, C.Props.Bounds.Left, C.Props.Bounds.Top);
+        PaintControl(C, Cr);
     }
-    cairo_restore(Cr);
 }
 
 std::unique_ptr<TBitmap> TWidgetSetBase::RenderWindow(TWidgetHandle Handle) {
     const TWindow& W = Window(Handle);
     auto Bitmap = std::make_unique<TBitmap>(W.Props.ClientWidth, W.Props.ClientHeight);
     if (Bitmap->Empty()) return Bitmap;
-    cairo_t* Cr = cairo_create(static_cast<cairo_surface_t*>(Bitmap->Surface()));
-    try {
-        PaintWindow(Handle, Cr);
-    } catch (...) {
-        cairo_destroy(Cr);
-        throw;
-    }
-    cairo_destroy(Cr);
-    cairo_surface_flush(static_cast<cairo_surface_t*>(Bitmap->Surface()));
+    TCanvas* Canvas = Bitmap->GetCanvas();
+    PaintWindow(Handle, Canvas->GetHandle());
+    Canvas->ReleaseHandle();
     return Bitmap;
 }
 
@@ -786,7 +769,7 @@ std::unique_ptr<TWidgetSet>& Current() {
     return Instance;
 }
 
-bool DisplaySet() {
+[[maybe_unused]] bool DisplaySet() {  // for the rows of X and Wayland backends
     const char* X = std::getenv("DISPLAY");
     const char* Wayland = std::getenv("WAYLAND_DISPLAY");
     return (X && *X) || (Wayland && *Wayland);
@@ -806,6 +789,9 @@ const TBackend Backends[] = {
     {"headless", WidgetSets::CreateHeadlessWidgetSet, nullptr},  // always present
 #ifdef TYPECASK_WITH_GTK  // left out of builds without GTK 3
     {"gtk3", WidgetSets::CreateGtk3WidgetSet, DisplaySet},
+#endif
+#ifdef _WIN32  // the desktop is always there; Create fails without a display
+    {"win32", WidgetSets::CreateWin32WidgetSet, [] { return true; }},
 #endif
 };
 

@@ -102,13 +102,13 @@ public:
     int ContentHeight(const TControl& C) const;
     // Draws the rows of a list box that meet the context's clip; the
     // context's origin is the list's client origin.
-    void PaintListRows(TControl& C, cairo_t* Cr);
+    void PaintListRows(TControl& C, TCanvasHandle Cr);
     // Draws a list's vertical scroll bar into R of the list's canvas.
     void PaintScrollBar(TCanvas& Canvas, const TControl& C, const TRect& R);
     // Draws a control, the context's origin being the control's top left.
-    void PaintControl(TControl& C, cairo_t* Cr);
+    void PaintControl(TControl& C, TCanvasHandle Cr);
     // Draws a whole window's client area.
-    void PaintWindow(TWidgetHandle Window, cairo_t* Cr);
+    void PaintWindow(TWidgetHandle Window, TCanvasHandle Cr);
     // Renders a window into a new bitmap of the client size.
     std::unique_ptr<TBitmap> RenderWindow(TWidgetHandle Window);
 
@@ -172,5 +172,7 @@ std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Tex
 std::unique_ptr<TWidgetSet> CreateHeadlessWidgetSet();
 // nullptr when GTK cannot open a display.
 std::unique_ptr<TWidgetSet> CreateGtk3WidgetSet();
+// nullptr when no window can be made (no display).
+std::unique_ptr<TWidgetSet> CreateWin32WidgetSet();
 
 }  // namespace WidgetSets
