@@ -6,9 +6,10 @@
 # GTK): the OS services are platform/os/win32.
 #
 # Built so far: the class library with its graphics on GDI
-# (platform/os/win32/Canvas.cpp) and the headless widgetset, the codec, and
-# the unit tests of the class library, its graphics and the codec, which
-# ctest runs under Wine (scripts/wine-test).
+# (platform/os/win32/Canvas.cpp), the headless and win32 widgetsets, the
+# codec, TypecaskLib.dll with the package's resources, and the unit tests of
+# these that are not about a Linux service, which ctest runs under Wine
+# (scripts/wine-test). Not yet: typecask.exe and the design units.
 
 set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version)
 
@@ -16,12 +17,6 @@ file(GLOB TYPECASK_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/platform/*.cpp
      ${PROJECT_SOURCE_DIR}/platform/os/*.cpp
      ${PROJECT_SOURCE_DIR}/platform/os/win32/*.cpp)
-# Not yet on Windows: the character maps of the font table's families
-# (Os::GetFamilyUnicodeRanges), which FontCoverage.cpp reads.
-set(TYPECASK_WIN32_PENDING FontCoverage.cpp)
-foreach(PENDING ${TYPECASK_WIN32_PENDING})
-  list(REMOVE_ITEM TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/${PENDING})
-endforeach()
 
 # The graphics read and write PNG files through the Windows Imaging
 # Component (COM: ole32, its interface ids: uuid).
