@@ -1,7 +1,10 @@
 // The tree of a version resource, read from its bytes (platform/os/VersionTree.h).
 #include "platform/os/VersionTree.h"
 
+#include <set>
+
 #include "platform/TextConv.h"
+#include "platform/os/WinResources.h"
 
 namespace Os::VersionTree {
 
@@ -47,3 +50,42 @@ AnsiString TextOf(const std::uint8_t* Block, const TNode& Node) {
 }
 
 }  // namespace Os::VersionTree
+
+namespace Os {
+
+std::vector<TVersionString> ListVersionStrings(LPCVOID Block) {
+    using namespace VersionTree;
+    std::vector<TVersionString> Result;
+    if (!Block) return Result;
+    const auto* Bytes = static_cast<const std::uint8_t*>(Block);
+    TNode Root;
+    if (!ReadNode(Bytes, 0, ReadWord(Bytes), Root)) return Result;
+    std::set<std::pair<AnsiString, AnsiString>> Seen;
+    ForEachChild(Bytes, Root, [&](const TNode& Info) {
+        if (!KeyIs(Info, "StringFileInfo")) return true;
+        ForEachChild(Bytes, Info, [&](const TNode& Table) {
+            const AnsiString TableName = KeyOf(Table);
+            ForEachChild(Bytes, Table, [&](const TNode& String) {
+                // Only texts, once, that a query by the listed names finds: a
+                // malformed block may hold names that do not lead back to
+                // their node (a repeated name, one with a backslash or a
+                // code unit that has no UTF-8 form, a second StringFileInfo).
+                if (String.Type != 1) return true;
+                TVersionString Entry{TableName, KeyOf(String), TextOf(Bytes, String)};
+                const std::string Sub = "\\StringFileInfo\\" + Entry.Table + "\\" + Entry.Key;
+                LPVOID Found = nullptr;
+                UINT Length = 0;
+                if (Entry.Key.find('\\') == AnsiString::npos && Seen.insert({Entry.Table, Entry.Key}).second &&
+                    ::VerQueryValueA(Block, Sub.c_str(), &Found, &Length) && Found &&
+                    AnsiString(static_cast<const char*>(Found)) == Entry.Value)
+                    Result.push_back(std::move(Entry));
+                return true;
+            });
+            return true;
+        });
+        return true;
+    });
+    return Result;
+}
+
+}  // namespace Os

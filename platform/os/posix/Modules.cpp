@@ -16,36 +16,26 @@
 #include <mutex>
 #include <string>
 
+#include "platform/os/ModuleList.h"
 #include "platform/os/WinResources.h"
 
 namespace {
-
-struct TModuleRecord {
-    HINSTANCE Instance = nullptr;
-    int Count = 0;
-    const void* Memory = nullptr;
-    std::size_t MemorySize = 0;
-    bool Loaded = false;
-    std::shared_ptr<const Os::TResourceImage> Resources;
-};
 
 struct TLibrary {
     void* Handle = nullptr;
     int Count = 0;
 };
 
-struct TModuleList {
-    std::recursive_mutex Lock;
-    std::vector<TModuleRecord> Modules;
-    std::map<HINSTANCE, TLibrary> Libraries;  // loaded through LoadLibraryA
-    bool MainLoaded = false;
-    std::shared_ptr<const Os::TResourceImage> MainResources;
+// The libraries loaded through LoadLibraryA, with one dlopen reference each.
+struct TLibraryList {
+    std::mutex Lock;
+    std::map<HINSTANCE, TLibrary> Libraries;
 };
 
-// Never destroyed: modules unregister themselves from static destructors that
+// Never destroyed: modules unload themselves from static destructors that
 // may run after this file's own.
-TModuleList& List() {
-    static TModuleList& Instance = *new TModuleList;
+TLibraryList& List() {
+    static TLibraryList& Instance = *new TLibraryList;
     return Instance;
 }
 
@@ -99,16 +89,6 @@ AnsiString ModuleFileName(HINSTANCE Instance) {
     return Info.dli_fname;
 }
 
-std::shared_ptr<const Os::TResourceImage> ReadResources(HINSTANCE Instance, const void* Memory, std::size_t Size) {
-    try {
-        if (Memory) return std::make_shared<Os::TResourceImage>(Memory, Size, true);
-        const AnsiString FileName = ModuleFileName(Instance);
-        if (FileName.empty()) return nullptr;
-        return Os::TResourceImage::FromFile(FileName);
-    } catch (const Exception&) {
-        return nullptr;  // unreadable resources read as none
-    }
-}
 
 struct TFindByName {
     const char* Name;
@@ -303,61 +283,21 @@ HMODULE LoadModule(const AnsiString& FileName) {
     return Instance;
 }
 
-void RegisterModule(HINSTANCE Instance, const void* Resources, std::size_t ResourcesSize) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto& Record : L.Modules) {
-        if (Record.Instance != Instance) continue;
-        ++Record.Count;
-        if (Resources && !Record.Memory && !Record.Loaded) {
-            Record.Memory = Resources;
-            Record.MemorySize = ResourcesSize;
-        }
-        return;
-    }
-    TModuleRecord Record;
-    Record.Instance = Instance;
-    Record.Count = 1;
-    Record.Memory = Resources;
-    Record.MemorySize = ResourcesSize;
-    L.Modules.push_back(std::move(Record));
-}
+namespace ModuleList {
 
-void UnregisterModule(HINSTANCE Instance) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto It = L.Modules.begin(); It != L.Modules.end(); ++It) {
-        if (It->Instance != Instance) continue;
-        if (--It->Count == 0) L.Modules.erase(It);
-        return;
+HINSTANCE MainModule() { return MainHandle(); }
+
+std::shared_ptr<const TResourceImage> ReadResources(HINSTANCE Instance, const void* Memory, std::size_t Size) {
+    try {
+        if (Memory) return std::make_shared<TResourceImage>(Memory, Size, true);
+        const AnsiString FileName = ModuleFileName(Instance);
+        if (FileName.empty()) return nullptr;
+        return TResourceImage::FromFile(FileName);
+    } catch (const Exception&) {
+        return nullptr;  // unreadable resources read as none
     }
 }
 
-std::vector<HINSTANCE> EnumModules() {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    std::vector<HINSTANCE> Result;
-    for (const auto& Record : L.Modules) Result.push_back(Record.Instance);
-    return Result;
-}
-
-std::shared_ptr<const TResourceImage> GetModuleResources(HINSTANCE Instance) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto& Record : L.Modules) {
-        if (Record.Instance != Instance) continue;
-        if (!Record.Loaded) {
-            Record.Resources = ReadResources(Instance, Record.Memory, Record.MemorySize);
-            Record.Loaded = true;
-        }
-        return Record.Resources;
-    }
-    if (!IsMain(Instance)) return nullptr;
-    if (!L.MainLoaded) {
-        L.MainResources = ReadResources(MainHandle(), nullptr, 0);
-        L.MainLoaded = true;
-    }
-    return L.MainResources;
-}
+}  // namespace ModuleList
 
 }  // namespace Os

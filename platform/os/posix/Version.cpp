@@ -177,38 +177,3 @@ BOOL VerQueryValueA(LPCVOID Block, LPCSTR SubBlock, LPVOID* Buffer, PUINT Length
     if (Length) *Length = static_cast<UINT>(Node.ValueSize);
     return TRUE;
 }
-
-namespace Os {
-
-std::vector<TVersionString> ListVersionStrings(LPCVOID Block) {
-    std::vector<TVersionString> Result;
-    if (!Block) return Result;
-    const auto* Bytes = static_cast<const std::uint8_t*>(Block);
-    TNode Root;
-    if (!ReadNode(Bytes, 0, ReadWord(Bytes), Root)) return Result;
-    ForEachChild(Bytes, Root, [&](const TNode& Info) {
-        if (!KeyIs(Info, "StringFileInfo")) return true;
-        ForEachChild(Bytes, Info, [&](const TNode& Table) {
-            const AnsiString TableName = Utf16LEToUtf8(Table.Key, Table.KeyLength);
-            ForEachChild(Bytes, Table, [&](const TNode& String) {
-                // Only what a query by the listed names finds: a malformed
-                // block may hold names that do not lead back to their node
-                // (a repeated name, one with a backslash or a code unit
-                // that has no UTF-8 form, a second StringFileInfo).
-                const char* Text = CopyOfText(Bytes, Root, String);
-                if (!Text) return true;
-                TVersionString Entry{TableName, Utf16LEToUtf8(String.Key, String.KeyLength), Text};
-                const std::string Sub = "\\StringFileInfo\\" + Entry.Table + "\\" + Entry.Key;
-                LPVOID Found = nullptr;
-                if (VerQueryValueA(Block, Sub.c_str(), &Found, nullptr) && Found == Text)
-                    Result.push_back(std::move(Entry));
-                return true;
-            });
-            return true;
-        });
-        return true;
-    });
-    return Result;
-}
-
-}  // namespace Os

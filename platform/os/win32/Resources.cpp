@@ -5,12 +5,12 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "platform/Streams.h"
 #include "platform/os/Files.h"
 #include "platform/TextConv.h"
 #include "platform/os/VersionTree.h"
+#include "platform/os/ModuleList.h"
 #include "platform/os/WinResources.h"
 #include "platform/os/win32/WinApi.h"
 
@@ -115,39 +115,6 @@ std::vector<std::uint8_t> ResImageOfModule(HMODULE Module) {
     return Out;
 }
 
-std::shared_ptr<const TResourceImage> ReadResources(HINSTANCE Instance, const void* Memory, std::size_t Size) {
-    try {
-        if (Memory) return std::make_shared<TResourceImage>(Memory, Size, true);
-        const auto Bytes = ResImageOfModule(Instance);
-        return std::make_shared<TResourceImage>(Bytes.data(), Bytes.size());
-    } catch (const Exception&) {
-        return nullptr;  // unreadable resources read as none
-    }
-}
-
-struct TModuleRecord {
-    HINSTANCE Instance = nullptr;
-    int Count = 0;
-    const void* Memory = nullptr;
-    std::size_t MemorySize = 0;
-    bool Loaded = false;
-    std::shared_ptr<const TResourceImage> Resources;
-};
-
-struct TModuleList {
-    std::recursive_mutex Lock;
-    std::vector<TModuleRecord> Modules;
-    bool MainLoaded = false;
-    std::shared_ptr<const TResourceImage> MainResources;
-};
-
-// Never destroyed: modules unregister themselves from static destructors that
-// may run after this file's own.
-TModuleList& List() {
-    static TModuleList& Instance = *new TModuleList;
-    return Instance;
-}
-
 }  // namespace
 
 std::shared_ptr<const TResourceImage> TResourceImage::FromFile(const AnsiString& FileName) {
@@ -193,93 +160,20 @@ HMODULE LoadModule(const AnsiString& FileName) {
     return Module;
 }
 
-void RegisterModule(HINSTANCE Instance, const void* Resources, std::size_t ResourcesSize) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto& Record : L.Modules) {
-        if (Record.Instance != Instance) continue;
-        ++Record.Count;
-        if (Resources && !Record.Memory && !Record.Loaded) {
-            Record.Memory = Resources;
-            Record.MemorySize = ResourcesSize;
-        }
-        return;
-    }
-    TModuleRecord Record;
-    Record.Instance = Instance;
-    Record.Count = 1;
-    Record.Memory = Resources;
-    Record.MemorySize = ResourcesSize;
-    L.Modules.push_back(std::move(Record));
-}
+namespace ModuleList {
 
-void UnregisterModule(HINSTANCE Instance) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto It = L.Modules.begin(); It != L.Modules.end(); ++It) {
-        if (It->Instance != Instance) continue;
-        if (--It->Count == 0) L.Modules.erase(It);
-        return;
+HINSTANCE MainModule() { return ::GetModuleHandleA(nullptr); }
+
+std::shared_ptr<const TResourceImage> ReadResources(HINSTANCE Instance, const void* Memory, std::size_t Size) {
+    try {
+        if (Memory) return std::make_shared<TResourceImage>(Memory, Size, true);
+        const auto Bytes = ResImageOfModule(Instance);
+        return std::make_shared<TResourceImage>(Bytes.data(), Bytes.size());
+    } catch (const Exception&) {
+        return nullptr;  // unreadable resources read as none
     }
 }
 
-std::vector<HINSTANCE> EnumModules() {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    std::vector<HINSTANCE> Result;
-    for (const auto& Record : L.Modules) Result.push_back(Record.Instance);
-    return Result;
-}
-
-std::shared_ptr<const TResourceImage> GetModuleResources(HINSTANCE Instance) {
-    auto& L = List();
-    std::lock_guard Guard(L.Lock);
-    for (auto& Record : L.Modules) {
-        if (Record.Instance != Instance) continue;
-        if (!Record.Loaded) {
-            Record.Resources = ReadResources(Instance, Record.Memory, Record.MemorySize);
-            Record.Loaded = true;
-        }
-        return Record.Resources;
-    }
-    const HMODULE Main = ::GetModuleHandleA(nullptr);
-    if (Instance != nullptr && Instance != Main) return nullptr;
-    if (!L.MainLoaded) {
-        L.MainResources = ReadResources(Main, nullptr, 0);
-        L.MainLoaded = true;
-    }
-    return L.MainResources;
-}
-
-std::vector<TVersionString> ListVersionStrings(LPCVOID Block) {
-    using namespace VersionTree;
-    std::vector<TVersionString> Result;
-    if (!Block) return Result;
-    const auto* Bytes = static_cast<const std::uint8_t*>(Block);
-    TNode Root;
-    if (!ReadNode(Bytes, 0, ReadWord(Bytes), Root)) return Result;
-    std::set<std::pair<AnsiString, AnsiString>> Seen;
-    ForEachChild(Bytes, Root, [&](const TNode& Info) {
-        if (!KeyIs(Info, "StringFileInfo")) return true;
-        ForEachChild(Bytes, Info, [&](const TNode& Table) {
-            const AnsiString TableName = KeyOf(Table);
-            ForEachChild(Bytes, Table, [&](const TNode& String) {
-                // Only what a query by the listed names finds, once.
-                TVersionString Entry{TableName, KeyOf(String), TextOf(Bytes, String)};
-                const std::string Sub = "\\StringFileInfo\\" + Entry.Table + "\\" + Entry.Key;
-                LPVOID Found = nullptr;
-                UINT Length = 0;
-                if (Entry.Key.find('\\') == AnsiString::npos && Seen.insert({Entry.Table, Entry.Key}).second &&
-                    ::VerQueryValueA(Block, Sub.c_str(), &Found, &Length) &&
-                    AnsiString(static_cast<const char*>(Found)) == Entry.Value)
-                    Result.push_back(std::move(Entry));
-                return true;
-            });
-            return true;
-        });
-        return true;
-    });
-    return Result;
-}
+}  // namespace ModuleList
 
 }  // namespace Os
