@@ -142,10 +142,11 @@ private:
         return true;
     }
     // Identifier values and set elements have no quoted form: one that is no
-    // identifier, or that would read as a number, is refused rather than
-    // written as text that does not convert back.
-    static const AnsiString& ValueIdent(const AnsiString& S) {
-        if (!IsIdentifier(S) || S == "Nan" || S == "Inf")
+    // identifier, or a value that would read as a number (Nan, Inf; inside a
+    // set they are plain names), is refused rather than written as text that
+    // does not convert back.
+    static const AnsiString& ValueIdent(const AnsiString& S, bool InSet = false) {
+        if (!IsIdentifier(S) || (!InSet && (S == "Nan" || S == "Inf")))
             throw EReadError("Invalid stream format: the identifier '%s' has no text form", {S});
         return S;
     }
@@ -269,7 +270,7 @@ private:
             case vaSet: {
                 FReader.ReadValue();
                 AnsiString S = "[";
-                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N);
+                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N, true);
                 Out(S + "]");
                 break;
             }

@@ -390,7 +390,7 @@ TEST_F(Streaming, TextFormOfEveryValueTypeRoundTrips) {
         "  Ints = (\n    -1\n    40000\n    -9000000000\n  )\n"
         "  Strs = (\n    'plain'\n    'it''s'#13#10\n    #200#255\n    +Inf\n    'x'#8364'y'\n    ''\n  )\n"
         "  Idents = (\n    True\n    False\n    nil\n    clRed\n  )\n"
-        "  Sets = [a, b]\n  Empty = []\n"
+        "  Sets = [a, b]\n  Empty = []\n  Named = [Nan, Inf]\n"
         "  Coll = <  \n    item\n      A = 1\n    end  \n    item\n    end>\n"
         "  Real =  2.50000000000000000000E+0000\n"
         "  Bin = {\n    " + std::string(64, 'A') + "\n    0102\n  }\n"
@@ -472,9 +472,10 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
         EXPECT_TRUE(TextToForm(Text) == Binary) << Text;
     }
     // Identifiers have no quoted form: one the text would not read back as
-    // the same identifier is refused.
+    // the same identifier is refused (Nan only as a value: in a set it is a name).
     for (const std::string Id : {"po\xE9", "Nan", "1a"}) {
         EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x07" + std::string(1, static_cast<char>(Id.size())) + Id)), EReadError);
+        if (Id == "Nan") continue;
         EXPECT_THROW(FormText(Form(Thing, "\x05" "Bogus" "\x0B" + std::string(1, static_cast<char>(Id.size())) + Id + '\0')), EReadError);
     }
 }
