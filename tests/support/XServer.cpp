@@ -7,19 +7,18 @@
 #include <thread>
 
 #include "platform/os/SysRoot.h"
+#include "tests/support/Command.h"
 
 namespace TestSupport {
 
 using namespace std::chrono_literals;
 
 std::string Shell(const std::string& Command) {
-    std::string Out;
-    FILE* P = ::popen(Command.c_str(), "r");
-    if (!P) return Out;
-    char Buffer[512];
-    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
-    ::pclose(P);
-    return Out;
+    try {
+        return RunCommand(Command).Output;
+    } catch (const std::runtime_error&) {
+        return {};
+    }
 }
 
 bool HaveTool(const char* Tool) { return !Shell(std::string("command -v ") + Tool + " 2>/dev/null").empty(); }

@@ -39,9 +39,9 @@ std::string Value(const char* Key, const std::string& Name) {
 }
 
 std::string MakeFont(const std::string& Family, const std::string& Path) {
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = Family;
-    FontGen::WriteTrueTypeFont(Spec, Path);
+    FontGen::TFontSpec Font;
+    Font.FamilyName = Family;
+    FontGen::WriteTrueTypeFont(Font, Path);
     return Path;
 }
 
@@ -92,9 +92,9 @@ TEST(FontsKeyOnNT, LookupTakesBareNamesFullPathsAndFacesFromTheNTKeyOnly) {
 // Family in its form data; Load reads it, which installs the font.
 struct TRunForm {
     TRunForm(const std::string& Family, bool Permanent) : Form(false) {
-        FontGen::TFontSpec Spec;
-        Spec.FamilyName = Family;
-        const auto Bytes = FontGen::BuildTrueTypeFont(Spec);
+        FontGen::TFontSpec Font;
+        Font.FamilyName = Family;
+        const auto Bytes = FontGen::BuildTrueTypeFont(Font);
         FontBytes.assign(Bytes.begin(), Bytes.end());
         TMemoryStream Raw, Packed;
         Raw.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 #include "Typecask/component/Typecask.h"
@@ -16,6 +17,7 @@
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
+#include "tests/support/Command.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
@@ -88,12 +90,11 @@ std::string ProcessTemp() {
 std::vector<std::string> FontsKeyListing(TSandbox& Box) {
     const std::string Command = std::string(TYPECASK_EXECUTABLE) +
                                 " reg list 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts' 2>&1";
-    FILE* Pipe = ::popen(Command.c_str(), "r");
-    if (!Pipe) throw std::runtime_error("cannot run " + Command);
+    const auto Run = TestSupport::RunCommand(Command);
+    EXPECT_EQ(Run.Status, 0);
     std::vector<std::string> Lines;
-    char Buffer[1024];
-    while (std::fgets(Buffer, sizeof Buffer, Pipe)) Lines.emplace_back(Buffer);
-    EXPECT_EQ(::pclose(Pipe), 0);
+    std::istringstream Listing(Run.Output);
+    for (std::string Line; std::getline(Listing, Line);) Lines.push_back(Line + '\n');
     std::vector<std::string> Values;
     const std::string Fonts = Box.Paths().UserFontsFolder;
     for (std::size_t I = 1; I < Lines.size(); ++I) {  // the first line names the key

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/os/Windows.h"
+#include "tests/support/Command.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
@@ -45,15 +46,7 @@ bool HasFamily(const std::string& Name) {
     return false;
 }
 
-std::string RunCommand(const std::string& Command) {
-    std::string Out;
-    FILE* P = ::popen(Command.c_str(), "r");
-    if (!P) throw std::runtime_error("cannot run " + Command);
-    char Buffer[512];
-    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
-    ::pclose(P);
-    return Out;
-}
+std::string RunCommand(const std::string& Command) { return TestSupport::RunCommand(Command).Output; }
 
 TEST(FontTable, AddsAreCountedAndTakenBackOneByOne) {
     TestSupport::TSandbox Box;

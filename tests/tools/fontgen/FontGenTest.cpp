@@ -6,19 +6,12 @@
 #include <stdexcept>
 
 #include "platform/os/Windows.h"
+#include "tests/support/Command.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
 
-std::string RunCommand(const std::string& Command) {
-    std::string Out;
-    FILE* P = ::popen(Command.c_str(), "r");
-    if (!P) throw std::runtime_error("cannot run " + Command);
-    char Buffer[512];
-    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
-    ::pclose(P);
-    return Out;
-}
+std::string RunCommand(const std::string& Command) { return TestSupport::RunCommand(Command).Output; }
 
 std::uint32_t Word(const std::vector<std::uint8_t>& B, std::size_t At) {
     return (std::uint32_t{B[At]} << 24) | (std::uint32_t{B[At + 1]} << 16) | (std::uint32_t{B[At + 2]} << 8) | B[At + 3];

@@ -1,12 +1,11 @@
 // "typecask reg" as a user runs it, against a sandbox's registry.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <stdexcept>
 
 #include "platform/Registry.h"
+#include "tests/support/Command.h"
 #include "tests/support/Sandbox.h"
 
 namespace {
@@ -22,13 +21,8 @@ TResult Typecask(const std::vector<std::string>& Args) {
     std::string Command = TYPECASK_EXECUTABLE;
     for (const auto& A : Args) Command += " '" + A + "'";
     Command += " 2>&1";
-    FILE* P = ::popen(Command.c_str(), "r");
-    if (!P) throw std::runtime_error("cannot run " + Command);
-    std::string Out;
-    char Buffer[512];
-    while (std::fgets(Buffer, sizeof Buffer, P)) Out += Buffer;
-    const int Status = ::pclose(P);
-    return {WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, Out};
+    const auto Run = TestSupport::RunCommand(Command);
+    return {Run.Status, Run.Output};
 }
 
 const char* const FontsKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
