@@ -28,6 +28,24 @@ void Touch(const std::string& FileName) {
     std::ofstream(FileName) << "x";
 }
 
+// A family looked up, and what the lookup gives: its file or a message.
+struct TLookup {
+    std::string Family;
+    std::string Path;   // expected result, or
+    std::string Error;  // the expected message
+};
+
+template <std::size_t N>
+void ExpectLookups(const TLookup (&Cases)[N]) {
+    TTypecaskName Name(nullptr);
+    for (const auto& C : Cases) {
+        std::string Got;
+        const std::string Error = MessageOf([&] { Got = Name.FindTTFontFile(C.Family); });
+        EXPECT_EQ(Error, C.Error) << C.Family;
+        EXPECT_EQ(Got, C.Path) << C.Family;
+    }
+}
+
 TEST(FontsFolder, TakesTheShellFolderWithExactlyOneTrailingDelimiter) {
     TSandbox Box;
     struct Case {
@@ -61,11 +79,7 @@ TEST(FindTTFontFile, ResolvesRegisteredValues) {
     SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Relative (TrueType)", "sub/rel.ttf");
     SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Other (OpenType)", "bare.ttf");
 
-    struct Case {
-        std::string Family;
-        std::string Path;   // expected result, or
-        std::string Error;  // the expected message
-    } Cases[] = {
+    const TLookup Cases[] = {
         {"", "", ""},
         {"Bare", Box / "Fonts/bare.ttf", ""},
         {"Full", Box / "elsewhere/full.ttf", ""},
@@ -76,13 +90,7 @@ TEST(FindTTFontFile, ResolvesRegisteredValues) {
         {"Missing", "", "Font (Missing) not found in the registry"},
         {"bare", Box / "Fonts/bare.ttf", ""},  // value names ignore letter case
     };
-    TTypecaskName Name(nullptr);
-    for (const auto& C : Cases) {
-        std::string Got;
-        const std::string Error = MessageOf([&] { Got = Name.FindTTFontFile(C.Family); });
-        EXPECT_EQ(Error, C.Error) << C.Family;
-        EXPECT_EQ(Got, C.Path) << C.Family;
-    }
+    ExpectLookups(Cases);
 }
 
 TEST(FindTTFontFile, FindsFamiliesThatFontconfigKnows) {
@@ -148,11 +156,7 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
     FontGen::WriteTrueTypeCollection({One, Two}, Pair);
     Os::RefreshFontConfiguration();
 
-    struct Case {
-        std::string Family;
-        std::string Path;   // expected result, or
-        std::string Error;  // the expected message
-    } Cases[] = {
+    const TLookup Cases[] = {
         {"Choice Sans", Regular, ""},
         {"choice sans", Regular, ""},  // value names ignore letter case
         {"Choice Sans Arabic", Arabic, ""},
@@ -170,14 +174,9 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
         {"Choice", "", "Font (Choice) not found in the registry"},
         {"Choice Sans Regular", Regular, ""},  // a value of its own comes first
     };
-    TTypecaskName Name(nullptr);
-    for (const auto& C : Cases) {
-        std::string Got;
-        const std::string Error = MessageOf([&] { Got = Name.FindTTFontFile(C.Family); });
-        EXPECT_EQ(Error, C.Error) << C.Family;
-        EXPECT_EQ(Got, C.Path) << C.Family;
-    }
+    ExpectLookups(Cases);
 
+    TTypecaskName Name(nullptr);
     // The faces' files are checked in order: a missing one is passed over
     // for the next, and reported only when no face is left.
     TRegIniFile Registry("");
