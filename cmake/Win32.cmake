@@ -128,6 +128,7 @@ file(GLOB TYPECASK_UNIT_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/Typecask/*.cpp
      ${PROJECT_SOURCE_DIR}/Typecask/component/*.cpp
      ${PROJECT_SOURCE_DIR}/Typecask/compression/*.cpp
+     ${PROJECT_SOURCE_DIR}/Typecask/design/*.cpp
      ${PROJECT_SOURCE_DIR}/Typecask/support/*.cpp
      ${PROJECT_SOURCE_DIR}/TypecaskLib/*.cpp)
 list(APPEND TYPECASK_UNIT_SOURCES ${CMAKE_BINARY_DIR}/resources/ResourceData.cpp)
@@ -147,6 +148,14 @@ target_link_libraries(TypecaskLib PRIVATE TypecaskPlatform typecask_options)
 # (one class registry, one module list) with the package in it.
 add_library(TypecaskUnits OBJECT ${TYPECASK_UNIT_SOURCES})
 target_link_libraries(TypecaskUnits PUBLIC TypecaskPlatform PRIVATE typecask_options)
+
+add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
+target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)
+
+file(GLOB TYPECASK_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/typecask/*.cpp)
+add_executable(typecask ${TYPECASK_TOOL_SOURCES} ${TYPECASK_RES_OBJECT})
+set_target_properties(typecask PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_link_libraries(typecask PRIVATE TypecaskUnits TypecaskFontGen typecask_options)
 
 if(TYPECASK_BUILD_TESTS)
   enable_testing()
@@ -207,8 +216,6 @@ if(TYPECASK_BUILD_TESTS)
   add_dependencies(test_resources test_resources_files TypecaskLib)
 
   # The component on the system's registry and font table.
-  add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
-  target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)
   file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
   typecask_win32_test(test_win32
     SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp

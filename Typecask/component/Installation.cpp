@@ -153,8 +153,12 @@ void GetTrueTypeFamilies(TStrings* List) {
 }
 
 int CALLBACK EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD FontType, LPARAM Data) {
-    if (FontType & TRUETYPE_FONTTYPE)
-        reinterpret_cast<TStrings*>(Data)->Add(
-            AnsiString(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE)));
+    if (!(FontType & TRUETYPE_FONTTYPE)) return 1;
+    const AnsiString Name(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE));
+    // A family is reported once per character set it covers, and a font for
+    // vertical text once more under its name with '@' in front: the list
+    // holds each family once, by the name that can be chosen and embedded.
+    auto* List = reinterpret_cast<TStrings*>(Data);
+    if (!Name.empty() && Name[0] != '@' && List->IndexOf(Name) == -1) List->Add(Name);
     return 1;
 }
