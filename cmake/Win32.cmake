@@ -156,6 +156,9 @@ file(GLOB TYPECASK_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/ty
 add_executable(typecask ${TYPECASK_TOOL_SOURCES} ${TYPECASK_RES_OBJECT})
 set_target_properties(typecask PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(typecask PRIVATE TypecaskUnits TypecaskFontGen typecask_options)
+add_executable(typecask-fontgen ${PROJECT_SOURCE_DIR}/tools/fontgen/Main.cpp)
+set_target_properties(typecask-fontgen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_link_libraries(typecask-fontgen PRIVATE TypecaskFontGen typecask_options)
 
 if(TYPECASK_BUILD_TESTS)
   enable_testing()
@@ -254,4 +257,16 @@ if(TYPECASK_BUILD_TESTS)
   typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp
     LIBS TypecaskPlatform)
   set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
+
+  # The road of a font in fresh prefixes of its own (tests/win32/road.sh):
+  # embedded on one machine and loaded on another, and across platforms with
+  # the Linux build (the default preset's, when it is built) and the Free
+  # Pascal peer.
+  set(TYPECASK_LINUX_BIN ${PROJECT_SOURCE_DIR}/build/default/bin CACHE PATH
+      "The Linux build's programs, for the tests of form data across platforms")
+  add_test(NAME road.windows COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/road.sh windows
+           $<TARGET_FILE:typecask> $<TARGET_FILE:typecask-fontgen>)
+  add_test(NAME road.across COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/road.sh across
+           $<TARGET_FILE:typecask> ${TYPECASK_LINUX_BIN} ${PROJECT_SOURCE_DIR}/tests/interop/FormPeer.pas)
+  set_tests_properties(road.windows road.across PROPERTIES LABELS "win32;road" TIMEOUT 300 SKIP_RETURN_CODE 77)
 endif()

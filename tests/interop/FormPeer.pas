@@ -5,7 +5,11 @@
     FormPeer reread IN OUT     reads IN into a new root and writes it again
     FormPeer totext IN OUT     ObjectBinaryToText
     FormPeer tobinary IN OUT   ObjectTextToBinary
-    FormPeer dump IN           reads IN and prints the values it got }
+    FormPeer dump IN           reads IN and prints the values it got
+    FormPeer typecask FAMILY DATA PERMANENT OUT
+                               writes a form with one TTypecask as the designer
+                               saves it: FAMILY, InstallPermanently (0 or 1),
+                               and the file DATA as TrueTypeFontResource }
 program FormPeer;
 
 {$mode objfpc}{$H+}
@@ -57,6 +61,31 @@ type
     property Caption: string read FCaption write FCaption;
     property Items: TStrings read FItems write SetItems;
     property OnChange: TNotifyEvent read FOnChange write FOnChange;
+  end;
+
+  { The component's persistent side as the designer streams it. }
+  TTypecaskFontName = class(TPersistent)
+  private
+    FTTFontName: string;
+  published
+    property TTFontName: string read FTTFontName write FTTFontName;
+  end;
+
+  TTypecask = class(TComponent)
+  private
+    FPermanent: Boolean;
+    FFontName: TTypecaskFontName;
+    FResource: TMemoryStream;
+    procedure SetFontName(Value: TTypecaskFontName);
+    procedure WriteResource(Stream: TStream);
+  protected
+    procedure DefineProperties(Filer: TFiler); override;
+  public
+    constructor Create(AOwner: TComponent); override;
+    destructor Destroy; override;
+  published
+    property InstallPermanently: Boolean read FPermanent write FPermanent default True;
+    property TypecaskName: TTypecaskFontName read FFontName write SetFontName;
   end;
 
   TTestRoot = class(TComponent)
@@ -126,6 +155,38 @@ procedure TTestFontHolder.DefineProperties(Filer: TFiler);
 begin
   inherited DefineProperties(Filer);
   Filer.DefineBinaryProperty('FontData', @ReadFontData, @WriteFontData, FFontData <> nil);
+end;
+
+constructor TTypecask.Create(AOwner: TComponent);
+begin
+  inherited Create(AOwner);
+  FPermanent := True;
+  FFontName := TTypecaskFontName.Create;
+  FResource := TMemoryStream.Create;
+end;
+
+destructor TTypecask.Destroy;
+begin
+  FResource.Free;
+  FFontName.Free;
+  inherited Destroy;
+end;
+
+procedure TTypecask.SetFontName(Value: TTypecaskFontName);
+begin
+  FFontName.TTFontName := Value.TTFontName;
+end;
+
+procedure TTypecask.WriteResource(Stream: TStream);
+begin
+  FResource.Position := 0;
+  Stream.CopyFrom(FResource, FResource.Size);
+end;
+
+procedure TTypecask.DefineProperties(Filer: TFiler);
+begin
+  inherited DefineProperties(Filer);
+  Filer.DefineBinaryProperty('TrueTypeFontResource', nil, @WriteResource, FResource.Size > 0);
 end;
 
 procedure TTestRoot.GetChildren(Proc: TGetChildProc; Root: TComponent);
@@ -206,6 +267,25 @@ begin
   end;
 end;
 
+procedure WriteTypecaskForm(const Family, DataFile: string; Permanent: Boolean; const FileName: string);
+var
+  Root: TTestRoot;
+  T: TTypecask;
+begin
+  Root := TTestRoot.Create(nil);
+  try
+    Root.Name := 'Form1';
+    T := TTypecask.Create(Root);
+    T.Name := 'Typecask1';
+    T.InstallPermanently := Permanent;
+    T.TypecaskName.TTFontName := Family;
+    T.FResource.LoadFromFile(DataFile);
+    WriteRoot(Root, FileName);
+  finally
+    Root.Free;
+  end;
+end;
+
 function ReadRoot(const FileName: string): TTestRoot;
 var
   S: TFileStream;
@@ -252,13 +332,15 @@ begin
     WriteRoot(Root, ParamStr(3));
     Root.Free;
   end
+  else if ParamStr(1) = 'typecask' then
+    WriteTypecaskForm(ParamStr(2), ParamStr(3), ParamStr(4) = '1', ParamStr(5))
   else if ParamStr(1) = 'totext' then
     Convert(True, ParamStr(2), ParamStr(3))
   else if ParamStr(1) = 'tobinary' then
     Convert(False, ParamStr(2), ParamStr(3))
   else
   begin
-    WriteLn(StdErr, 'usage: FormPeer write CASE OUT | reread IN OUT | totext IN OUT | tobinary IN OUT');
+    WriteLn(StdErr, 'usage: FormPeer write CASE OUT | reread IN OUT | typecask FAMILY DATA PERMANENT OUT | totext IN OUT | tobinary IN OUT');
     Halt(2);
   end;
 end.
