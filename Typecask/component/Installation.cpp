@@ -1,6 +1,7 @@
 // Installing the component's font on this machine and removing it again.
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -72,6 +73,19 @@ bool StillAdded(const AnsiString& Path) {
     return std::any_of(Fonts.begin(), Fonts.end(), [&](const Os::TAppFont& F) { return F.FileName == Path; });
 }
 
+// A permanent installation needs the rights to the system's Fonts folder
+// and key, which an ordinary user lacks: whatever stops it is reported as
+// the font not being installed, with the cause nested inside.
+[[noreturn]] void RethrowAsNotInstalled() {
+    try {
+        throw;
+    } catch (const ETypecask&) {
+        throw;
+    } catch (...) {
+        std::throw_with_nested(ETypecask(msgFontNotInstalled));
+    }
+}
+
 }  // namespace
 
 bool TTypecask::IsPermanentInstallation() const { return !ComponentState().Contains(csDesigning) && FPermanent; }
@@ -85,8 +99,7 @@ void TTypecask::AddFontResourceA() {
     // A temporary font file goes into a folder of this process's own, so
     // that another running copy of the application never deletes it.
     const bool Permanent = IsPermanentInstallation();
-    const AnsiString Folder = Permanent ? GetFontsFolder() : Os::GetProcessTempFolder(TemporaryFolder());
-    FFontFilePath = Folder + Family + FontFileExt;
+    AnsiString Folder;
 
     // Programs map font files, and a file of this name may be someone's own
     // font: the bytes go to a new file beside the target, which takes the
@@ -95,6 +108,8 @@ void TTypecask::AddFontResourceA() {
     // refused otherwise.
     bool Written = false;
     try {
+        Folder = Permanent ? GetFontsFolder() : Os::GetProcessTempFolder(TemporaryFolder());
+        FFontFilePath = Folder + Family + FontFileExt;
         {
             TAtomicFileStream File(FFontFilePath);
             File.CopyFrom(FFontData.get(), 0);
@@ -105,16 +120,27 @@ void TTypecask::AddFontResourceA() {
     } catch (...) {
         // A failed installation leaves no file of its own behind.
         if (Written) DeleteFile(FFontFilePath);
-        if (!Permanent) RemoveDir(Folder);
+        if (!Permanent && !Folder.empty()) RemoveDir(Folder);
+        if (Permanent) RethrowAsNotInstalled();
         throw;
     }
     BroadcastFontChange();
     FFontAdded = true;
 
     if (Permanent) {
-        TRegIniFile Registry("");
-        Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
+        try {
+            TRegIniFile Registry("");
+            Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+            Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
+        } catch (...) {
+            // Unregistered, the font would be gone at the next start while
+            // its file stayed: what was done is taken back.
+            ::RemoveFontResourceA(FFontFilePath.c_str());
+            BroadcastFontChange();
+            if (Written) DeleteFile(FFontFilePath);
+            FFontAdded = false;
+            RethrowAsNotInstalled();
+        }
     }
 }
 

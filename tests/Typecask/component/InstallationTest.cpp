@@ -14,6 +14,7 @@
 
 #include "Typecask/component/Typecask.h"
 #include "Typecask/compression/LZStream.h"
+#include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
@@ -308,6 +309,41 @@ TEST(Installation, AnUnsafeTemporaryFolderIsNamedWithTheReason) {
     EXPECT_NE(Message.find(Temp + ": the temporary folder's permissions are unsafe (mode 0755"), std::string::npos)
         << Message;
     EXPECT_FALSE(Run.Typecask()->GetFontAdded());
+}
+
+// A permanent installation that cannot be finished (an ordinary user has
+// no rights to the system's Fonts folder or key) is refused with message 4,
+// its cause nested inside, and leaves no file, value or family behind.
+TEST(Installation, APermanentInstallationThatCannotFinishIsRefusedAndTakenBack) {
+    for (const bool BlockRegistry : {false, true}) {
+        TSandbox Box;
+        TRunForm Run(Box, "Blocked Sans", true);
+        Families();  // sets up the font configuration first
+        const std::string Fonts = Box.Paths().UserFontsFolder;
+        if (BlockRegistry) {
+            Os::ResetOsServices();
+            fs::remove(Box.Paths().RegistryFile);
+            fs::create_directories(Box.Paths().RegistryFile);  // a folder where the store should be
+        } else {
+            fs::remove_all(Fonts);
+            std::ofstream(Fonts) << "a file where the Fonts folder should be";
+        }
+        std::string Reason;
+        try {
+            Run.Load();
+        } catch (const ETypecask& E) {
+            EXPECT_EQ(E.GetMessage(), "Font could not be installed") << BlockRegistry;
+            try {
+                std::rethrow_if_nested(E);
+            } catch (const Exception& Cause) {
+                Reason = Cause.GetMessage();
+            }
+        }
+        EXPECT_NE(Reason, "") << "no cause nested, registry blocked: " << BlockRegistry;
+        EXPECT_FALSE(Run.Typecask()->GetFontAdded());
+        EXPECT_FALSE(fs::exists(Fonts + "/Blocked Sans.ttf")) << BlockRegistry;
+        EXPECT_FALSE(HasFamily("Blocked Sans")) << BlockRegistry;
+    }
 }
 
 // What a folder holds before "Foo" is installed into it, and what the
