@@ -138,16 +138,17 @@ list(APPEND TYPECASK_UNIT_SOURCES ${CMAKE_BINARY_DIR}/resources/ResourceData.cpp
 # goes first.
 list(REMOVE_ITEM TYPECASK_UNIT_SOURCES ${PROJECT_SOURCE_DIR}/TypecaskLib/Package.cpp)
 list(PREPEND TYPECASK_UNIT_SOURCES ${PROJECT_SOURCE_DIR}/TypecaskLib/Package.cpp)
+# The units, compiled once: linked into a program (typecask.exe, the tests),
+# so that it has one class library (one class registry, one module list)
+# with the package in it, and into the DLL.
+add_library(TypecaskUnits OBJECT ${TYPECASK_UNIT_SOURCES})
+target_link_libraries(TypecaskUnits PUBLIC TypecaskPlatform PRIVATE typecask_options)
 # TypecaskLib.dll, the package as a Windows module carries it: its resources
 # in its resource section, Initialize and Finalize exported, the class
 # library inside.
-add_library(TypecaskLib SHARED ${TYPECASK_UNIT_SOURCES} ${TYPECASK_RES_OBJECT})
+add_library(TypecaskLib SHARED $<TARGET_OBJECTS:TypecaskUnits> ${TYPECASK_RES_OBJECT})
 set_target_properties(TypecaskLib PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(TypecaskLib PRIVATE TypecaskPlatform typecask_options)
-# The same units linked into a program, so that a test has one class library
-# (one class registry, one module list) with the package in it.
-add_library(TypecaskUnits OBJECT ${TYPECASK_UNIT_SOURCES})
-target_link_libraries(TypecaskUnits PUBLIC TypecaskPlatform PRIVATE typecask_options)
 
 add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
 target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)

@@ -55,6 +55,11 @@ void ResetOsServices();
 // service works in the new place from now on.
 void UseSysRoot(const AnsiString& Folder);
 
+// True where a system root moves the services' state (registry, fonts
+// folder, font table, temporary folder) away from the user's own; false on
+// Windows, whose registry and font table belong to the whole system.
+bool SysRootIsolates();
+
 // This process's own folder inside the temporary directory Parent, ending
 // with the path delimiter. It is made on first use, and again when it has
 // gone, under a name no other process gets (the process id and a unique

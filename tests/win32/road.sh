@@ -112,6 +112,9 @@ windows)
     ! families user | grep -qxF "$FAMILY" || fail "the user's prefix must not know the family yet"
     load_temporarily_in_prefix user Temp.dfm
     load_permanently_in_prefix user Perm.dfm "$WORK/Font.ttf"
+    # The demo's sandboxed machines would be the system's own here.
+    if in_prefix user "$WIN_TYPECASK" demo --out Demo >/dev/null 2>&1; then fail "the demo ran on the system's fonts"; fi
+    [ -z "$(ls "$(fonts_dir user)" | grep -v "^$FAMILY.ttf$")" ] || fail "the demo left $(ls "$(fonts_dir user)")"
     ;;
 across)
     LINUX_BIN=$3

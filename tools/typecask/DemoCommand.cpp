@@ -55,6 +55,12 @@ int RunDemo(TArgs& Args) {
     const std::string OutOption = Args.Option("--out");
     const bool Keep = Args.Flag("--keep");
     Args.Positional(0);
+    // The two machines are sandboxes; where the registry and the font table
+    // are the system's, they would be the user's own.
+    if (!Os::SysRootIsolates())
+        throw Exception("demo: this system has one registry and one font table for every program, so the demo's "
+                        "two sandboxed machines cannot exist here; run \"typecask embed\" and \"typecask load\" "
+                        "instead");
     const fs::path Out = fs::absolute(OutOption.empty() ? "typecask-demo" : OutOption);
     fs::create_directories(Out);
     const fs::path Work = NewWorkFolder();

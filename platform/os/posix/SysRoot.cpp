@@ -231,6 +231,8 @@ AnsiString GetProcessTempFolder(const AnsiString& Parent) {
     return Folder + "/";
 }
 
+bool SysRootIsolates() { return true; }
+
 void UseSysRoot(const AnsiString& Folder) {
     if (Folder.empty())
         ::unsetenv("TYPECASK_SYSROOT");

@@ -61,6 +61,8 @@ void ResetOsServices() {
     ProcessFolders().clear();
 }
 
+bool SysRootIsolates() { return false; }
+
 void UseSysRoot(const AnsiString& Folder) {
     ::SetEnvironmentVariableA("TYPECASK_SYSROOT", Folder.empty() ? nullptr : Folder.c_str());
     // The C runtime keeps a copy of the environment of its own.
