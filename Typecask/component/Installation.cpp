@@ -1,6 +1,7 @@
 // Installing the component's font on this machine and removing it again.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -65,11 +66,32 @@ bool HoldsBytes(const AnsiString& Path, TMemoryStream& Data) {
     return true;
 }
 
+// How often the components of this process have added each temporary
+// font file and not yet removed it. Windows counts the adds of a file but
+// reports no count.
+std::map<AnsiString, int>& ComponentAdds() {
+    static std::map<AnsiString, int> Instance;
+    return Instance;
+}
+
 // True while the font table still holds the file: another component of
-// this process added the same file, which must stay until it is done.
+// this process (or other code of it) added the same file, which must stay
+// until it is done.
 bool StillAdded(const AnsiString& Path) {
+    if (ComponentAdds().contains(Path)) return true;
     const auto Fonts = Os::ApplicationFonts();
     return std::any_of(Fonts.begin(), Fonts.end(), [&](const Os::TAppFont& F) { return F.FileName == Path; });
+}
+
+// The length of Name without a character that the font table's size limit
+// cut in two: the system cuts long face names byte by byte.
+std::size_t WholeCharactersLength(const AnsiString& Name) {
+    std::size_t Start = Name.size();
+    while (Start > 0 && (static_cast<unsigned char>(Name[Start - 1]) & 0xC0) == 0x80) --Start;
+    if (Start == 0) return Name.size();
+    const auto Lead = static_cast<unsigned char>(Name[Start - 1]);
+    const std::size_t Needed = Lead >= 0xF0 ? 4 : Lead >= 0xE0 ? 3 : Lead >= 0xC0 ? 2 : 1;
+    return Name.size() - (Start - 1) < Needed ? Start - 1 : Name.size();
 }
 
 }  // namespace
@@ -108,6 +130,7 @@ void TTypecask::AddFontResourceA() {
         if (!Permanent) RemoveDir(Folder);
         throw;
     }
+    if (!Permanent) ++ComponentAdds()[FFontFilePath];
     BroadcastFontChange();
     FFontAdded = true;
 
@@ -125,6 +148,8 @@ void TTypecask::RemoveFontResourceA() {
     // under this family's name belongs to some other installation.
     if (!IsPermanentInstallation()) {
         ::RemoveFontResourceA(FFontFilePath.c_str());
+        if (const auto It = ComponentAdds().find(FFontFilePath); It != ComponentAdds().end() && --It->second <= 0)
+            ComponentAdds().erase(It);
         BroadcastFontChange();
         if (!StillAdded(FFontFilePath)) {
             DeleteFile(FFontFilePath);
@@ -154,7 +179,8 @@ void GetTrueTypeFamilies(TStrings* List) {
 
 int CALLBACK EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD FontType, LPARAM Data) {
     if (!(FontType & TRUETYPE_FONTTYPE)) return 1;
-    const AnsiString Name(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE));
+    AnsiString Name(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE));
+    Name.resize(WholeCharactersLength(Name));
     // A family is reported once per character set it covers, and a font for
     // vertical text once more under its name with '@' in front: the list
     // holds each family once, by the name that can be chosen and embedded.
