@@ -269,10 +269,8 @@ if(TYPECASK_BUILD_TESTS)
     SOURCES ${PROJECT_SOURCE_DIR}/tests/Typecask/design/DialogsTest.cpp ${PROJECT_SOURCE_DIR}/tests/Typecask/design/EditorsTest.cpp
             ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp ${TYPECASK_RES_OBJECT}
     LIBS TypecaskUnits TypecaskFontGen
-    # Left out: the picker's rows of the sandbox's families alone, by position
-    # and height, which the private font configuration (fontconfig) gives and
-    # Wine, listing the host's fonts too, does not; accented letters (UTF-8)
-    # sorted by CompareStringA's ANSI code page, as in test_widgetsets.
+    # Left out: picker rows of the sandbox's families alone, which only fontconfig's private configuration gives (Wine lists the host's fonts too);
+    # accented names (UTF-8) sorted by CompareStringA's ANSI code page, as in test_widgetsets.
     ARGS "--gtest_filter=-Editors.DoubleClickOpensThePickerAndAppliesTheChoice:Picker.BuiltFromItsLayoutWithTheSandboxFamiliesSorted:Picker.PreselectsOnlyAListedFamily:Picker.HowTheDialogEnds:PickerRows.EachRowIsItsOwnFaceTextHeightPlusTwo:PickerRows.FamiliesThatCannotDrawTheirNameShowASample:PickerRows.SortedAndFoundByTheLocalesCollation")
   target_compile_definitions(test_dialogs PRIVATE DIALOG_PARTIAL_RES="$<TARGET_FILE:VersionPartial>"
                              DIALOG_NONE_RES="$<TARGET_FILE:VersionNone>")
