@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,7 @@
 #include "tests/support/Command.h"
 #endif
 #include "tests/support/Sandbox.h"
+#include "tools/fontgen/FontGen.h"
 
 namespace {
 
@@ -507,6 +509,68 @@ TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
     EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename()});
     delete Mine.Typecask();
     EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+}
+#else
+// Two running copies of one application install the same family
+// temporarily; the one that ends first takes only its own file away. The
+// other copy is this program again, running only OtherCopyOfTheApplication,
+// with the names of the two events that order them in its environment (and
+// the sandbox's temporary folder, through TMP).
+TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
+    TSandbox Box;
+    TRunForm Mine(Box, "Shared Sans", false);
+    const std::string Prefix = "typecask-test-" + std::to_string(::GetCurrentProcessId());
+    const HANDLE Installed = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-installed").c_str());
+    const HANDLE Exit = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-exit").c_str());
+    ASSERT_TRUE(Installed && Exit);
+    char Program[MAX_PATH] = {};
+    ASSERT_GT(::GetModuleFileNameA(nullptr, Program, MAX_PATH), 0u);
+    std::string CommandLine = "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
+    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", Prefix.c_str());
+    STARTUPINFOA Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Child{};
+    const BOOL Started =
+        ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Child);
+    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", nullptr);
+    ASSERT_TRUE(Started);
+    const HANDLE Waits[] = {Installed, Child.hProcess};
+    EXPECT_EQ(::WaitForMultipleObjects(2, Waits, FALSE, 60000), WAIT_OBJECT_0) << "the other process installed the family";
+    Mine.Load();
+    EXPECT_TRUE(Mine.Typecask()->GetFontAdded());
+    ::SetEvent(Exit);
+    EXPECT_EQ(::WaitForSingleObject(Child.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD Code = 1;
+    ::GetExitCodeProcess(Child.hProcess, &Code);
+    EXPECT_EQ(Code, 0u);
+    for (const HANDLE H : {Child.hProcess, Child.hThread, Installed, Exit}) ::CloseHandle(H);
+
+    const fs::path Path = Mine.Typecask()->GetFontFilePath();
+    EXPECT_EQ(ReadFileBytes(Path.string()), Mine.FontBytes) << "the other process's removal left this file alone";
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename().string()});
+    delete Mine.Typecask();
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+}
+
+// The other copy: installs the family, tells the first copy, waits until it
+// may end, then ends, removing its installation.
+TEST(Installation, OtherCopyOfTheApplication) {
+    const char* Prefix = std::getenv("TYPECASK_TEST_OTHER_COPY");
+    if (!Prefix) GTEST_SKIP() << "started by TwoProcessesInstallingOneFamilyKeepTheirOwnFiles only";
+    const HANDLE Installed = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(Prefix) + "-installed").c_str());
+    const HANDLE Exit = ::OpenEventA(SYNCHRONIZE, FALSE, (std::string(Prefix) + "-exit").c_str());
+    ASSERT_TRUE(Installed && Exit);
+    FontGen::TFontSpec Font;
+    Font.FamilyName = "Shared Sans";
+    const auto Bytes = FontGen::BuildTrueTypeFont(Font);
+    TRunForm Theirs("Shared Sans", false, std::string(Bytes.begin(), Bytes.end()));
+    Theirs.Load();
+    ASSERT_TRUE(Theirs.Typecask()->GetFontAdded());
+    ::SetEvent(Installed);
+    EXPECT_EQ(::WaitForSingleObject(Exit, 60000), WAIT_OBJECT_0);
+    delete Theirs.Typecask();
+    ::CloseHandle(Installed);
+    ::CloseHandle(Exit);
 }
 #endif
 
