@@ -243,10 +243,42 @@ if(TYPECASK_BUILD_TESTS)
     TYPECASK_VERSION_TEXT="${PROJECT_VERSION}" TYPECASK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
     $<$<CONFIG:Debug>:TYPECASK_DEBUG_BUILD>)
 
-  # The graphics on GDI. Text in generated faces (CanvasTextTest.cpp) waits
-  # for the test sandbox on Windows.
+  # The graphics on GDI, with text in generated faces that the sandbox
+  # installs in the prefix.
   typecask_win32_test(test_graphics SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/graphics/GraphicsTest.cpp
-    LIBS TypecaskPlatform)
+    ${PROJECT_SOURCE_DIR}/tests/platform/graphics/CanvasTextTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
+    LIBS TypecaskPlatform TypecaskFontGen
+    # Left out: faces resolved to their files through fontconfig.
+    ARGS --gtest_filter=-CanvasText.NamedFacesResolveToTheirOwnFiles:CanvasText.FaceAddedByTheProcessIsUsedNotAFallback)
+
+  # The component on the system's font table and registry, its fonts
+  # installed by the sandbox as the system installs them.
+  file(GLOB COMPONENT_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/Typecask/component/*.cpp)
+  typecask_win32_test(test_component SOURCES ${COMPONENT_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
+    ${TYPECASK_RES_OBJECT} LIBS TypecaskUnits TypecaskFontGen
+    # Left out: the POSIX modes of the temporary folder.
+    ARGS --gtest_filter=-Installation.AnUnsafeTemporaryFolderIsNamedWithTheReason)
+
+  # The dialogs and editors, headless. The about box reads the version
+  # values of the test's resources through the system's version functions:
+  # each .rc becomes a resource-only module.
+  foreach(NAME VersionPartial VersionNone)
+    typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/tests/Typecask/design/${NAME}.rc
+      ${TEST_RES_DIR}/${NAME}.rc.obj coff)
+    add_library(${NAME} SHARED ${TEST_RES_DIR}/${NAME}.rc.obj)
+    set_target_properties(${NAME} PROPERTIES LINKER_LANGUAGE C PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${TEST_RES_DIR}
+                          RUNTIME_OUTPUT_DIRECTORY ${TEST_RES_DIR})
+  endforeach()
+  typecask_win32_test(test_dialogs
+    SOURCES ${PROJECT_SOURCE_DIR}/tests/Typecask/design/DialogsTest.cpp ${PROJECT_SOURCE_DIR}/tests/Typecask/design/EditorsTest.cpp
+            ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp ${TYPECASK_RES_OBJECT}
+    LIBS TypecaskUnits TypecaskFontGen
+    # Left out: picker rows of the sandbox's families alone, which only fontconfig's private configuration gives (Wine lists the host's fonts too);
+    # accented names (UTF-8) sorted by CompareStringA's ANSI code page, as in test_widgetsets.
+    ARGS "--gtest_filter=-Editors.DoubleClickOpensThePickerAndAppliesTheChoice:Picker.BuiltFromItsLayoutWithTheSandboxFamiliesSorted:Picker.PreselectsOnlyAListedFamily:Picker.HowTheDialogEnds:PickerRows.EachRowIsItsOwnFaceTextHeightPlusTwo:PickerRows.FamiliesThatCannotDrawTheirNameShowASample:PickerRows.SortedAndFoundByTheLocalesCollation")
+  target_compile_definitions(test_dialogs PRIVATE DIALOG_PARTIAL_RES="$<TARGET_FILE:VersionPartial>"
+                             DIALOG_NONE_RES="$<TARGET_FILE:VersionNone>")
+  add_dependencies(test_dialogs VersionPartial VersionNone)
   # The headless widgetset. The message that lists the widgetsets names
   # Linux's; typed accented letters (UTF-8) meet CompareStringA's ANSI code
   # page on Windows, which does not fold them yet.

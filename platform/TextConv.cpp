@@ -1,5 +1,7 @@
 #include "platform/TextConv.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsSurrogate(char32_t C) { return C >= 0xD800 && C <= 0xDFFF; }
@@ -74,6 +76,22 @@ void AppendUtf16(std::u16string& Out, char32_t C) {
         Out += static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10));
         Out += static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF));
     }
+}
+
+std::size_t Utf8PrefixLength(std::string_view Text, std::size_t Max) {
+    std::size_t Length = std::min(Text.size(), Max);
+    if (Length == Text.size()) {
+        // Nothing follows the cut: a lead byte whose sequence is incomplete
+        // ends the prefix before it.
+        std::size_t Start = Length;
+        while (Start > 0 && Length - Start < 3 && (static_cast<unsigned char>(Text[Start - 1]) & 0xC0) == 0x80) --Start;
+        if (Start == 0) return Length;
+        const auto Lead = static_cast<unsigned char>(Text[Start - 1]);
+        const std::size_t Needed = Lead >= 0xF0 ? 4 : Lead >= 0xE0 ? 3 : Lead >= 0xC0 ? 2 : 1;
+        return Length - (Start - 1) < Needed ? Start - 1 : Length;
+    }
+    while (Length > 0 && (static_cast<unsigned char>(Text[Length]) & 0xC0) == 0x80) --Length;
+    return Length;
 }
 
 bool IsValidUtf8(std::string_view Text) {

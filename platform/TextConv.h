@@ -32,6 +32,11 @@ void AppendUtf8(AnsiString& Out, char32_t C);
 // past U+10FFFF is appended as U+FFFD.
 void AppendUtf16(std::u16string& Out, char32_t C);
 
+// The length of the longest prefix of Text, at most Max bytes, that does not
+// end inside a character: what remains when a byte limit (a face name's
+// size, say) cuts UTF-8 text.
+std::size_t Utf8PrefixLength(std::string_view Text, std::size_t Max);
+
 // Whether Text is well-formed UTF-8 throughout.
 bool IsValidUtf8(std::string_view Text);
 // Text with every malformed piece replaced by U+FFFD.

@@ -2,12 +2,14 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "Typecask/component/Typecask.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
+#include "platform/TextConv.h"
 #include "platform/os/SysRoot.h"
 #include "platform/os/Windows.h"
 
@@ -66,9 +68,19 @@ bool HoldsBytes(const AnsiString& Path, TMemoryStream& Data) {
     return true;
 }
 
+// How often the components of this process have added each temporary
+// font file and not yet removed it. Windows counts the adds of a file but
+// reports no count.
+std::map<AnsiString, int>& ComponentAdds() {
+    static std::map<AnsiString, int> Instance;
+    return Instance;
+}
+
 // True while the font table still holds the file: another component of
-// this process added the same file, which must stay until it is done.
+// this process (or other code of it) added the same file, which must stay
+// until it is done.
 bool StillAdded(const AnsiString& Path) {
+    if (ComponentAdds().contains(Path)) return true;
     const auto Fonts = Os::ApplicationFonts();
     return std::any_of(Fonts.begin(), Fonts.end(), [&](const Os::TAppFont& F) { return F.FileName == Path; });
 }
@@ -124,6 +136,7 @@ void TTypecask::AddFontResourceA() {
         if (Permanent) RethrowAsNotInstalled();
         throw;
     }
+    if (!Permanent) ++ComponentAdds()[FFontFilePath];
     BroadcastFontChange();
     FFontAdded = true;
 
@@ -151,6 +164,8 @@ void TTypecask::RemoveFontResourceA() {
     // under this family's name belongs to some other installation.
     if (!IsPermanentInstallation()) {
         ::RemoveFontResourceA(FFontFilePath.c_str());
+        if (const auto It = ComponentAdds().find(FFontFilePath); It != ComponentAdds().end() && --It->second <= 0)
+            ComponentAdds().erase(It);
         BroadcastFontChange();
         if (!StillAdded(FFontFilePath)) {
             DeleteFile(FFontFilePath);
@@ -180,7 +195,8 @@ void GetTrueTypeFamilies(TStrings* List) {
 
 int CALLBACK EnumTrueTypeFamilyProc(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD FontType, LPARAM Data) {
     if (!(FontType & TRUETYPE_FONTTYPE)) return 1;
-    const AnsiString Name(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE));
+    AnsiString Name(LogFont->lfFaceName, ::strnlen(LogFont->lfFaceName, LF_FACESIZE));
+    Name.resize(Utf8PrefixLength(Name, Name.size()));  // Wine cuts long names byte by byte
     // A family is reported once per character set it covers, and a font for
     // vertical text once more under its name with '@' in front: the list
     // holds each family once, by the name that can be chosen and embedded.

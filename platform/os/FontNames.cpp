@@ -108,11 +108,7 @@ std::vector<AnsiString> FaceFamiliesOf(const std::vector<TFontNameRecord>& Recor
 }
 
 AnsiString GetFaceName(const AnsiString& Family) {
-    // Cut to whole characters only.
-    std::size_t Length = std::min<std::size_t>(Family.size(), LF_FACESIZE - 1);
-    while (Length > 0 && Length < Family.size() && (static_cast<unsigned char>(Family[Length]) & 0xC0) == 0x80)
-        --Length;
-    return Family.substr(0, Length);
+    return Family.substr(0, Utf8PrefixLength(Family, LF_FACESIZE - 1));  // whole characters only
 }
 
 }  // namespace Os

@@ -71,4 +71,21 @@ TEST(TextConv, Utf16ToUtf8ReplacesUnpairedSurrogates) {
     }
 }
 
+TEST(TextConv, Utf8PrefixLengthNeverEndsInsideACharacter) {
+    const struct {
+        const char* Text;
+        std::size_t Max, Length;
+    } Cases[] = {
+        {"abc", 2, 2},
+        {"ab\xC3\xA9", 3, 2},          // the byte after the cut continues the character
+        {"ab\xC3\xA9", 4, 4},
+        {"ab\xC3", 10, 2},              // cut before: the character is incomplete
+        {"ab\xE2\x82", 10, 2},
+        {"ab\xE2\x82\xAC", 10, 5},
+        {"\xF0\x9F\x98\x80", 3, 0},
+        {"\x80\x80", 10, 2},           // stray continuation bytes have no character to keep whole
+    };
+    for (const auto& C : Cases) EXPECT_EQ(Utf8PrefixLength(C.Text, C.Max), C.Length) << C.Text << " max " << C.Max;
+}
+
 }  // namespace

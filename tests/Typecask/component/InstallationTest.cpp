@@ -1,11 +1,15 @@
 // Installing the component's font, temporarily or for good, and removing it.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,8 +22,11 @@
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
+#ifndef _WIN32
 #include "tests/support/Command.h"
+#endif
 #include "tests/support/Sandbox.h"
+#include "tools/fontgen/FontGen.h"
 
 namespace {
 
@@ -83,11 +90,38 @@ std::string ProcessTemp() {
     return Os::GetProcessTempFolder(Buffer);
 }
 
-// The Fonts key as another process lists it ("typecask reg list"): one
-// "NAME = DATA" line per value, derived values marked, the Fonts folder
-// written as <fonts>. Stored values and values derived from the installed
-// fonts are told apart here, which the registry classes of this process
-// do not do.
+// The Fonts key's values, one "NAME = DATA" line each, the Fonts folder
+// written as <fonts>/. Stored values and values derived from the installed
+// fonts (marked [derived]) are told apart here, which the registry classes
+// of this process do not do: on Linux the key is listed by another process
+// ("typecask reg list"); on Windows it is read through advapi32, and the
+// values that the system (the sandbox) registers for the fonts of the Fonts
+// folder, which the Linux store derives, are left out.
+#ifdef _WIN32
+std::vector<std::string> FontsKeyListing(TSandbox& Box) {
+    std::vector<std::string> Values;
+    HKEY Key = nullptr;
+    EXPECT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
+                              KEY_QUERY_VALUE, &Key),
+              ERROR_SUCCESS);
+    const std::string Fonts = Box.Paths().UserFontsFolder + PathDelim;
+    char Name[16384];
+    BYTE Data[4096];
+    for (DWORD I = 0; Key; ++I) {
+        DWORD NameLength = sizeof Name, DataLength = sizeof Data - 1, Type = 0;
+        if (::RegEnumValueA(Key, I, Name, &NameLength, nullptr, &Type, Data, &DataLength) != ERROR_SUCCESS) break;
+        std::string Value(reinterpret_cast<const char*>(Data), DataLength);
+        Value.resize(std::strlen(Value.c_str()));
+        // Bare file names and the host's fonts are the system's own.
+        if (Type != REG_SZ || Value.rfind(Fonts, 0) != 0) continue;
+        Value.replace(0, Fonts.size(), "<fonts>/");
+        Values.push_back(std::string(Name, NameLength) + " = " + Value);
+    }
+    if (Key) ::RegCloseKey(Key);
+    std::sort(Values.begin(), Values.end());
+    return Values;
+}
+#else
 std::vector<std::string> FontsKeyListing(TSandbox& Box) {
     const std::string Command = std::string(TYPECASK_EXECUTABLE) +
                                 " reg list 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts' 2>&1";
@@ -110,12 +144,28 @@ std::vector<std::string> FontsKeyListing(TSandbox& Box) {
     }
     return Values;
 }
+#endif
+
+// The values of a listing that the component stored (Windows derives none).
+std::vector<std::string> StoredValues(std::vector<std::string> Listing) {
+#ifdef _WIN32
+    std::erase_if(Listing, [](const std::string& Line) { return Line.ends_with(" [derived]"); });
+#endif
+    return Listing;
+}
+
+// The entries of After that Before does not hold: what a test added to a
+// folder or key that other programs of the run share on Windows.
+std::vector<std::string> Added(std::vector<std::string> After, const std::vector<std::string>& Before) {
+    std::erase_if(After, [&](const std::string& E) { return std::find(Before.begin(), Before.end(), E) != Before.end(); });
+    return After;
+}
 
 std::string RegisteredPath(const std::string& Family) {
     TRegIniFile Registry("");
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    for (const auto& Name : Registry.ReadSection(FontsKey))
-        if (Name == Family + " (TrueType)") return Registry.ReadString(FontsKey, Name, "");
+    for (const auto& Name : Registry.ReadSection(GetFontsKey()))
+        if (Name == Family + " (TrueType)") return Registry.ReadString(GetFontsKey(), Name, "");
     return {};
 }
 
@@ -170,7 +220,7 @@ TEST(Installation, TemporaryAtRunTimeIsRemovedInOrder) {
 
 TEST(Installation, PermanentAtRunTimeStaysAndIsRegistered) {
     TSandbox Box;
-    const std::string Expected = Box.Paths().UserFontsFolder + "/Perm Sans.ttf";
+    const std::string Expected = Box.Paths().UserFontsFolder + PathDelim + "Perm Sans.ttf";
     {
         TRunForm Run(Box, "Perm Sans", true);
         Run.Load();
@@ -223,6 +273,7 @@ TEST(Installation, FamiliesBeyondTheFaceNameLimitAreInstalledOnlyOnce) {
     for (const auto& C : Cases) {
         for (const std::string& Stored : {C.Family, C.FaceName}) {
             TSandbox Box;
+            const auto Before = FolderContents(Box.Paths().UserFontsFolder);
             TRunForm First(Box, Stored, true, C.Family);
             First.Load();
             ASSERT_TRUE(First.Typecask()->GetFontAdded()) << Stored;
@@ -232,7 +283,8 @@ TEST(Installation, FamiliesBeyondTheFaceNameLimitAreInstalledOnlyOnce) {
             TRunForm Next(Box, Stored, true, C.Family);
             Next.Load();
             EXPECT_FALSE(Next.Typecask()->GetFontAdded()) << Stored;
-            EXPECT_EQ(FolderContents(Box.Paths().UserFontsFolder), std::vector<std::string>{Stored + ".ttf"}) << Stored;
+            EXPECT_EQ(Added(FolderContents(Box.Paths().UserFontsFolder), Before), std::vector<std::string>{Stored + ".ttf"})
+                << Stored;
         }
     }
 }
@@ -246,7 +298,7 @@ TEST(Installation, TheDesignerInstallsTemporarilyWhateverThePropertySays) {
     {
         TRegIniFile Registry("");
         Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        Registry.WriteString(FontsKey, "Designer Sans (TrueType)", File);
+        Registry.WriteString(GetFontsKey(), "Designer Sans (TrueType)", File);
     }
     TForm Design(true);
     TTypecask* T = Design.Add();
@@ -311,9 +363,12 @@ TEST(Installation, AnUnsafeTemporaryFolderIsNamedWithTheReason) {
     EXPECT_FALSE(Run.Typecask()->GetFontAdded());
 }
 
+#ifndef _WIN32
 // A permanent installation that cannot be finished (an ordinary user has
 // no rights to the system's Fonts folder or key) is refused with message 4,
-// its cause nested inside, and leaves no file, value or family behind.
+// its cause nested inside, and leaves no file, value or family behind. The
+// sandbox's Fonts folder and registry store are blocked; Windows has no
+// sandbox of its own to block (Wine grants every right).
 TEST(Installation, APermanentInstallationThatCannotFinishIsRefusedAndTakenBack) {
     for (const bool BlockRegistry : {false, true}) {
         TSandbox Box;
@@ -345,6 +400,7 @@ TEST(Installation, APermanentInstallationThatCannotFinishIsRefusedAndTakenBack) 
         EXPECT_FALSE(HasFamily("Blocked Sans")) << BlockRegistry;
     }
 }
+#endif
 
 // What a folder holds before "Foo" is installed into it, and what the
 // installation leaves there: a file that was there is never touched, a
@@ -370,7 +426,9 @@ TEST(Installation, NeverTouchesAFileThatWasThereAndLeavesNothingWhenItFails) {
          {"Foo (TrueType) = <fonts>/Foo.ttf", "Foo Pro (TrueType) = <fonts>/Foo.ttf [derived]"}},
         {"the user's Foo.ttf holds Foo Pro", true, "Foo", FontOfFooPro, Refused, {"Foo.ttf"},
          {"Foo Pro (TrueType) = <fonts>/Foo.ttf [derived]"}},
+#ifndef _WIN32  // Wine makes no symbolic links
         {"a link to another file", true, "Foo", LinkToVictim, Refused, {"Foo.ttf"}, {}},
+#endif
         {"no font, permanent", true, nullptr, Nothing, Refused, {}, {}},
         {"no font, temporary", false, nullptr, Nothing, Refused, {}, {}},
     };
@@ -379,9 +437,11 @@ TEST(Installation, NeverTouchesAFileThatWasThereAndLeavesNothingWhenItFails) {
         TSandbox Box;
         const std::string Bytes = C.Declared ? ReadFileBytes(Box.MakeFontFile(C.Declared)) : "hello worl";
         TRunForm Run("Foo", C.Permanent, Bytes);
-        const std::string Folder = C.Permanent ? Box.Paths().UserFontsFolder + "/" : ProcessTemp();
+        const std::string Folder = C.Permanent ? Box.Paths().UserFontsFolder + PathDelim : ProcessTemp();
         const std::string Target = Folder + "Foo.ttf";
         fs::create_directories(Folder);
+        const auto FolderBefore = FolderContents(Folder);
+        const auto ListingBefore = FontsKeyListing(Box);
         if (C.Before == SameBytes) std::ofstream(Target, std::ios::binary) << Bytes;
         if (C.Before == FontOfFooPro) Box.InstallFont("Foo Pro", {}, "Foo.ttf");
         if (C.Before == FooProBesideIt) Box.InstallFont("Foo Pro", {}, "FooPro.ttf");
@@ -391,14 +451,14 @@ TEST(Installation, NeverTouchesAFileThatWasThereAndLeavesNothingWhenItFails) {
         }
         Os::RefreshFontConfiguration();
         const std::string Held = ReadFileBytes(Target);
-        ASSERT_EQ(FolderContents(Folder).empty(), C.Before == Nothing);
+        ASSERT_EQ(Added(FolderContents(Folder), FolderBefore).empty(), C.Before == Nothing);
 
         EXPECT_EQ(MessageOf([&] { Run.Load(); }), C.Message);
         EXPECT_EQ(Run.Typecask()->GetFontAdded(), C.Message.empty());
         EXPECT_EQ(Run.Typecask()->GetFontFilePath(), Target) << "the path is kept after a failed installation";
         EXPECT_EQ(ReadFileBytes(Target), C.Message.empty() ? Bytes : Held);
-        EXPECT_EQ(FolderContents(Folder), C.Folder);
-        EXPECT_EQ(FontsKeyListing(Box), C.Listing);
+        EXPECT_EQ(Added(FolderContents(Folder), FolderBefore), C.Folder);
+        EXPECT_EQ(Added(FontsKeyListing(Box), ListingBefore), StoredValues(C.Listing));
         if (!C.Permanent) {
             EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
         }
@@ -412,6 +472,7 @@ TEST(Installation, AFailingFontChangeListenerLeavesTheInstallationRecorded) {
     for (const bool Permanent : {false, true}) {
         SCOPED_TRACE(Permanent ? "permanent" : "temporary");
         TSandbox Box;
+        const auto ListingBefore = FontsKeyListing(Box);
         const int Listener = Os::AddBroadcastListener([](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
             throw Exception("the listener failed");
         });
@@ -425,7 +486,7 @@ TEST(Installation, AFailingFontChangeListenerLeavesTheInstallationRecorded) {
         Os::RemoveBroadcastListener(Listener);
         EXPECT_EQ(fs::exists(Path), Permanent);
         const std::vector<std::string> Registered = {"Loud Sans (TrueType) = <fonts>/Loud Sans.ttf"};
-        EXPECT_EQ(FontsKeyListing(Box), Permanent ? Registered : std::vector<std::string>{});
+        EXPECT_EQ(Added(FontsKeyListing(Box), ListingBefore), Permanent ? Registered : std::vector<std::string>{});
     }
 }
 
@@ -450,6 +511,7 @@ TEST(Installation, ComponentsOfOneProcessShareTheFileUntilTheLastIsGone) {
     EXPECT_EQ(ReadFileBytes(Third.Typecask()->GetFontFilePath()), Third.FontBytes) << "the folder is made again";
 }
 
+#ifndef _WIN32
 // Two running copies of one application install the same family
 // temporarily; the one that ends first takes only its own file away.
 TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
@@ -488,16 +550,81 @@ TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
     delete Mine.Typecask();
     EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
 }
+#else
+// Two running copies of one application install the same family
+// temporarily; the one that ends first takes only its own file away. The
+// other copy is this program again, running only OtherCopyOfTheApplication,
+// with the names of the two events that order them in its environment (and
+// the sandbox's temporary folder, through TMP).
+TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
+    TSandbox Box;
+    TRunForm Mine(Box, "Shared Sans", false);
+    const std::string Prefix = "typecask-test-" + std::to_string(::GetCurrentProcessId());
+    const HANDLE Installed = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-installed").c_str());
+    const HANDLE Exit = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-exit").c_str());
+    ASSERT_TRUE(Installed && Exit);
+    char Program[MAX_PATH] = {};
+    ASSERT_GT(::GetModuleFileNameA(nullptr, Program, MAX_PATH), 0u);
+    std::string CommandLine = "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
+    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", Prefix.c_str());
+    STARTUPINFOA Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Child{};
+    const BOOL Started =
+        ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Child);
+    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", nullptr);
+    ASSERT_TRUE(Started);
+    const HANDLE Waits[] = {Installed, Child.hProcess};
+    EXPECT_EQ(::WaitForMultipleObjects(2, Waits, FALSE, 60000), WAIT_OBJECT_0) << "the other process installed the family";
+    Mine.Load();
+    EXPECT_TRUE(Mine.Typecask()->GetFontAdded());
+    ::SetEvent(Exit);
+    EXPECT_EQ(::WaitForSingleObject(Child.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD Code = 1;
+    ::GetExitCodeProcess(Child.hProcess, &Code);
+    EXPECT_EQ(Code, 0u);
+    for (const HANDLE H : {Child.hProcess, Child.hThread, Installed, Exit}) ::CloseHandle(H);
+
+    const fs::path Path = Mine.Typecask()->GetFontFilePath();
+    EXPECT_EQ(ReadFileBytes(Path.string()), Mine.FontBytes) << "the other process's removal left this file alone";
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename().string()});
+    delete Mine.Typecask();
+    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
+}
+
+// The other copy: installs the family, tells the first copy, waits until it
+// may end, then ends, removing its installation.
+TEST(Installation, OtherCopyOfTheApplication) {
+    const char* Prefix = std::getenv("TYPECASK_TEST_OTHER_COPY");
+    if (!Prefix) GTEST_SKIP() << "started by TwoProcessesInstallingOneFamilyKeepTheirOwnFiles only";
+    const HANDLE Installed = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(Prefix) + "-installed").c_str());
+    const HANDLE Exit = ::OpenEventA(SYNCHRONIZE, FALSE, (std::string(Prefix) + "-exit").c_str());
+    ASSERT_TRUE(Installed && Exit);
+    FontGen::TFontSpec Font;
+    Font.FamilyName = "Shared Sans";
+    const auto Bytes = FontGen::BuildTrueTypeFont(Font);
+    TRunForm Theirs("Shared Sans", false, std::string(Bytes.begin(), Bytes.end()));
+    Theirs.Load();
+    ASSERT_TRUE(Theirs.Typecask()->GetFontAdded());
+    ::SetEvent(Installed);
+    EXPECT_EQ(::WaitForSingleObject(Exit, 60000), WAIT_OBJECT_0);
+    delete Theirs.Typecask();
+    ::CloseHandle(Installed);
+    ::CloseHandle(Exit);
+}
+#endif
 
 TEST(Families, ListsTrueTypeFamiliesAndReplacesTheListContent) {
     TSandbox Box;
+    const auto Before = Families();  // on Windows, the host's fonts too
     Box.InstallFont("Alpha Sans");
     Box.InstallFont("Beta Sans");
     TStringList List;
     List.Add("stale entry");
     GetTrueTypeFamilies(&List);
     std::vector<std::string> Got;
-    for (int I = 0; I < List.Count(); ++I) Got.push_back(List[I]);
+    for (int I = 0; I < List.Count(); ++I)
+        if (std::find(Before.begin(), Before.end(), List[I]) == Before.end()) Got.push_back(List[I]);
     EXPECT_EQ(Got, (std::vector<std::string>{"Alpha Sans", "Beta Sans"}));
     EXPECT_EQ(Os::OpenDeviceContexts(), 0) << "the screen's device context is released";
 }

@@ -48,14 +48,15 @@ void ExpectLookups(const TLookup (&Cases)[N]) {
 
 TEST(FontsFolder, TakesTheShellFolderWithExactlyOneTrailingDelimiter) {
     TSandbox Box;
+    const std::string D(1, PathDelim);
     struct Case {
         std::string Stored;
         std::string Expected;
     } Cases[] = {
-        {"/srv/fonts", "/srv/fonts/"},
-        {"/srv/fonts/", "/srv/fonts/"},
-        {"/srv/f\xC3\xA9", "/srv/f\xC3\xA9/"},  // a multi-byte last character
-        {"", Box.Paths().WindowsFolder + "/Fonts/"},  // no Fonts entry: the Windows directory's
+        {"/srv/fonts", "/srv/fonts" + D},
+        {"/srv/fonts" + D, "/srv/fonts" + D},
+        {"/srv/f\xC3\xA9", "/srv/f\xC3\xA9" + D},  // a multi-byte last character
+        {"", Box.Paths().WindowsFolder + D + "Fonts" + D},  // no Fonts entry: the Windows directory's
     };
     for (const auto& C : Cases) {
         SetValue(HKEY_USERS, ShellFoldersKey, FontsValue, C.Stored);
@@ -65,7 +66,7 @@ TEST(FontsFolder, TakesTheShellFolderWithExactlyOneTrailingDelimiter) {
 
 TEST(FontsFolder, DefaultsToTheUserFontFolderThatFontconfigScans) {
     TSandbox Box;
-    EXPECT_EQ(GetFontsFolder(), Box.Paths().UserFontsFolder + "/");
+    EXPECT_EQ(GetFontsFolder(), Box.Paths().UserFontsFolder + PathDelim);
 }
 
 TEST(FindTTFontFile, ResolvesRegisteredValues) {
@@ -73,11 +74,11 @@ TEST(FindTTFontFile, ResolvesRegisteredValues) {
     SetValue(HKEY_USERS, ShellFoldersKey, FontsValue, Box / "Fonts");
     Touch(Box / "Fonts/bare.ttf");
     Touch(Box / "elsewhere/full.ttf");
-    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Bare (TrueType)", "bare.ttf");
-    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Full (TrueType)", Box / "elsewhere/full.ttf");
-    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Gone (TrueType)", "gone.ttf");
-    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Relative (TrueType)", "sub/rel.ttf");
-    SetValue(HKEY_LOCAL_MACHINE, FontsKey, "Other (OpenType)", "bare.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, GetFontsKey(), "Bare (TrueType)", "bare.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, GetFontsKey(), "Full (TrueType)", Box / "elsewhere/full.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, GetFontsKey(), "Gone (TrueType)", "gone.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, GetFontsKey(), "Relative (TrueType)", "sub/rel.ttf");
+    SetValue(HKEY_LOCAL_MACHINE, GetFontsKey(), "Other (OpenType)", "bare.ttf");
 
     const TLookup Cases[] = {
         {"", "", ""},
@@ -152,9 +153,9 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
     Two.FamilyName = "Pair Two";
     Two.FullNameRecord = "Pair Two Bold";
     Two.Weight = 700;
-    const std::string Pair = Box.Paths().UserFontsFolder + "/pair.ttc";
-    FontGen::WriteTrueTypeCollection({One, Two}, Pair);
-    Os::RefreshFontConfiguration();
+    FontGen::WriteTrueTypeCollection({One, Two}, Box / "pair.ttc");
+    ASSERT_TRUE(Box.InstallFontFile(Box / "pair.ttc"));
+    const std::string Pair = Box.Paths().UserFontsFolder + PathDelim + "pair.ttc";
 
     const TLookup Cases[] = {
         {"Choice Sans", Regular, ""},
@@ -181,11 +182,11 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
     // for the next, and reported only when no face is left.
     TRegIniFile Registry("");
     Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    Registry.WriteString(FontsKey, "Choice Sans Book (TrueType)", "gone.ttf");
+    Registry.WriteString(GetFontsKey(), "Choice Sans Book (TrueType)", "gone.ttf");
     EXPECT_EQ(Name.FindTTFontFile("Choice Sans"), Regular);
-    Registry.WriteString(FontsKey, "Ghost Sans Regular (TrueType)", "ghost.ttf");
+    Registry.WriteString(GetFontsKey(), "Ghost Sans Regular (TrueType)", "ghost.ttf");
     EXPECT_EQ(MessageOf([&] { Name.FindTTFontFile("Ghost Sans"); }),
-              "Font file (" + Box.Paths().UserFontsFolder + "/ghost.ttf) not found");
+              "Font file (" + Box.Paths().UserFontsFolder + PathDelim + "ghost.ttf) not found");
 }
 
 TEST(TypecaskName, NotifiesItsOwnerOnlyOfRealChanges) {

@@ -155,8 +155,7 @@ TEST_F(Editors, OkWithNoRowSelectedKeepsTheCarriedFont) {
     Editor->Edit();
     ASSERT_NE(Typecask->GetFontData(), nullptr);
     const auto Size = Typecask->GetFontData()->GetSize();
-    ASSERT_EQ(std::remove((Box / "fonts/Sandbox Bravo.ttf").c_str()), 0);
-    Os::RefreshFontConfiguration();
+    ASSERT_TRUE(Box.UninstallFont(Box.Paths().UserFontsFolder + PathDelim + "Sandbox Bravo.ttf"));
     int Selected = -2;
     Set->Script({THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
                      Selected = DialogTests::OpenDialog<TFormTypecaskEditor>()->ListBoxTTFonts->GetItemIndex();
@@ -188,7 +187,7 @@ TEST_F(Editors, VerbIndexIsResetWhenTheEditRaises) {
     // The chosen family's file disappears before OK: applying it raises.
     Set->Script({THeadlessAction::Select("Sandbox Bravo"),
                  THeadlessAction::Call([&](WidgetSets::THeadlessWidgetSet&, TWidgetHandle) {
-                     std::remove((Box / "fonts/Sandbox Bravo.ttf").c_str());
+                     std::remove((Box.Paths().UserFontsFolder + PathDelim + "Sandbox Bravo.ttf").c_str());
                  }),
                  THeadlessAction::Press("OK")});
     EXPECT_THROW(Editor->ExecuteVerb(0), ETypecask);
