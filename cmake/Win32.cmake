@@ -254,4 +254,11 @@ if(TYPECASK_BUILD_TESTS)
   typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp
     LIBS TypecaskPlatform)
   set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
+
+  # The font picker as a real window, opened from the designer and answered
+  # through the system's input queue, on families installed into the prefix.
+  # TYPECASK_PICKER_SCREENSHOT=file.png also saves a picture of it.
+  typecask_win32_test(test_picker_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/win32/picker/PickerWindowTest.cpp ${TYPECASK_RES_OBJECT}
+    LIBS TypecaskUnits TypecaskFontGen)
+  set_tests_properties(test_picker_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
 endif()
