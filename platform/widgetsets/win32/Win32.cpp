@@ -255,16 +255,16 @@ private:
         if (Message.message == WM_KEYDOWN) {
             if (auto Key = KeyOf(Message.wParam)) return PressKey(Top, *Key);
         } else if (Message.message == WM_CHAR && Message.wParam > ' ') {
-            // A character of the ANSI code page; rows are found by UTF-8.
-            const char Byte = static_cast<char>(Message.wParam);
-            wchar_t Wide = 0;
-            if (MultiByteToWideChar(CP_ACP, 0, &Byte, 1, &Wide, 1) != 1) return false;
             // Typed into a list, the letters are the shared rules' alone: the
             // native list would otherwise move to the next row beginning with
             // a letter that the rules found no row for.
-            const bool Used = TypeText(Top, Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(Wide))));
             const TWidgetHandle Target = HandleOf(Message.hwnd);
-            return Used || (IsControl(Target) && Control(Target).Props.Kind == TWidgetKind::ListBox);
+            const bool IntoList = IsControl(Target) && Control(Target).Props.Kind == TWidgetKind::ListBox;
+            // A character of the ANSI code page; rows are found by UTF-8.
+            const char Byte = static_cast<char>(Message.wParam);
+            wchar_t Wide = 0;
+            if (MultiByteToWideChar(CP_ACP, 0, &Byte, 1, &Wide, 1) != 1) return IntoList;
+            return TypeText(Top, Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(Wide)))) || IntoList;
         }
         return false;
     }
