@@ -5,11 +5,11 @@
 # It uses none of the Linux libraries (fontconfig, FreeType, cairo, SQLite,
 # GTK): the OS services are platform/os/win32.
 #
-# Built so far: the class library with its graphics on GDI
-# (platform/os/win32/Canvas.cpp), the headless and win32 widgetsets, the
-# codec, TypecaskLib.dll with the package's resources, and the unit tests of
-# these that are not about a Linux service, which ctest runs under Wine
-# (scripts/wine-test). Not yet: typecask.exe and the design units.
+# Built: the class library with its graphics on GDI
+# (platform/os/win32/Canvas.cpp), the headless and win32 widgetsets,
+# TypecaskLib.dll (the package's units and resources), typecask.exe, and the
+# tests that are not about a Linux service, which ctest runs under Wine
+# (scripts/wine-test).
 
 set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version)
 
@@ -122,8 +122,7 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/ResourceData.cpp.in ${CMAKE_BINAR
 set_source_files_properties(${CMAKE_BINARY_DIR}/resources/ResourceData.cpp PROPERTIES OBJECT_DEPENDS ${TYPECASK_RES_IMAGE})
 
 # ---------------------------------------------------------------- the package
-# The component, codec, support and package frame. The dialogs and editors
-# (Typecask/design) wait for the graphics on GDI.
+# The component, codec, support, dialogs and editors and the package frame.
 file(GLOB TYPECASK_UNIT_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/Typecask/*.cpp
      ${PROJECT_SOURCE_DIR}/Typecask/component/*.cpp
@@ -291,6 +290,13 @@ if(TYPECASK_BUILD_TESTS)
     LIBS TypecaskPlatform)
   set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
 
+  # The font picker as a real window, opened from the designer and answered
+  # through the system's input queue, on families installed into the prefix.
+  # TYPECASK_PICKER_SCREENSHOT=file.png also saves a picture of it.
+  typecask_win32_test(test_picker_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/win32/picker/PickerWindowTest.cpp ${TYPECASK_RES_OBJECT}
+    LIBS TypecaskUnits TypecaskFontGen)
+  set_tests_properties(test_picker_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
+
   # The road of a font in fresh prefixes of its own (tests/win32/road.sh):
   # embedded on one machine and loaded on another, and across platforms with
   # the Linux build (the default preset's, when it is built) and the Free
@@ -302,4 +308,10 @@ if(TYPECASK_BUILD_TESTS)
   add_test(NAME road.across COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/road.sh across
            $<TARGET_FILE:typecask> ${TYPECASK_LINUX_BIN} ${PROJECT_SOURCE_DIR}/tests/interop/FormPeer.pas)
   set_tests_properties(road.windows road.across PROPERTIES LABELS "win32;road" TIMEOUT 300 SKIP_RETURN_CODE 77)
+
+  # The programs that install fonts and write registry values share the
+  # run's prefix, and their sandboxes take back what appeared while they
+  # lived: one at a time. The road tests boot prefixes of their own.
+  set_tests_properties(test_os test_win32 test_component test_dialogs test_graphics test_picker_win32
+                       PROPERTIES RESOURCE_LOCK wine_prefix_fonts)
 endif()

@@ -130,7 +130,10 @@ protected:
         const char* Class = "STATIC";
         if (List) {
             Class = "LISTBOX";
-            Style |= WS_VSCROLL | LBS_OWNERDRAWVARIABLE | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+            // The rows keep their texts, so that what user32 reports of the
+            // list (LB_GETTEXT, LB_FINDSTRINGEXACT, assistive tools) is what
+            // it shows.
+            Style |= WS_VSCROLL | LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
             ExStyle = WS_EX_CLIENTEDGE;
         } else if (C.Props.Kind == TWidgetKind::Button) {
             Class = "BUTTON";
@@ -223,7 +226,7 @@ private:
                 SendMessageA(Hwnd, WM_SETREDRAW, FALSE, 0);
                 SendMessageA(Hwnd, LB_RESETCONTENT, 0, 0);
                 for (std::size_t I = 0; I < C.Props.Items.size(); ++I)
-                    SendMessageA(Hwnd, LB_ADDSTRING, 0, static_cast<LPARAM>(I));
+                    SendMessageA(Hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(C.Props.Items[I].c_str()));
                 SendMessageA(Hwnd, WM_SETREDRAW, TRUE, 0);
                 Shown = std::move(Rows);
             }
@@ -231,6 +234,10 @@ private:
             GetClientRect(Hwnd, &Client);
             C.NativeClientWidth = Client.right;
             SendMessageA(Hwnd, LB_SETCURSEL, static_cast<WPARAM>(C.Props.ItemIndex), 0);
+        } else {
+            // Drawn by the painter; the window text names the control to
+            // user32 (FindWindowEx, assistive tools).
+            SetWindowTextA(Hwnd, C.Props.Caption.c_str());
         }
         ShowWindow(Hwnd, C.Props.Visible ? SW_SHOWNA : SW_HIDE);
         InvalidateRect(Hwnd, nullptr, TRUE);
@@ -248,11 +255,16 @@ private:
         if (Message.message == WM_KEYDOWN) {
             if (auto Key = KeyOf(Message.wParam)) return PressKey(Top, *Key);
         } else if (Message.message == WM_CHAR && Message.wParam > ' ') {
+            // Typed into a list, the letters are the shared rules' alone: the
+            // native list would otherwise move to the next row beginning with
+            // a letter that the rules found no row for.
+            const TWidgetHandle Target = HandleOf(Message.hwnd);
+            const bool IntoList = IsControl(Target) && Control(Target).Props.Kind == TWidgetKind::ListBox;
             // A character of the ANSI code page; rows are found by UTF-8.
             const char Byte = static_cast<char>(Message.wParam);
             wchar_t Wide = 0;
-            if (MultiByteToWideChar(CP_ACP, 0, &Byte, 1, &Wide, 1) != 1) return false;
-            return TypeText(Top, Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(Wide))));
+            if (MultiByteToWideChar(CP_ACP, 0, &Byte, 1, &Wide, 1) != 1) return IntoList;
+            return TypeText(Top, Utf16ToUtf8(std::u16string(1, static_cast<char16_t>(Wide)))) || IntoList;
         }
         return false;
     }
