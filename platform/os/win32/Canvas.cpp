@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/TextConv.h"
 #include "platform/os/win32/WinApi.h"
 
 // ---------------------------------------------------------------- images
@@ -235,9 +236,13 @@ int CellHeight(HDC Dc) {
     return Metrics.tmHeight;
 }
 
+// Texts are UTF-8; GDI's 8-bit calls would read them in the font's or the
+// system's code page, so text is measured and drawn as UTF-16.
 int Advance(HDC Dc, const AnsiString& Text) {
     SIZE Size{};
-    if (!Text.empty()) GetTextExtentPoint32A(Dc, Text.data(), static_cast<int>(Text.size()), &Size);
+    const std::u16string Wide = Utf8ToUtf16(Text);
+    if (!Wide.empty())
+        GetTextExtentPoint32W(Dc, reinterpret_cast<LPCWSTR>(Wide.data()), static_cast<int>(Wide.size()), &Size);
     return Size.cx;
 }
 
@@ -364,7 +369,8 @@ int TextOut(TCanvasHandle Context, int X, int Y, const TFontData& Font, const An
     {
         // Italic and some faces reach a little past the cell.
         TAlphaGuard Guard(Context, Inflated(Bounds(X, Y, Width, Height), Height / 2 + 1));
-        ::TextOutA(Context, X, Y, Text.data(), static_cast<int>(Text.size()));
+        const std::u16string Wide = Utf8ToUtf16(Text);
+        ::TextOutW(Context, X, Y, reinterpret_cast<LPCWSTR>(Wide.data()), static_cast<int>(Wide.size()));
     }
     RestoreDC(Context, Saved);
     return Width;
