@@ -152,8 +152,15 @@ target_link_libraries(TypecaskLib PRIVATE TypecaskPlatform typecask_options)
 add_library(TypecaskFontGen STATIC ${PROJECT_SOURCE_DIR}/tools/fontgen/FontGen.cpp)
 target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_options)
 
+# A program's manifest that makes the system's 8-bit texts UTF-8 (Windows 10
+# 1903 and later), as the class library's are: file names and family names
+# with any letters reach the system's A functions intact.
+set(TYPECASK_UTF8_MANIFEST ${CMAKE_BINARY_DIR}/resources/Utf8CodePage.rc.obj)
+typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.manifest)
+
 file(GLOB TYPECASK_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/typecask/*.cpp)
-add_executable(typecask ${TYPECASK_TOOL_SOURCES} ${TYPECASK_RES_OBJECT})
+add_executable(typecask ${TYPECASK_TOOL_SOURCES} ${TYPECASK_RES_OBJECT} ${TYPECASK_UTF8_MANIFEST})
 set_target_properties(typecask PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(typecask PRIVATE TypecaskUnits TypecaskFontGen typecask_options)
 add_executable(typecask-fontgen ${PROJECT_SOURCE_DIR}/tools/fontgen/Main.cpp)
@@ -171,10 +178,7 @@ if(TYPECASK_BUILD_TESTS)
   # Every ctest test runs under Wine in the build folder's own prefix, which
   # scripts/wine-test prepares and removes around the run.
   # Every test program carries the manifest that makes the system's 8-bit
-  # texts UTF-8, as the class library's are.
-  set(TYPECASK_UTF8_MANIFEST ${CMAKE_BINARY_DIR}/resources/Utf8CodePage.rc.obj)
-  typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
-    DEPENDS ${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.manifest)
+  # texts UTF-8, as the class library's are (TYPECASK_UTF8_MANIFEST, above).
   function(typecask_win32_test NAME)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ARGS" ${ARGN})
     add_executable(${NAME} ${ARG_SOURCES} ${TYPECASK_UTF8_MANIFEST})
@@ -188,7 +192,7 @@ if(TYPECASK_BUILD_TESTS)
   typecask_win32_test(test_compression SOURCES ${CODEC_TEST_SOURCES} LIBS TypecaskUnits)
   file(GLOB CLASSES_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/classes/*.cpp)
   # Sorted string lists follow the system's collation, which puts punctuation
-  # before digits and reads 8-bit texts in the locale's code page.
+  # before digits.
   typecask_win32_test(test_classes SOURCES ${CLASSES_TEST_SOURCES} LIBS TypecaskPlatform
     ARGS --gtest_filter=-StringList.IndexOfIgnoresCaseAndSortedListsKeepTheirOrder)
   file(GLOB PLATFORM_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/*.cpp)
@@ -272,18 +276,17 @@ if(TYPECASK_BUILD_TESTS)
     SOURCES ${PROJECT_SOURCE_DIR}/tests/Typecask/design/DialogsTest.cpp ${PROJECT_SOURCE_DIR}/tests/Typecask/design/EditorsTest.cpp
             ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp ${TYPECASK_RES_OBJECT}
     LIBS TypecaskUnits TypecaskFontGen
-    # Left out: picker rows of the sandbox's families alone, which only fontconfig's private configuration gives (Wine lists the host's fonts too);
-    # accented names (UTF-8) sorted by CompareStringA's ANSI code page, as in test_widgetsets.
+    # Left out: picker rows of the sandbox's families alone, which only fontconfig's private configuration gives
+    # (a Windows system always has fonts of its own; test_picker_win32 checks the picker there).
     ARGS "--gtest_filter=-Editors.DoubleClickOpensThePickerAndAppliesTheChoice:Picker.BuiltFromItsLayoutWithTheSandboxFamiliesSorted:Picker.PreselectsOnlyAListedFamily:Picker.HowTheDialogEnds:PickerRows.EachRowIsItsOwnFaceTextHeightPlusTwo:PickerRows.FamiliesThatCannotDrawTheirNameShowASample:PickerRows.SortedAndFoundByTheLocalesCollation")
   target_compile_definitions(test_dialogs PRIVATE DIALOG_PARTIAL_RES="$<TARGET_FILE:VersionPartial>"
                              DIALOG_NONE_RES="$<TARGET_FILE:VersionNone>")
   add_dependencies(test_dialogs VersionPartial VersionNone)
   # The headless widgetset. The message that lists the widgetsets names
-  # Linux's; typed accented letters (UTF-8) meet CompareStringA's ANSI code
-  # page on Windows, which does not fold them yet.
+  # Linux's.
   typecask_win32_test(test_widgetsets SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/HeadlessTest.cpp
     LIBS TypecaskPlatform
-    ARGS --gtest_filter=-HeadlessWidgetSet.SelectionByName:HeadlessList.TypedLettersFindTheNextRowThatBeginsWithThem)
+    ARGS --gtest_filter=-HeadlessWidgetSet.SelectionByName)
   # The win32 widgetset's real windows, on the X server that scripts/wine-test
   # gives the prefix.
   typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp

@@ -6,8 +6,7 @@
 #include "platform/os/Windows.h"
 
 int AnsiCompareText(const AnsiString& A, const AnsiString& B) {
-    const int Result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, A.data(), static_cast<int>(A.size()),
-                                      B.data(), static_cast<int>(B.size()));
+    const int Result = Os::CompareUtf8(NORM_IGNORECASE, A, B);
     if (Result == 0) throw EOSError("Texts cannot be compared", static_cast<int>(GetLastError()));
     return Result - CSTR_EQUAL;
 }

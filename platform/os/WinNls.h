@@ -5,6 +5,8 @@
 // LC_COLLATE, LANG). Texts are UTF-8 whatever the locale's own encoding.
 #pragma once
 
+#include <string_view>
+
 #include "platform/os/WinTypes.h"
 
 #ifndef _WIN32
@@ -49,6 +51,11 @@ inline constexpr WORD C3_NONSPACING = 0x0001;
 #endif  // _WIN32
 
 namespace Os {
+
+// CompareStringA for the class library's texts, which are UTF-8 whatever the
+// system's 8-bit code page: by the user's locale, NORM_IGNORECASE allowed in
+// Flags; CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN, 0 on failure.
+int CompareUtf8(DWORD Flags, std::string_view A, std::string_view B);
 
 // The classes of one character: C1_ bits for CT_CTYPE1, C3_NONSPACING for
 // CT_CTYPE3 (a mark drawn on the character before it). By the Unicode

@@ -159,6 +159,12 @@ int CompareStringA(LCID Locale, DWORD Flags, LPCSTR String1, int Count1, LPCSTR 
 
 namespace Os {
 
+// The texts are UTF-8 here whatever the locale: CompareStringA's own reading.
+int CompareUtf8(DWORD Flags, std::string_view A, std::string_view B) {
+    return CompareStringA(LOCALE_USER_DEFAULT, Flags, A.data(), static_cast<int>(A.size()), B.data(),
+                          static_cast<int>(B.size()));
+}
+
 WORD GetCharTypeW(DWORD InfoType, char32_t Char) {
     const bool PrivateUse =
         (Char >= 0xE000 && Char <= 0xF8FF) || (Char >= 0xF0000 && Char <= 0x10FFFD && (Char & 0xFFFF) < 0xFFFE);

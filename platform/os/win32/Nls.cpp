@@ -1,8 +1,18 @@
 // Character classes on kernel32.
 #include "platform/os/WinNls.h"
+
+#include "platform/TextConv.h"
 #include "platform/os/win32/WinApi.h"
 
 namespace Os {
+
+// The system's 8-bit calls read texts in its code page: compared as UTF-16.
+int CompareUtf8(DWORD Flags, std::string_view A, std::string_view B) {
+    const std::u16string WideA = Utf8ToUtf16(A), WideB = Utf8ToUtf16(B);
+    return ::CompareStringW(LOCALE_USER_DEFAULT, Flags, reinterpret_cast<LPCWSTR>(WideA.data()),
+                            static_cast<int>(WideA.size()), reinterpret_cast<LPCWSTR>(WideB.data()),
+                            static_cast<int>(WideB.size()));
+}
 
 WORD GetCharTypeW(DWORD InfoType, char32_t Char) {
     wchar_t Units[2];
