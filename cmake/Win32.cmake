@@ -195,6 +195,13 @@ if(TYPECASK_BUILD_TESTS)
   # before digits.
   typecask_win32_test(test_classes SOURCES ${CLASSES_TEST_SOURCES} LIBS TypecaskPlatform
     ARGS --gtest_filter=-StringList.IndexOfIgnoresCaseAndSortedListsKeepTheirOrder)
+  file(GLOB DESIGN_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/design/*.cpp)
+  # The designer's side of the class library. The tests of forms and
+  # controls (tests/platform/forms) read their layouts from modules made in
+  # memory, which only the Linux module list serves: Windows finds a form in
+  # a real module's resource section, as the package's dialogs are found in
+  # test_dialogs and test_picker_win32.
+  typecask_win32_test(test_design SOURCES ${DESIGN_TEST_SOURCES} LIBS TypecaskPlatform)
   file(GLOB PLATFORM_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/*.cpp)
   typecask_win32_test(test_platform SOURCES ${PLATFORM_TEST_SOURCES} LIBS TypecaskPlatform)
 
