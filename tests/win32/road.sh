@@ -63,7 +63,13 @@ nt_value() {
 install_in_prefix() {
     cp "$2" "$(fonts_dir "$1")/typecaskwine.ttf"
     in_prefix "$1" reg add "$NT_FONTS" /v "$FAMILY (TrueType)" /t REG_SZ /d typecaskwine.ttf /f >/dev/null
-    families "$1" | grep -qxF "$FAMILY" || fail "$1: the installed family is not listed"
+    local Listed
+    Listed=$(families "$1")
+    grep -qxF "$FAMILY" <<<"$Listed" || fail "$1: the installed family is not listed"
+    # The system reports a family once per character set, and vertical-text
+    # faces under '@' names: the list holds each family once.
+    [ -z "$(sort <<<"$Listed" | uniq -d)" ] || fail "$1: families listed twice: $(sort <<<"$Listed" | uniq -d | head -3)"
+    ! grep -q '^@' <<<"$Listed" || fail "$1: vertical-text names listed"
 }
 # Loads a form temporarily in prefix $1 and checks that nothing stays.
 load_temporarily_in_prefix() {
