@@ -50,27 +50,7 @@ set(TYPECASK_WINE_TOOLS_PREFIX ${CMAKE_BINARY_DIR}/wine-tools)
 set(TYPECASK_WINE_RUN ${CMAKE_COMMAND} -E env WINEPREFIX=${TYPECASK_WINE_TOOLS_PREFIX} WINEDEBUG=-all
     WINEDLLOVERRIDES=mscoree,mshtml= WINELOADER=${CMAKE_CROSSCOMPILING_EMULATOR} ${CMAKE_CROSSCOMPILING_EMULATOR})
 
-function(typecask_win32_compile_resources RC_FILE OUTPUT FORMAT)
-  cmake_parse_arguments(ARG "" "" "DEPENDS;DEFINES;INCLUDES" ${ARGN})
-  get_filename_component(RC_DIR ${RC_FILE} DIRECTORY)
-  set(OPTIONS)
-  foreach(DEFINITION ${ARG_DEFINES})
-    list(APPEND OPTIONS -D ${DEFINITION})
-  endforeach()
-  foreach(FOLDER ${ARG_INCLUDES})
-    list(APPEND OPTIONS -I ${FOLDER})
-  endforeach()
-  add_custom_command(
-    OUTPUT ${OUTPUT}
-    COMMAND ${CMAKE_RC_COMPILER}
-            --preprocessor=${CMAKE_C_COMPILER} --preprocessor-arg=-E --preprocessor-arg=-xc
-            --preprocessor-arg=-DRC_INVOKED
-            $<$<CONFIG:Debug>:-DTYPECASK_DEBUG_BUILD> ${OPTIONS}
-            -I ${RC_DIR} -O ${FORMAT} ${RC_FILE} ${OUTPUT}
-    DEPENDS ${RC_FILE} ${ARG_DEPENDS}
-    COMMENT "Compiling resources ${RC_FILE}"
-    VERBATIM COMMAND_EXPAND_LISTS)
-endfunction()
+set(TYPECASK_WINDRES ${CMAKE_RC_COMPILER})
 
 # The dialogs' form layouts, converted to binary form data by the class
 # library's own converter, run under Wine; or by a converter of another build
@@ -106,9 +86,9 @@ set(TYPECASK_RC_DEPENDS ${PROJECT_SOURCE_DIR}/resources/TTYPECASK.bmp ${PROJECT_
     ${TYPECASK_FORM_FILES})
 set(TYPECASK_RES_OBJECT ${CMAKE_BINARY_DIR}/resources/TypecaskLib.rc.obj)
 set(TYPECASK_RES_IMAGE ${CMAKE_BINARY_DIR}/resources/TypecaskResources.res)
-typecask_win32_compile_resources(${TYPECASK_RC} ${TYPECASK_RES_OBJECT} coff
+typecask_windres(${TYPECASK_RC} ${TYPECASK_RES_OBJECT} coff
   DEPENDS ${TYPECASK_RC_DEPENDS} INCLUDES ${TYPECASK_FORM_DIR})
-typecask_win32_compile_resources(${TYPECASK_RC} ${TYPECASK_RES_IMAGE} res
+typecask_windres(${TYPECASK_RC} ${TYPECASK_RES_IMAGE} res
   DEPENDS ${TYPECASK_RC_DEPENDS} INCLUDES ${TYPECASK_FORM_DIR})
 # The .res image in read-only data, bounded by the two symbols the package's
 # unit registers (i686 names C symbols with a leading underscore).
@@ -156,7 +136,7 @@ target_link_libraries(TypecaskFontGen PUBLIC TypecaskPlatform PRIVATE typecask_o
 # 1903 and later), as the class library's are: file names and family names
 # with any letters reach the system's A functions intact.
 set(TYPECASK_UTF8_MANIFEST ${CMAKE_BINARY_DIR}/resources/Utf8CodePage.rc.obj)
-typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
+typecask_windres(${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.rc ${TYPECASK_UTF8_MANIFEST} coff
   DEPENDS ${PROJECT_SOURCE_DIR}/resources/Utf8CodePage.manifest)
 
 file(GLOB TYPECASK_TOOL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/typecask/*.cpp)
@@ -212,7 +192,7 @@ if(TYPECASK_BUILD_TESTS)
   file(MAKE_DIRECTORY ${TEST_RES_DIR})
   set(TEST_RES_FILES)
   foreach(NAME NoVersion OtherBlock NoAuthor TestPackage)
-    typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/tests/platform/resources/${NAME}.rc
+    typecask_windres(${PROJECT_SOURCE_DIR}/tests/platform/resources/${NAME}.rc
       ${TEST_RES_DIR}/${NAME}.res res DEPENDS ${PROJECT_SOURCE_DIR}/resources/TTYPECASK.bmp
       INCLUDES ${PROJECT_SOURCE_DIR}/resources)
     list(APPEND TEST_RES_FILES ${TEST_RES_DIR}/${NAME}.res)
@@ -273,7 +253,7 @@ if(TYPECASK_BUILD_TESTS)
   # values of the test's resources through the system's version functions:
   # each .rc becomes a resource-only module.
   foreach(NAME VersionPartial VersionNone)
-    typecask_win32_compile_resources(${PROJECT_SOURCE_DIR}/tests/Typecask/design/${NAME}.rc
+    typecask_windres(${PROJECT_SOURCE_DIR}/tests/Typecask/design/${NAME}.rc
       ${TEST_RES_DIR}/${NAME}.rc.obj coff)
     add_library(${NAME} SHARED ${TEST_RES_DIR}/${NAME}.rc.obj)
     set_target_properties(${NAME} PROPERTIES LINKER_LANGUAGE C PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${TEST_RES_DIR}

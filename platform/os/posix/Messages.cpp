@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/SysUtils.h"
+#include "platform/os/ListenerList.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
 
@@ -11,20 +12,8 @@ namespace Os::Posix {
 
 namespace {
 
-struct TListener {
-    int Cookie = 0;
-    HWND Window = nullptr;
-    Os::TMessageListener Handler;
-    bool Removed = false;
-};
-
-struct TListenerState {
-    std::vector<std::shared_ptr<TListener>> Listeners;
-    int NextCookie = 1;
-};
-
-TListenerState& Listeners() {
-    static TListenerState Instance;
+TListenerList& Listeners() {
+    static TListenerList Instance;
     return Instance;
 }
 
@@ -36,29 +25,23 @@ using namespace Os::Posix;
 
 LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
     const bool Broadcast = Window == HWND_BROADCAST;
-    std::vector<std::shared_ptr<TListener>> Targets;
     std::exception_ptr FirstError;
-    {
+    if (Message == WM_FONTCHANGE) {
+        // Everyone who handles the message is to see the fonts as they are now.
         std::lock_guard Lock(StateLock());
-        if (Message == WM_FONTCHANGE) {
-            // Everyone who handles the message is to see the fonts as they are now.
-            try {
-                SyncFontConfiguration();
-            } catch (...) {
-                FirstError = std::current_exception();
-            }
+        try {
+            SyncFontConfiguration();
+        } catch (...) {
+            FirstError = std::current_exception();
         }
-        for (const auto& L : Listeners().Listeners)
-            if (Broadcast ? true : (L->Window != nullptr && L->Window == Window)) Targets.push_back(L);
     }
+    const auto Targets = Listeners().Select(
+        [&](const Os::TListenerList::TEntry& L) { return Broadcast || (L.Window != nullptr && L.Window == Window); });
     if (!Broadcast && Targets.empty()) SetError(static_cast<DWORD>(ERROR_INVALID_HANDLE));
     LRESULT Result = 0;
     bool First = true;
     for (const auto& L : Targets) {
-        {
-            std::lock_guard Lock(StateLock());
-            if (L->Removed) continue;
-        }
+        if (Listeners().IsRemoved(*L)) continue;
         try {
             const LRESULT R = L->Handler(Window, Message, WParam, LParam);
             if (First && !Broadcast) Result = R;
@@ -73,28 +56,8 @@ LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
 
 namespace Os {
 
-int AddBroadcastListener(TMessageListener Listener, HWND Window) {
-    if (!Listener) throw Exception("AddBroadcastListener: no listener given");
-    std::lock_guard Lock(Posix::StateLock());
-    auto& S = Posix::Listeners();
-    auto L = std::make_shared<Posix::TListener>();
-    L->Cookie = S.NextCookie++;
-    L->Window = Window;
-    L->Handler = std::move(Listener);
-    S.Listeners.push_back(L);
-    return L->Cookie;
-}
+int AddBroadcastListener(TMessageListener Listener, HWND Window) { return Listeners().Add(std::move(Listener), Window); }
 
-void RemoveBroadcastListener(int Cookie) {
-    std::lock_guard Lock(Posix::StateLock());
-    auto& All = Posix::Listeners().Listeners;
-    for (auto It = All.begin(); It != All.end(); ++It) {
-        if ((*It)->Cookie == Cookie) {
-            (*It)->Removed = true;
-            All.erase(It);
-            return;
-        }
-    }
-}
+void RemoveBroadcastListener(int Cookie) { Listeners().Remove(Cookie); }
 
 }  // namespace Os

@@ -238,13 +238,14 @@ int CellHeight(HDC Dc) {
 
 // Texts are UTF-8; GDI's 8-bit calls would read them in the font's or the
 // system's code page, so text is measured and drawn as UTF-16.
-int Advance(HDC Dc, const AnsiString& Text) {
+int Advance(HDC Dc, const std::u16string& Wide) {
     SIZE Size{};
-    const std::u16string Wide = Utf8ToUtf16(Text);
     if (!Wide.empty())
         GetTextExtentPoint32W(Dc, reinterpret_cast<LPCWSTR>(Wide.data()), static_cast<int>(Wide.size()), &Size);
     return Size.cx;
 }
+
+int Advance(HDC Dc, const AnsiString& Text) { return Advance(Dc, Utf8ToUtf16(Text)); }
 
 }  // namespace
 
@@ -287,21 +288,22 @@ void Translate(TCanvasHandle Context, int X, int Y) { OffsetViewportOrgEx(Contex
 
 void Paint(TCanvasHandle Context, TColor Color) { FillRect(Context, ClipRect(Context), Color); }
 
-void FillRect(TCanvasHandle Context, const TRect& R, TColor Color) {
+namespace {
+
+// Fills or frames R (GdiCall: ::FillRect or ::FrameRect) with a brush of Color.
+void BrushRect(TCanvasHandle Context, const TRect& R, TColor Color, decltype(&::FillRect) GdiCall) {
     if (R.IsEmpty()) return;
     TGdiObject Brush(CreateSolidBrush(Rgb(Color)));
     const RECT Area{R.Left, R.Top, R.Right, R.Bottom};
     TAlphaGuard Guard(Context, R);
-    ::FillRect(Context, &Area, Brush.Brush());
+    GdiCall(Context, &Area, Brush.Brush());
 }
 
-void FrameRect(TCanvasHandle Context, const TRect& R, TColor Color) {
-    if (R.IsEmpty()) return;
-    TGdiObject Brush(CreateSolidBrush(Rgb(Color)));
-    const RECT Area{R.Left, R.Top, R.Right, R.Bottom};
-    TAlphaGuard Guard(Context, R);
-    ::FrameRect(Context, &Area, Brush.Brush());
-}
+}  // namespace
+
+void FillRect(TCanvasHandle Context, const TRect& R, TColor Color) { BrushRect(Context, R, Color, ::FillRect); }
+
+void FrameRect(TCanvasHandle Context, const TRect& R, TColor Color) { BrushRect(Context, R, Color, ::FrameRect); }
 
 void Rectangle(TCanvasHandle Context, const TRect& R, int W, TColor Pen, std::optional<TColor> Fill) {
     if (W <= 0) {
@@ -360,7 +362,8 @@ int TextWidth(TCanvasHandle Context, const TFontData& Font, const AnsiString& Te
 int TextOut(TCanvasHandle Context, int X, int Y, const TFontData& Font, const AnsiString& Text,
             std::optional<TColor> Background) {
     TFontSelected Selected(Context, Font);
-    const int Width = Advance(Context, Text), Height = CellHeight(Context);
+    const std::u16string Wide = Utf8ToUtf16(Text);
+    const int Width = Advance(Context, Wide), Height = CellHeight(Context);
     const int Saved = SaveDC(Context);
     SetTextAlign(Context, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     SetTextColor(Context, Rgb(Font.Color));
@@ -369,7 +372,6 @@ int TextOut(TCanvasHandle Context, int X, int Y, const TFontData& Font, const An
     {
         // Italic and some faces reach a little past the cell.
         TAlphaGuard Guard(Context, Inflated(Bounds(X, Y, Width, Height), Height / 2 + 1));
-        const std::u16string Wide = Utf8ToUtf16(Text);
         ::TextOutW(Context, X, Y, reinterpret_cast<LPCWSTR>(Wide.data()), static_cast<int>(Wide.size()));
     }
     RestoreDC(Context, Saved);

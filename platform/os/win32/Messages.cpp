@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/SysUtils.h"
+#include "platform/os/ListenerList.h"
 #include "platform/os/WinFonts.h"
 #include "platform/os/WinResources.h"
 #include "platform/os/win32/WinApi.h"
@@ -17,17 +18,9 @@ namespace Os {
 
 namespace {
 
-struct TListener {
-    int Cookie = 0;
-    HWND Window = nullptr;
-    TMessageListener Handler;
-    bool Removed = false;
-};
-
 struct TListenerState {
-    std::recursive_mutex Lock;
-    std::vector<std::shared_ptr<TListener>> Listeners;
-    int NextCookie = 1;
+    std::recursive_mutex Lock;  // the hidden window (its creation may dispatch messages sent meanwhile)
+    TListenerList Listeners;
     HWND Sink = nullptr;
     bool SinkTried = false;
 };
@@ -38,18 +31,11 @@ TListenerState& State() {
 }
 
 LRESULT Deliver(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
-    std::vector<std::shared_ptr<TListener>> Targets;
-    {
-        std::lock_guard Lock(State().Lock);
-        for (const auto& L : State().Listeners)
-            // A real window has handled the message in its own procedure.
-            if (!L->Window || !::IsWindow(L->Window)) Targets.push_back(L);
-    }
+    // A real window has handled the message in its own procedure.
+    const auto Targets = State().Listeners.Select(
+        [](const TListenerList::TEntry& L) { return !L.Window || !::IsWindow(L.Window); });
     for (const auto& L : Targets) {
-        {
-            std::lock_guard Lock(State().Lock);
-            if (L->Removed) continue;
-        }
+        if (State().Listeners.IsRemoved(*L)) continue;
         try {
             L->Handler(Window, Message, WParam, LParam);
         } catch (...) {
@@ -94,29 +80,16 @@ void ReleaseSink(TListenerState& S) {
 }  // namespace
 
 int AddBroadcastListener(TMessageListener Listener, HWND Window) {
-    if (!Listener) throw Exception("AddBroadcastListener: no listener given");
     auto& S = State();
     std::lock_guard Lock(S.Lock);
     EnsureSink(S);
-    auto L = std::make_shared<TListener>();
-    L->Cookie = S.NextCookie++;
-    L->Window = Window;
-    L->Handler = std::move(Listener);
-    S.Listeners.push_back(L);
-    return L->Cookie;
+    return S.Listeners.Add(std::move(Listener), Window);
 }
 
 void RemoveBroadcastListener(int Cookie) {
     auto& S = State();
     std::lock_guard Lock(S.Lock);
-    for (auto It = S.Listeners.begin(); It != S.Listeners.end(); ++It) {
-        if ((*It)->Cookie == Cookie) {
-            (*It)->Removed = true;
-            S.Listeners.erase(It);
-            if (S.Listeners.empty()) ReleaseSink(S);
-            return;
-        }
-    }
+    if (S.Listeners.Remove(Cookie)) ReleaseSink(S);
 }
 
 }  // namespace Os

@@ -52,14 +52,14 @@ class TInstalledFamilies {
 public:
     TInstalledFamilies() {
         for (const TFamily& F : Families) {
-            FontGen::TFontSpec Spec;
-            Spec.FamilyName = F.Name;
-            Spec.Ascender = F.Ascender;
-            Spec.Descender = F.Descender;
-            Spec.LatinLetters = F.Letters == 0;
-            Spec.ExtraLetters = F.Letters;
+            FontGen::TFontSpec Design;
+            Design.FamilyName = F.Name;
+            Design.Ascender = F.Ascender;
+            Design.Descender = F.Descender;
+            Design.LatinLetters = F.Letters == 0;
+            Design.ExtraLetters = F.Letters;
             const std::string Path = GetFontsFolder() + F.File;
-            FontGen::WriteTrueTypeFont(Spec, Path);
+            FontGen::WriteTrueTypeFont(Design, Path);
             Set(std::string(F.Name) + " (TrueType)", F.File);
             if (::AddFontResourceA(Path.c_str()) != 1) ADD_FAILURE() << "the font table refused " << Path;
         }
