@@ -4,7 +4,7 @@ CMAKE     ?= cmake
 CTEST     ?= ctest
 BIN        = build/default/bin
 
-.PHONY: all deps build configure demo test test-default test-package test-win32 test-asan test-fuzz bench fuzz package \
+.PHONY: all deps build configure demo test test-default test-package test-windows test-win64 test-win32 test-asan test-fuzz bench fuzz package \
         format clean
 
 all: build
@@ -23,7 +23,7 @@ demo: configure
 	$(CMAKE) --build --preset default -j $(JOBS) --target typecask
 	$(BIN)/typecask demo --out build/demo
 
-test: deps test-default test-package test-asan test-fuzz test-win32
+test: deps test-default test-package test-asan test-fuzz test-windows
 
 test-default: build
 	$(CTEST) --preset default -j $(JOBS)
@@ -44,23 +44,18 @@ package: deps
 test-package: package
 	tests/package/deb-check.sh build/package/typecasklib_*.deb
 
-# The Windows build (MinGW-w64, i686) and its tests under Wine, after the
-# Linux build (the tests of form data across platforms use its programs).
-# Where the kernel runs no 32-bit programs (Wine then cannot start a 32-bit
-# Windows program), the same sources are built for x86-64 and that build's
-# tests are run; the 32-bit package is still built, its dialog layouts
-# converted by the Linux build's converter (the binary form data is the same).
-test-win32: build
+# The Windows builds and their tests under Wine, after the Linux build (the
+# tests of form data across platforms use its programs): x86-64 (win64),
+# then 32-bit (win32), the build for the original platform. Wine's 32-bit
+# loader runs directly where the kernel runs 32-bit programs and through
+# qemu-user where it does not; the win32 toolchain file tries which.
+test-windows: test-win64 test-win32
+
+test-win64 test-win32: test-%: build
 	@scripts/install-deps --windows
-	@if /usr/lib/wine/wine --version >/dev/null 2>&1; then \
-	  $(CMAKE) --preset win32 >/dev/null && $(CMAKE) --build --preset win32 -j $(JOBS) && \
-	  scripts/wine-test win32 -j $(JOBS); \
-	 else echo "test-win32: this kernel runs no 32-bit programs; testing the x86-64 build instead"; \
-	  $(CMAKE) --preset win64 >/dev/null && $(CMAKE) --build --preset win64 -j $(JOBS) && \
-	  scripts/wine-test win64 -j $(JOBS) && \
-	  echo "test-win32: building the 32-bit package" && \
-	  $(CMAKE) --preset win32 -DTYPECASK_HOST_DFM2BIN=$(CURDIR)/$(BIN)/typecask-dfm2bin >/dev/null && \
-	  $(CMAKE) --build --preset win32 -j $(JOBS) --target TypecaskLib typecask; fi
+	$(CMAKE) --preset $* >/dev/null
+	$(CMAKE) --build --preset $* -j $(JOBS)
+	scripts/wine-test $* -j $(JOBS)
 
 # A short smoke run of every fuzz target: its seeds and a fixed number of
 # inputs from a fixed random seed, the same on every machine, so that a test

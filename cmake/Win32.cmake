@@ -54,9 +54,7 @@ set(TYPECASK_WINDRES ${CMAKE_RC_COMPILER})
 
 # The dialogs' form layouts, converted to binary form data by the class
 # library's own converter, run under Wine; or by a converter of another build
-# of this project (the binary form data is the same on every platform), where
-# Wine cannot run this build's programs (a 32-bit build on a kernel without
-# 32-bit programs):
+# of this project (the binary form data is the same on every platform):
 #   cmake --preset win32 -DTYPECASK_HOST_DFM2BIN=$PWD/build/default/bin/typecask-dfm2bin
 set(TYPECASK_HOST_DFM2BIN "" CACHE FILEPATH "A typecask-dfm2bin of another build, used instead of this one under Wine")
 add_executable(typecask-dfm2bin ${PROJECT_SOURCE_DIR}/resources/forms/DfmToBinary.cpp)

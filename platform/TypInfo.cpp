@@ -154,6 +154,10 @@ std::shared_ptr<const TMethodInfo> FindPublishedMethod(TObject* Data, const std:
 
 void Detail::InvalidPropValue(const AnsiString& Name) { throw EPropertyError("Invalid value for property " + Name); }
 
+void Detail::PropValueOutOfRange(const AnsiString& Name, std::int64_t Value) {
+    throw EPropertyError("Value %d is out of range for property %s", {Value, Name});
+}
+
 // ------------------------------------------------------- access by name
 
 bool SameIdent(const AnsiString& A, const AnsiString& B) {

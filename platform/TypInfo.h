@@ -337,13 +337,25 @@ TPropValue ToPropValue(const V& Value) {
 }
 
 [[noreturn]] void InvalidPropValue(const AnsiString& Name);
+[[noreturn]] void PropValueOutOfRange(const AnsiString& Name, std::int64_t Value);
+
+// The ordinal Value as V, refused when V cannot hold it: a property's field
+// may be narrower than the 64 bits a value travels in (std::intptr_t is 32
+// bits wide in a 32-bit build), and a value cut to fit would be another one.
+template <class V>
+V OrdinalAs(std::int64_t Value, const AnsiString& Name) {
+    using TStorage = typename std::conditional_t<std::is_enum_v<V>, std::underlying_type<V>,
+                                                 std::type_identity<V>>::type;
+    if (!std::in_range<TStorage>(Value)) PropValueOutOfRange(Name, Value);
+    return static_cast<V>(Value);
+}
 
 template <class V>
 V FromPropValue(const TPropValue& Value, const AnsiString& Name) {
     if constexpr (std::is_same_v<V, bool>) {
         if (auto* I = std::get_if<std::int64_t>(&Value)) return *I != 0;
     } else if constexpr (std::is_integral_v<V> || std::is_enum_v<V>) {
-        if (auto* I = std::get_if<std::int64_t>(&Value)) return static_cast<V>(*I);
+        if (auto* I = std::get_if<std::int64_t>(&Value)) return OrdinalAs<V>(*I, Name);
     } else if constexpr (IsTSet<V>::value) {
         if (auto* I = std::get_if<std::int64_t>(&Value)) return V::FromInt(static_cast<std::uint64_t>(*I));
     } else if constexpr (std::is_same_v<V, AnsiString>) {

@@ -26,11 +26,23 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Programs built here run under Wine (ctest). Debian's "wine" starts the
 # 32-bit loader whenever it is installed, so 64-bit programs are given
-# Wine's 64-bit loader directly.
+# Wine's 64-bit loader directly. Wine's 32-bit loader is itself a 32-bit
+# program: where the kernel refuses to start it (tried here, once per build
+# folder), qemu-user runs it (scripts/wine-qemu-i386). -DTYPECASK_WINE=...
+# chooses another loader.
 if(TYPECASK_MINGW_ARCH STREQUAL "x86_64")
   find_program(TYPECASK_WINE NAMES wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
-else()
-  find_program(TYPECASK_WINE wine)
+elseif(NOT TYPECASK_WINE AND EXISTS /usr/lib/wine/wine)
+  execute_process(COMMAND /usr/lib/wine/wine --version RESULT_VARIABLE TYPECASK_WINE32_RESULT OUTPUT_QUIET ERROR_QUIET)
+  if(TYPECASK_WINE32_RESULT STREQUAL "0")
+    find_program(TYPECASK_WINE wine)
+  else()
+    find_program(TYPECASK_QEMU_I386 qemu-i386)
+    if(TYPECASK_QEMU_I386)
+      get_filename_component(TYPECASK_WINE_QEMU ${CMAKE_CURRENT_LIST_DIR}/../../scripts/wine-qemu-i386 ABSOLUTE)
+      set(TYPECASK_WINE ${TYPECASK_WINE_QEMU} CACHE FILEPATH "The Wine loader that runs this build's programs")
+    endif()
+  endif()
 endif()
 if(TYPECASK_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${TYPECASK_WINE})

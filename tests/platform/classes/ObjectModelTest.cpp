@@ -3,6 +3,8 @@
 // string lists.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "tests/platform/classes/TestClasses.h"
 
 namespace {
@@ -237,6 +239,16 @@ TEST(PublishedProperties, InspectorReadsAndWritesValuesAsText) {
     EXPECT_THROW(SetPropValueText(T, GetPropInfo(T, "Flags"), "[tfBlink]"), EPropertyError);
     EXPECT_THROW(SetObjectProp(T, GetPropInfo(T, "Buddy"), &Form), EPropertyError) << "a form is no TThing";
     EXPECT_THROW(SetObjectProp(T, GetPropInfo(T->FSub, "Inner"), nullptr), EPropertyError);
+    // Tag is as wide as a pointer: a value it cannot hold is refused, not cut.
+    const TPropInfo* Tag = GetPropInfo(T, "Tag");
+    const std::int64_t Wide = std::int64_t{1} << 40;
+    if (sizeof(std::intptr_t) < sizeof Wide) {
+        EXPECT_THROW(SetOrdProp(T, Tag, Wide), EPropertyError);
+        EXPECT_EQ(T->GetTag(), 0);
+    } else {
+        SetOrdProp(T, Tag, Wide);
+        EXPECT_EQ(static_cast<std::int64_t>(T->GetTag()), Wide);
+    }
     EXPECT_FALSE(IsPropDefault(T, GetPropInfo(T, "Count")));
     SetOrdProp(T, Count, 0);
     EXPECT_TRUE(IsPropDefault(T, Count));
