@@ -114,10 +114,9 @@ void TTypecask::GetFontResource() {
     // Refused when the developer chooses the family; a form that carries it
     // already is read as it is (its font data follows).
     const TComponentState State = ComponentState();
-    if (State.Contains(csDesigning) && !State.Contains(csReading) && !Os::MayEmbed(Embedding))
-        throw ETypecask(Embedding.Permission == Os::TEmbeddingPermission::BitmapOnly ? msgFontBitmapOnly
-                                                                                     : msgFontRestricted,
-                        FFontName->GetTTFontName());
+    if (const int Refusal = GetEmbeddingRefusal(Embedding);
+        Refusal && State.Contains(csDesigning) && !State.Contains(csReading))
+        throw ETypecask(Refusal, FFontName->GetTTFontName());
     FFontData = std::move(Data);
     FEmbedding = Embedding;
 }
