@@ -37,6 +37,11 @@ const TMessageCase PackageMessages[] = {
     {10, "Font permanent installation property name could not be changed at runtime"},
     {11, "LZRW compressed stream signature is wrong"},
     {12, "Font file (%s) could not be loaded"},
+    {13, "Font (%s) may not be embedded: its licence is Restricted License"},
+    {14, "Font (%s) may not be embedded: its licence is Bitmap embedding only"},
+    {15, "Font (%s) will be installed only while the application runs: its licence is %s"},
+    {16, "(may not be embedded)"},
+    {17, "(installed only while running)"},
 };
 
 TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
@@ -51,7 +56,7 @@ TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
 }
 
 TEST(PackageStrings, EmptyAndMissingIdsReadAsEmpty) {
-    for (int Id : {0, 13, 14, 15, 16, 31, 1000, -1}) {
+    for (int Id : {0, 18, 31, 1000, -1}) {
         SCOPED_TRACE(Id);
         EXPECT_EQ(LoadStr(Id), "");
         if (Id < 0) continue;
