@@ -173,7 +173,10 @@ TEST_F(Picker, TheLicenceOfEachFamilyIsShownAndAForbiddenOneIsNotChosen) {
     EXPECT_TRUE(Set->GetScriptErrors().empty());
 
     // Ink right of each name only where a mark is drawn. The list's client
-    // area starts at 3, 22 in the dialog.
+    // area starts at 3, 22 in the dialog. Rows of the sandbox's families
+    // alone are drawn on Linux only: fontconfig's private configuration
+    // gives them (a Windows system draws its own fonts among them).
+#ifndef _WIN32
     ASSERT_EQ(Rows.size(), 3u);
     TBitmap Shot;
     Shot.LoadFromPngFile(Png);
@@ -190,6 +193,7 @@ TEST_F(Picker, TheLicenceOfEachFamilyIsShownAndAForbiddenOneIsNotChosen) {
     if (Rows[0].Top < 0 || Rows[1].Top < 0) GTEST_SKIP() << "the rows are scrolled out of sight";
     EXPECT_EQ(InkRightOfName("Sandbox Alpha", Rows[0]), 0);
     EXPECT_GT(InkRightOfName("Sandbox Closed", Rows[1]), 0);
+#endif
 }
 
 TEST(PickerRows, EachRowIsItsOwnFaceTextHeightPlusTwo) {
