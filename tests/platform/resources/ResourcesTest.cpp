@@ -182,11 +182,11 @@ TEST(ResourceImage, ModulesCarryTheirCompiledResourcesUnchanged) {
     ExpectSameEntries(*PackageRes, *Os::TResourceImage::FromFile(PackageFileName()));
     ExpectSameEntries(*Os::TResourceImage::FromFile(TEST_RES_DIR "/TestPackage.res"),
                       *Os::TResourceImage::FromFile(TEST_PLAIN_MODULE));
-    // The package's string table, its version, both bitmaps, three records
-    // and the layouts of the two dialogs.
+    // The package's string table (two blocks of sixteen ids), its version,
+    // both bitmaps, three records and the layouts of the two dialogs.
     std::vector<std::string> Listed;
     for (const auto& E : PackageRes->GetEntries()) Listed.push_back(E.Type.ToString() + " " + E.Name.ToString());
-    EXPECT_EQ(Listed, (std::vector<std::string>{"#2 TTYPECASK", "#2 TTYPECASK48", "#6 #1", "#10 DESCRIPTION",
+    EXPECT_EQ(Listed, (std::vector<std::string>{"#2 TTYPECASK", "#2 TTYPECASK48", "#6 #1", "#6 #2", "#10 DESCRIPTION",
                                                 "#10 PACKAGEINFO", "#10 PACKAGEOPTIONS", "#10 TFORMABOUT",
                                                 "#10 TFORMTYPECASKEDITOR", "#16 #1"}));
 }
