@@ -213,13 +213,14 @@ if(TYPECASK_BUILD_TESTS)
     SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp
     LIBS TypecaskUnits TypecaskFontGen)
 
-  # The registry classes on advapi32 and the character classes. Left out, about the Linux registry
+  # The registry classes on advapi32, the character classes and the fonts'
+  # licences. Left out, about the Linux registry
   # store: its derived font values, persistence across reopening the store,
   # a store that cannot be written, and a 512-level key made in one call
   # (the system makes at most 32 levels per call).
   typecask_win32_test(test_os
     SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/os/RegIniFileTest.cpp ${PROJECT_SOURCE_DIR}/tests/platform/os/CharTypeTest.cpp
-            ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
+            ${PROJECT_SOURCE_DIR}/tests/platform/os/FontEmbeddingTest.cpp ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
     LIBS TypecaskPlatform TypecaskFontGen
     ARGS "--gtest_filter=-RegIniFile.SeesTheDerivedFontValues:RegIniFile.WritesPersistForTheNextReader:RegIniFile.FailuresRaiseRegistryErrors:Registry.OpenKeyTracksThePathAndDeleteKeyTakesSubkeys")
   target_compile_definitions(test_resources PRIVATE

@@ -1,5 +1,6 @@
 // Any bytes as a font file: the family reader lists the families of its
-// faces or nothing, never reading outside the bytes.
+// faces or nothing, and the licence reader gives a licence, neither reading
+// outside the bytes.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -13,5 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     if (Size) std::memcpy(Copy.get(), Data, Size);
     for (const AnsiString& Family : Os::GetFontFileFamilies(Copy.get(), Size))
         if (!IsValidUtf8(Family)) std::abort();  // family names are handed out as UTF-8
+    Os::GetFontEmbedding(Copy.get(), Size);
     return 0;
 }

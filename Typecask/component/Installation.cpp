@@ -100,7 +100,13 @@ bool StillAdded(const AnsiString& Path) {
 
 }  // namespace
 
-bool TTypecask::IsPermanentInstallation() const { return !ComponentState().Contains(csDesigning) && FPermanent; }
+// A licence other than Installable lets the font be used only while the
+// application uses it: such a font is installed temporarily, and so removed
+// again when the component goes, whatever InstallPermanently says.
+bool TTypecask::IsPermanentInstallation() const {
+    return !ComponentState().Contains(csDesigning) && FPermanent &&
+           FEmbedding.Permission == Os::TEmbeddingPermission::Installable;
+}
 
 void TTypecask::AddFontResourceA() {
     if (!FFontData) return;

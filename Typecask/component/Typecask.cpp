@@ -76,6 +76,7 @@ void TTypecask::ReadTrueTypeFontResource(TStream* Stream) {
     TLZStream Codec;
     FFontData = std::make_unique<TMemoryStream>();
     const std::int64_t Start = Stream->GetPosition();
+    FEmbedding = {};
     try {
         Codec.DeCompress(Stream, FFontData.get());
     } catch (const ETypecask&) {
@@ -87,6 +88,9 @@ void TTypecask::ReadTrueTypeFontResource(TStream* Stream) {
         FFontData.reset();
         std::throw_with_nested(ETypecask(msgNotEnoughMemory, Variant(StoredTotal(Stream, Start))));
     }
+    // Form data is read whatever the licence: the form was made where the
+    // font could be embedded, and a designer must not drop it.
+    FEmbedding = Os::GetFontEmbedding(FFontData->GetMemory(), static_cast<std::size_t>(FFontData->GetSize()));
 }
 
 void TTypecask::Loaded() {
@@ -98,13 +102,23 @@ void TTypecask::GetFontResource() {
     const AnsiString Path = FFontName->GetTTFontFileName();
     TFileStream File(Path, fmOpenRead | fmShareDenyWrite);
     FFontData.reset();
-    FFontData = std::make_unique<TMemoryStream>();
+    FEmbedding = {};
+    auto Data = std::make_unique<TMemoryStream>();
     try {
-        FFontData->LoadFromStream(&File);
+        Data->LoadFromStream(&File);
     } catch (...) {
-        FFontData.reset();
         throw ETypecask(msgFontFileNotLoaded, FFontName->GetTTFontFileName());
     }
+    const Os::TFontEmbedding Embedding =
+        Os::GetFontEmbedding(Data->GetMemory(), static_cast<std::size_t>(Data->GetSize()));
+    // Refused when the developer chooses the family; a form that carries it
+    // already is read as it is (its font data follows).
+    const TComponentState State = ComponentState();
+    if (const int Refusal = GetEmbeddingRefusal(Embedding);
+        Refusal && State.Contains(csDesigning) && !State.Contains(csReading))
+        throw ETypecask(Refusal, FFontName->GetTTFontName());
+    FFontData = std::move(Data);
+    FEmbedding = Embedding;
 }
 
 void TTypecask::SetInstallPermanently(bool Value) {
@@ -133,6 +147,7 @@ void TTypecask::SetTypecaskName(TTypecaskName* Value) {
         }
         if (FFontName->FFamilyName.empty()) {
             FFontData.reset();
+            FEmbedding = {};
             return;
         }
         GetFontResource();

@@ -7,6 +7,7 @@
 #include "Typecask/component/TypecaskName.h"
 #include "Typecask/support/VersionInfo.h"
 #include "platform/Classes.h"
+#include "platform/os/FontFiles.h"
 #include "platform/os/WinFonts.h"
 
 class TTypecask : public TComponent {
@@ -36,7 +37,9 @@ public:
     // the whole font file.
     void ReadTrueTypeFontResource(TStream* Stream);
     void WriteTrueTypeFontResource(TStream* Stream);
-    // Loads the font file of the chosen family into memory.
+    // Loads the font file of the chosen family into memory. In the designer,
+    // unless a form is being read, a family whose licence forbids embedding
+    // is refused (ETypecask 13 or 14) and nothing is loaded.
     void GetFontResource();
 
     // Writes the font to a file and adds it to the font table (temporarily
@@ -57,7 +60,12 @@ public:
     // The last path a font file was written to.
     const AnsiString& GetFontFilePath() const { return FFontFilePath; }
     bool GetFontAdded() const { return FFontAdded; }
-    // True when an installation made now would be permanent.
+    // What the licence of the font held lets the component do with it, read
+    // once whenever the font data is set; Installable without font data.
+    const Os::TFontEmbedding& GetFontEmbedding() const { return FEmbedding; }
+    // True when an installation made now would be permanent: at run time,
+    // with InstallPermanently, of a font whose licence lets it be installed
+    // for good.
     bool IsPermanentInstallation() const;
 
 private:
@@ -65,6 +73,7 @@ private:
     bool FPermanent;
     std::unique_ptr<TTypecaskName> FFontName;
     std::unique_ptr<TMemoryStream> FFontData;
+    Os::TFontEmbedding FEmbedding;
     AnsiString FFontFilePath;
     bool FFontAdded;
 };

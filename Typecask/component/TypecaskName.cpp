@@ -262,3 +262,22 @@ AnsiString GetFontsFolder() {
     const char* Last = AnsiLastChar(Folder);
     return BackslashText == AnsiString(1, *Last) ? Folder : Folder + BackslashText;
 }
+
+Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family) {
+    try {
+        return Os::GetFontFileEmbedding(TTypecaskName(nullptr).FindTTFontFile(Family));
+    } catch (const Exception&) {
+        return {};  // choosing it reports why its file cannot be had
+    }
+}
+
+int GetEmbeddingRefusal(const Os::TFontEmbedding& Embedding) {
+    if (Os::MayEmbed(Embedding)) return 0;
+    return Embedding.Permission == Os::TEmbeddingPermission::BitmapOnly ? msgFontBitmapOnly : msgFontRestricted;
+}
+
+AnsiString GetLicenceNote(const AnsiString& Family, const Os::TFontEmbedding& Embedding) {
+    if (const int Refusal = GetEmbeddingRefusal(Embedding)) return Format(LoadStr(Refusal), {Family});
+    if (Embedding.Permission == Os::TEmbeddingPermission::Installable) return {};
+    return Format(LoadStr(msgFontTemporaryByLicence), {Family, Os::EmbeddingPermissionName(Embedding.Permission)});
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Classes.h"
+#include "platform/os/FontFiles.h"
 
 // The unit's string constants: built by the unit's initialisation (in this
 // order) and released by its finalisation.
@@ -63,3 +64,14 @@ private:
 // The system Fonts folder (from the default user's Shell Folders, else the
 // Windows directory's Fonts folder), always ending with the path delimiter.
 AnsiString GetFontsFolder();
+
+// The licence of the font file registered for Family (FindTTFontFile);
+// Installable when the family has no readable file.
+Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family);
+// The message (TTypecaskMessage) that refuses embedding a font of this
+// licence: 13 Restricted License, 14 bitmaps only; 0 when it may be embedded.
+int GetEmbeddingRefusal(const Os::TFontEmbedding& Embedding);
+// What the designer says of a family's licence: the refusal, or that the
+// font will be installed only while the application runs; empty for an
+// Installable font.
+AnsiString GetLicenceNote(const AnsiString& Family, const Os::TFontEmbedding& Embedding);

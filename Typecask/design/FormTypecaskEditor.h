@@ -1,8 +1,11 @@
 // TFormTypecaskEditor: the modal dialog in which the developer picks the
 // installed TrueType family that a TTypecask carries. Every family is drawn
-// in its own typeface; the choice is kept in FFontName.
+// in its own typeface, marked when its licence forbids embedding it or lets
+// it be installed only while the application runs; the choice is kept in
+// FFontName.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "Typecask/component/TypecaskName.h"
@@ -29,6 +32,10 @@ public:
     void ListBoxTTFontsMeasureItem(TWinControl* Control, int Index, int& Height);
     void ListBoxTTFontsClick(TObject* Sender);
     void ListBoxTTFontsDblClick(TObject* Sender);
+    // OK ends the dialog with the choice, unless the licence of the chosen
+    // family forbids embedding it: then the sample line shows why, and the
+    // dialog stays open with nothing chosen.
+    void BitBtnOKClick(TObject* Sender);
 
     // Preselects Value's family when it is listed and takes it as the
     // choice; an unlisted family leaves no row selected and the choice as it
@@ -37,4 +44,11 @@ public:
 
     // The current choice. Its owner is the form, so changing it loads no font.
     std::unique_ptr<TTypecaskName> FFontName;
+
+    // The licence of a listed family's font file, read when its row is
+    // first drawn or chosen.
+    const Os::TFontEmbedding& GetEmbedding(const AnsiString& Family);
+
+private:
+    std::map<AnsiString, Os::TFontEmbedding> FEmbeddings;
 };

@@ -18,6 +18,15 @@ enum TTypecaskMessage : int {
     msgPermanentReadOnly = 10,
     msgBadSignature = 11,
     msgFontFileNotLoaded = 12,         // "%s": the file's path
+    // The font's licence (Os::TFontEmbedding) forbids embedding it.
+    msgFontRestricted = 13,            // "%s": the family name
+    msgFontBitmapOnly = 14,            // "%s": the family name
+    // The licence allows only a temporary installation: "%s" the family
+    // name, "%s" the permission (Os::EmbeddingPermissionName).
+    msgFontTemporaryByLicence = 15,
+    // The picker's marks of the families of those licences.
+    msgPickerNotEmbeddable = 16,
+    msgPickerTemporary = 17,
 };
 
 // The package's one exception class: a message from the package's string

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "platform/System.h"
@@ -19,5 +20,40 @@ std::vector<AnsiString> GetFontFileFamilies(const void* Data, std::size_t Size);
 // are read, not the whole file. Empty when the file cannot be read or is no
 // font.
 std::vector<AnsiString> GetFontFileDeclaredFamilies(const AnsiString& FileName);
+
+// What a font's licence (the OS/2 table's fsType) lets a document, here an
+// application, do with the font it carries, from the least restrictive to
+// the most.
+enum class TEmbeddingPermission {
+    Installable,     // 0: may be installed for good
+    Editable,        // 8: may be installed only while the document uses it
+    PreviewAndPrint, // 4: likewise
+    BitmapOnly,      // 0x0200: only bitmaps may be embedded, and a TrueType file carries outlines
+    Restricted,      // 2: may not be embedded without the owner's permission
+};
+
+struct TFontEmbedding {
+    TEmbeddingPermission Permission = TEmbeddingPermission::Installable;
+    bool NoSubsetting = false;  // 0x0100: only the whole font may be embedded
+};
+
+// The embedding that fsType states. Of the permission bits (the low four)
+// the least restrictive one applies when several are set, as tables before
+// version 3 allowed, for every version; no bit is Installable.
+TFontEmbedding EmbeddingOfFsType(std::uint16_t FsType);
+// The embedding of the font in Data, or in the file FileName: in a
+// collection the most restrictive face decides, and any face that forbids
+// subsetting forbids it for the file. A face without an OS/2 table states
+// no restriction and counts as Installable; so do bytes that are no font
+// and a file that cannot be read.
+TFontEmbedding GetFontEmbedding(const void* Data, std::size_t Size);
+TFontEmbedding GetFontFileEmbedding(const AnsiString& FileName);
+// True when the licence lets the font be embedded at all (not Restricted,
+// not bitmaps only).
+bool MayEmbed(const TFontEmbedding& Embedding);
+// The permission as the OpenType specification names it ("Installable",
+// "Editable", "Preview & Print", "Restricted License", "Bitmap embedding
+// only").
+AnsiString EmbeddingPermissionName(TEmbeddingPermission Permission);
 
 }  // namespace Os

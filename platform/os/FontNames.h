@@ -5,9 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/System.h"
+
+class TStream;
 
 namespace Os {
 
@@ -28,6 +31,16 @@ using TFontReader = std::function<bool(std::uint64_t Offset, void* Buffer, std::
 // texts of the Windows platform (UTF-16) and of the Macintosh platform's
 // Roman encoding (its ASCII part). Empty when the bytes are no font.
 std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::vector<std::uint16_t>& NameIds);
+
+// The embedding flags (the OS/2 table's fsType) of every face of the font
+// that Read reads, in face order; 0 for a face without an OS/2 table.
+// Nothing when the bytes are no font.
+std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontReader& Read);
+
+// Readers of a font held in memory and of a font in a stream (which must
+// outlive the reader; its position moves).
+TFontReader MemoryFontReader(const void* Data, std::size_t Size);
+TFontReader StreamFontReader(TStream& Stream);
 
 // The family of each face as the font table names it: name record 1 of the
 // Windows platform in U.S. English, else of any language, else of the

@@ -32,15 +32,9 @@ const char* const NTFontsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\
 // names of its faces, joined with " & " for a collection, and the suffix.
 std::string FontsValueName(const std::string& Path) {
     TFileStream File(Path, fmOpenRead | fmShareDenyNone);
-    const auto Size = static_cast<std::uint64_t>(File.GetSize());
-    const Os::TFontReader Read = [&](std::uint64_t Offset, void* Buffer, std::size_t Count) {
-        if (Offset > Size || Count > Size - Offset) return false;
-        File.SetPosition(static_cast<std::int64_t>(Offset));
-        return File.Read(Buffer, static_cast<std::int64_t>(Count)) == static_cast<std::int64_t>(Count);
-    };
     std::string Name;
     int Face = -1;
-    for (const auto& Record : Os::ReadFontNames(Read, {4})) {
+    for (const auto& Record : Os::ReadFontNames(Os::StreamFontReader(File), {4})) {
         if (Record.Face == Face) continue;  // the first full name of each face
         Face = Record.Face;
         Name += (Name.empty() ? "" : " & ") + Record.Text;

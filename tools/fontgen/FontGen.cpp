@@ -240,6 +240,8 @@ void Validate(const TFontSpec& S) {
     if (S.Descender > 0 || S.Descender < -32768)
         throw EFontGen("the descender must lie between -32768 and 0, not %d", {S.Descender});
     if (S.LineGap < 0 || S.LineGap > 32767) throw EFontGen("the line gap must lie between 0 and 32767, not %d", {S.LineGap});
+    if (S.Os2Version < 1 || S.Os2Version > 4)
+        throw EFontGen("the OS/2 table version must lie between 1 and 4, not %d", {S.Os2Version});
     if (S.Weight < 1 || S.Weight > 1000) throw EFontGen("the weight must lie between 1 and 1000, not %d", {S.Weight});
     if (S.CapHeight < 0 || S.CapHeight > S.Ascender)
         throw EFontGen("the cap height must lie between 0 and the ascender (%d), not %d", {S.Ascender, S.CapHeight});
@@ -403,14 +405,15 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Maxp.U16(2);  // zones
     for (int I = 0; I < 9; ++I) Maxp.U16(0);
 
-    // OS/2, version 4
+    // OS/2: version 4 unless asked for an older one, whose table ends
+    // earlier and knows fewer selection flags
     TBuffer Os2;
     const int Em = FontSpec.UnitsPerEm;
-    Os2.U16(4);
+    Os2.U16(static_cast<unsigned>(FontSpec.Os2Version));
     Os2.S16(static_cast<int>(AdvanceSum / std::max(1, AdvanceCount)));
     Os2.U16(static_cast<unsigned>(FontSpec.Weight));
     Os2.U16(5);  // normal width
-    Os2.U16(0);  // installable embedding
+    Os2.U16(FontSpec.FsType);  // embedding licence
     Os2.S16(Em * 65 / 100);  // subscript x size
     Os2.S16(Em * 60 / 100);  // subscript y size
     Os2.S16(0);
@@ -428,7 +431,8 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Os2.U32(0);
     Os2.U32(0);
     Os2.Tag("TCSK");
-    Os2.U16((FontSpec.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !FontSpec.Italic ? 0x0040u : 0u) | 0x0080u);
+    Os2.U16((FontSpec.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !FontSpec.Italic ? 0x0040u : 0u) |
+            (FontSpec.Os2Version >= 4 ? 0x0080u : 0u));  // typographic metrics: version 4 on
     Os2.U16(CharToGlyph.begin()->first);
     Os2.U16(CharToGlyph.rbegin()->first);
     Os2.S16(FontSpec.Ascender);
@@ -438,11 +442,13 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Os2.U16(static_cast<unsigned>(WinDescent));
     Os2.U32(1);  // code pages: Latin 1
     Os2.U32(0);
-    Os2.S16(CapHeight);  // x height: the small letters are the capitals
-    Os2.S16(CapHeight);
-    Os2.U16(0);     // default character: .notdef
-    Os2.U16(0x20);  // break character
-    Os2.U16(1);     // no contextual lookups
+    if (FontSpec.Os2Version >= 2) {
+        Os2.S16(CapHeight);  // x height: the small letters are the capitals
+        Os2.S16(CapHeight);
+        Os2.U16(0);     // default character: .notdef
+        Os2.U16(0x20);  // break character
+        Os2.U16(1);     // no contextual lookups
+    }
 
     // hmtx
     TBuffer Hmtx;

@@ -34,6 +34,10 @@ struct TFontSpec {
     // is 0.
     bool LatinLetters = true;
     char32_t ExtraLetters = 0;
+    // The OS/2 table's embedding licence (fsType) and version (1 to 4; older
+    // tables let several permission bits be set, 0x000C for one).
+    std::uint16_t FsType = 0;
+    int Os2Version = 4;
     AnsiString Version = "Version 1.000";
     AnsiString Copyright = "Generated for testing; free to use.";
 

@@ -1,5 +1,6 @@
 // typecask-fontgen: writes a small TrueType font with block letters.
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -21,6 +22,10 @@ const char* const Usage =
     "  --descender N        descender in design units, <= 0 (default -200)\n"
     "  --line-gap N         line gap in design units (default 0)\n"
     "  --cap-height N       letter height in design units (default 70% of the em)\n"
+    "  --fs-type N          OS/2 embedding licence, e.g. 0 installable, 2 restricted,\n"
+    "                       4 preview & print, 8 editable, 0x0100 no subsetting,\n"
+    "                       0x0200 bitmaps only (default 0)\n"
+    "  --os2-version N      OS/2 table version, 1 to 4 (default 4)\n"
     "  -h, --help           show this help\n";
 
 int Number(const std::string& Option, const std::string& Text) {
@@ -29,6 +34,17 @@ int Number(const std::string& Option, const std::string& Text) {
     if (Ec != std::errc() || Ptr != Text.data() + Text.size())
         throw FontGen::EFontGen(Option + " needs a whole number, not \"" + Text + "\"");
     return Value;
+}
+
+// A 16-bit flag word, decimal or hexadecimal with 0x.
+std::uint16_t FlagWord(const std::string& Option, const std::string& Text) {
+    const bool Hex = Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X');
+    const char* First = Text.data() + (Hex ? 2 : 0);
+    unsigned Value = 0;
+    const auto [Ptr, Ec] = std::from_chars(First, Text.data() + Text.size(), Value, Hex ? 16 : 10);
+    if (Ec != std::errc() || Ptr != Text.data() + Text.size() || Value > 0xFFFF)
+        throw FontGen::EFontGen(Option + " needs a number from 0 to 0xFFFF, not \"" + Text + "\"");
+    return static_cast<std::uint16_t>(Value);
 }
 
 }  // namespace
@@ -62,6 +78,10 @@ int main(int argc, char** argv) {
                 FontSpec.LineGap = Number(Arg, Value());
             } else if (Arg == "--cap-height") {
                 FontSpec.CapHeight = Number(Arg, Value());
+            } else if (Arg == "--fs-type") {
+                FontSpec.FsType = FlagWord(Arg, Value());
+            } else if (Arg == "--os2-version") {
+                FontSpec.Os2Version = Number(Arg, Value());
             } else if (Arg.size() > 1 && Arg[0] == '-') {
                 throw FontGen::EFontGen("unknown option " + Arg);
             } else if (Out.empty()) {

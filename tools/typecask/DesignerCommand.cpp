@@ -120,9 +120,12 @@ int Inspect(TArgs& Args) {
         std::cout << C->GetName() << ": " << C->ClassName() << '\n';
         PrintInspector(C, &Host->Designer());
         if (auto* Typecask = dynamic_cast<TTypecask*>(C)) {
-            if (TMemoryStream* Data = Typecask->GetFontData())
+            if (TMemoryStream* Data = Typecask->GetFontData()) {
                 std::cout << "  (font data: " << Data->GetSize() << " bytes)\n";
-            else
+                const AnsiString Note =
+                    GetLicenceNote(Typecask->GetTypecaskName()->GetTTFontName(), Typecask->GetFontEmbedding());
+                if (!Note.empty()) std::cout << "  (" << Note << ")\n";
+            } else
                 std::cout << "  (no font data)\n";
         }
     }

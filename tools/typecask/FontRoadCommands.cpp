@@ -78,6 +78,8 @@ int Inspect(TArgs& Args) {
             continue;
         }
         for (const auto& F : C.DeclaredFamilies) std::cout << "  family declared by the font file: " << F << '\n';
+        std::cout << "  licence: " << Os::EmbeddingPermissionName(C.Embedding.Permission)
+                  << (C.Embedding.NoSubsetting ? ", no subsetting" : ", subsetting allowed") << '\n';
         bool Matches = false;
         // The font table reports names cut to the face-name limit; so does
         // the installation's test.
@@ -169,7 +171,8 @@ const TCommandRegistration EmbedCommand(
      "Usage: typecask embed FAMILY -o FORM.dfm [--text] [--temporary]\n"
      "As the designer does: creates a form with one TTypecask, chooses FAMILY\n"
      "(an installed TrueType family, see \"typecask families\") and saves the form\n"
-     "data with the compressed font file in it.\n\n"
+     "data with the compressed font file in it. A family whose licence forbids\n"
+     "embedding (Restricted License, bitmaps only) is refused with status 1.\n\n"
      "  -o, --output FILE  the form data to write (\"-\" for standard output)\n"
      "  --text             write the text form instead of the binary one\n"
      "  --temporary        store InstallPermanently = False: the application installs\n"
@@ -180,8 +183,9 @@ const TCommandRegistration InspectCommand(
     {"inspect", "show what form data carries",
      "Usage: typecask inspect FORM.dfm\n"
      "Shows the stored properties of each TTypecask in FORM.dfm (binary or text),\n"
-     "the compressed and uncompressed sizes of its font, and the family that the\n"
-     "font file itself declares. Nothing is installed. The status is 1 when\n"
+     "the compressed and uncompressed sizes of its font, the family that the\n"
+     "font file itself declares and its licence (the embedding permission and\n"
+     "whether it may be subset). Nothing is installed. The status is 1 when\n"
      "font data cannot be restored.\n",
      Inspect});
 

@@ -112,6 +112,7 @@ void SummarizeFontData(TStream* Compressed, TTypecaskSummary& Summary) {
     }
     Summary.FontSize = Font.GetSize();
     Summary.DeclaredFamilies = Os::GetFontFileFamilies(Font.GetMemory(), static_cast<std::size_t>(Font.GetSize()));
+    Summary.Embedding = Os::GetFontEmbedding(Font.GetMemory(), static_cast<std::size_t>(Font.GetSize()));
 }
 
 void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out, int Depth) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Typecask/component/Typecask.h"
+#include "platform/os/FontFiles.h"
 #include "platform/Classes.h"
 
 namespace Tool {
@@ -33,6 +34,7 @@ struct TTypecaskSummary {
     std::int64_t FontSize = 0;
     std::string DataError;                   // why the font data cannot be restored
     std::vector<AnsiString> DeclaredFamilies;  // the families the font file itself declares
+    Os::TFontEmbedding Embedding;              // what the font file's licence allows
 };
 std::vector<TTypecaskSummary> SummarizeForm(TStream* Input);
 

@@ -614,6 +614,76 @@ TEST(Installation, OtherCopyOfTheApplication) {
 }
 #endif
 
+// A font's licence (its OS/2 fsType) through the designer and a running
+// program: whether choosing the family is refused, and where a form that
+// asks for a permanent installation puts the font.
+TEST(Installation, TheFontsLicenceDecidesChoosingAndTheKindOfInstallation) {
+    const struct {
+        const char* Name;
+        std::uint16_t FsType;
+        int Os2Version;
+        int Refusal;  // message of the designer's refusal, 0 for none
+        bool Permanent;
+    } Cases[] = {
+        {"Installable", 0x0000, 4, 0, true},
+        {"No Subsetting", 0x0100, 4, 0, true},
+        {"Editable", 0x0008, 4, 0, false},
+        {"Preview", 0x0004, 4, 0, false},
+        {"Mixed", 0x000C, 1, 0, false},  // an old table: the least restrictive bit applies
+        {"Restricted", 0x0002, 4, msgFontRestricted, false},
+        {"Bitmaps", 0x0200, 4, msgFontBitmapOnly, false},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TSandbox Box;
+        FontGen::TFontSpec Spec;
+        Spec.FsType = C.FsType;
+        Spec.Os2Version = C.Os2Version;
+        const std::string Family = std::string("Licence ") + C.Name;
+        const std::string Installed = Box.InstallFont(Family, Spec);
+
+        // The designer: choosing the installed family.
+        {
+            TForm Design(true);
+            TTypecask* T = Design.Add();
+            TTypecaskName Choice(nullptr);
+            Choice.SetTTFontName(Family);
+            EXPECT_EQ(MessageOf([&] { T->SetTypecaskName(&Choice); }),
+                      C.Refusal ? Format(LoadStr(C.Refusal), {AnsiString(Family)}) : "");
+            EXPECT_EQ(T->GetFontData() != nullptr, C.Refusal == 0);
+            EXPECT_EQ(T->GetTypecaskName()->GetTTFontName(), C.Refusal ? "" : Family);
+        }
+
+        // Form data made where the font could be embedded: the designer
+        // reads it whole, though the family is installed here too.
+        {
+            TRunForm Stored(Family, true, ReadFileBytes(Installed));
+            TForm Design(true);
+            std::vector<std::string> Errors;
+            LoadForm(Stored.Data, Design.Root, &Errors);
+            EXPECT_EQ(Errors, std::vector<std::string>{});
+            TTypecask* T = dynamic_cast<TTypecask*>(Design.Root->Components(0));
+            EXPECT_EQ(T->GetTypecaskName()->GetTTFontName(), Family);
+            ASSERT_NE(T->GetFontData(), nullptr);
+            EXPECT_TRUE(StreamBytes(T->GetFontData()) == Stored.FontBytes) << "nothing stored is dropped";
+        }
+
+        // A running program installs it, as the form asks or only while it runs.
+        const std::string Bytes = ReadFileBytes(Box.MakeFontFile(Family + " Run", Spec));
+        const std::string Path = (C.Permanent ? Box.Paths().UserFontsFolder + PathDelim : ProcessTemp()) + Family +
+                                 " Run.ttf";
+        {
+            TRunForm Run(Family + " Run", true, Bytes);
+            Run.Load();
+            EXPECT_TRUE(Run.Typecask()->GetFontAdded());
+            EXPECT_EQ(Run.Typecask()->GetFontFilePath(), Path);
+            EXPECT_TRUE(ReadFileBytes(Path) == Bytes);
+        }
+        EXPECT_EQ(fs::exists(Path), C.Permanent) << "a temporary installation goes with the component";
+        EXPECT_EQ(RegisteredPath(Family + " Run"), C.Permanent ? Path : "");
+    }
+}
+
 TEST(Families, ListsTrueTypeFamiliesAndReplacesTheListContent) {
     TSandbox Box;
     const auto Before = Families();  // on Windows, the host's fonts too

@@ -37,6 +37,11 @@ const TMessageCase PackageMessages[] = {
     {10, "Font permanent installation property name could not be changed at runtime"},
     {11, "LZRW compressed stream signature is wrong"},
     {12, "Font file (%s) could not be loaded"},
+    {13, "Font (%s) may not be embedded: its licence is Restricted License"},
+    {14, "Font (%s) may not be embedded: its licence is Bitmap embedding only"},
+    {15, "Font (%s) will be installed only while the application runs: its licence is %s"},
+    {16, "(may not be embedded)"},
+    {17, "(installed only while running)"},
 };
 
 TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
@@ -51,7 +56,7 @@ TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
 }
 
 TEST(PackageStrings, EmptyAndMissingIdsReadAsEmpty) {
-    for (int Id : {0, 13, 14, 15, 16, 31, 1000, -1}) {
+    for (int Id : {0, 18, 31, 1000, -1}) {
         SCOPED_TRACE(Id);
         EXPECT_EQ(LoadStr(Id), "");
         if (Id < 0) continue;
@@ -177,11 +182,11 @@ TEST(ResourceImage, ModulesCarryTheirCompiledResourcesUnchanged) {
     ExpectSameEntries(*PackageRes, *Os::TResourceImage::FromFile(PackageFileName()));
     ExpectSameEntries(*Os::TResourceImage::FromFile(TEST_RES_DIR "/TestPackage.res"),
                       *Os::TResourceImage::FromFile(TEST_PLAIN_MODULE));
-    // The package's string table, its version, both bitmaps, three records
-    // and the layouts of the two dialogs.
+    // The package's string table (two blocks of sixteen ids), its version,
+    // both bitmaps, three records and the layouts of the two dialogs.
     std::vector<std::string> Listed;
     for (const auto& E : PackageRes->GetEntries()) Listed.push_back(E.Type.ToString() + " " + E.Name.ToString());
-    EXPECT_EQ(Listed, (std::vector<std::string>{"#2 TTYPECASK", "#2 TTYPECASK48", "#6 #1", "#10 DESCRIPTION",
+    EXPECT_EQ(Listed, (std::vector<std::string>{"#2 TTYPECASK", "#2 TTYPECASK48", "#6 #1", "#6 #2", "#10 DESCRIPTION",
                                                 "#10 PACKAGEINFO", "#10 PACKAGEOPTIONS", "#10 TFORMABOUT",
                                                 "#10 TFORMTYPECASKEDITOR", "#16 #1"}));
 }

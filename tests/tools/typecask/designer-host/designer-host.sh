@@ -173,4 +173,26 @@ grep -q "exists; --force replaces it" "$WORK/err.txt" || fail "new over an exist
 cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" || fail "new replaced an existing form"
 designer new "$WORK/Form1.dfm" --force >/dev/null || fail "new --force"
 cmp -s "$WORK/Form1.dfm" "$WORK/before.dfm" && fail "new --force left the old form"
+# The fonts' licences: a Restricted family is refused with a non-zero
+# status and no form; an Editable one (an old OS/2 table that sets Preview &
+# Print too) is embedded, and both inspectors say what its licence allows.
+LIC="$WORK/licensed"
+mkdir -p "$LIC/fonts"
+"$FONTGEN" --family "Closed Sans" --fs-type 2 "$LIC/fonts/ClosedSans.ttf"
+"$FONTGEN" --family "Edit Sans" --fs-type 0x010C --os2-version 1 "$LIC/fonts/EditSans.ttf"
+status=0
+TYPECASK_SYSROOT="$LIC" "$TYPECASK" embed "Closed Sans" -o "$WORK/closed.dfm" 2>"$WORK/err.txt" || status=$?
+[ "$status" -eq 1 ] || fail "embed of a Restricted family exited $status"
+grep -qF "Font (Closed Sans) may not be embedded: its licence is Restricted License" "$WORK/err.txt" \
+    || fail "embed of a Restricted family: $(cat "$WORK/err.txt")"
+[ ! -e "$WORK/closed.dfm" ] || fail "a refused embed wrote a form"
+TYPECASK_SYSROOT="$LIC" "$TYPECASK" embed "Edit Sans" -o "$WORK/edit.dfm" 2>/dev/null || fail "embed of an Editable family"
+TYPECASK_SYSROOT="$LIC" "$TYPECASK" inspect "$WORK/edit.dfm" | grep -qx "  licence: Editable, no subsetting" \
+    || fail "inspect: $(TYPECASK_SYSROOT="$LIC" "$TYPECASK" inspect "$WORK/edit.dfm")"
+TYPECASK_SYSROOT="$LIC" "$TYPECASK" designer inspect "$WORK/edit.dfm" \
+    | grep -qxF "  (Font (Edit Sans) will be installed only while the application runs: its licence is Editable)" \
+    || fail "designer inspect says nothing of the licence"
+"$FONTGEN" --family X --fs-type 0x10000 "$WORK/x.ttf" 2>/dev/null && fail "fontgen took an fsType beyond 16 bits"
+"$FONTGEN" --family X --os2-version 0 "$WORK/x.ttf" 2>/dev/null && fail "fontgen took OS/2 version 0"
+
 echo "designer host: all checks passed"
