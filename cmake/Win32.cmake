@@ -11,7 +11,9 @@
 # tests that are not about a Linux service, which ctest runs under Wine
 # (scripts/wine-test).
 
-set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version)
+# The user's font folder comes from the known-folder API (shell32, its
+# memory freed by ole32); the system's version from ntdll.
+set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version shell32 ole32 uuid ntdll)
 
 file(GLOB TYPECASK_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/platform/*.cpp
