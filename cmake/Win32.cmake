@@ -215,6 +215,7 @@ if(TYPECASK_BUILD_TESTS)
   file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
   typecask_win32_test(test_win32
     SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp
+            ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
     LIBS TypecaskUnits TypecaskFontGen)
 
   # The registry classes on advapi32 and the character classes. Left out, about the Linux registry

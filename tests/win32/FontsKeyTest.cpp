@@ -12,6 +12,7 @@
 #include "platform/os/SysRoot.h"
 #include "platform/os/Windows.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
+#include "tests/support/Sandbox.h"
 #include "tests/win32/RunForm.h"
 #include "tools/fontgen/FontGen.h"
 
@@ -129,38 +130,6 @@ std::string UserFontsFolder() {
     return std::string(Buffer, Length) + "\\Microsoft\\Windows\\Fonts\\";
 }
 
-const char* const ShellFoldersKey = ".Default\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-// While it lives, the machine's Fonts folder, as the default user's shell
-// folders name it, is a file: nothing can be written into it.
-struct TUnusableFontsFolder {
-    TUnusableFontsFolder() {
-        char Data[1024] = {};
-        DWORD Size = sizeof Data - 1;
-        if (::RegGetValueA(HKEY_USERS, ShellFoldersKey, "Fonts", RRF_RT_REG_SZ, nullptr, Data, &Size) == ERROR_SUCCESS)
-            Before = Data;
-        ::CloseHandle(::CreateFileA(File.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        Set(File);
-    }
-    ~TUnusableFontsFolder() {
-        Set(Before);
-        ::DeleteFileA(File.c_str());
-    }
-    void Set(const std::optional<std::string>& Folder) {
-        HKEY Key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_USERS, ShellFoldersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &Key, nullptr),
-                  ERROR_SUCCESS);
-        if (Folder)
-            ::RegSetValueExA(Key, "Fonts", 0, REG_SZ, reinterpret_cast<const BYTE*>(Folder->c_str()),
-                             static_cast<DWORD>(Folder->size() + 1));
-        else
-            ::RegDeleteValueA(Key, "Fonts");
-        ::RegCloseKey(Key);
-    }
-    std::string File = TempFolder() + "typecask-no-fonts-folder";
-    std::optional<std::string> Before;
-};
-
 // While it lives, nobody may change the machine's Fonts key.
 struct TReadOnlyFontsKey {
     TReadOnlyFontsKey() {
@@ -199,12 +168,13 @@ TEST(FontsKeyOnNT, WhereTheMachineRefusesTheFontIsInstalledForTheUser) {
         const std::string Expected = UserFontsFolder() + Family + ".ttf";
         const std::string Machine = GetFontsFolder() + Family + ".ttf";
         {
-            std::optional<TUnusableFontsFolder> Folder;
+            // The machine's Fonts folder is a file, or its key read-only.
+            TestSupport::TSandbox Box;
             std::optional<TReadOnlyFontsKey> Key;
             if (BlockKey)
                 Key.emplace();
             else
-                Folder.emplace();
+                Box.SetShellFontsFolder(Box.MakeFontFile("Typecask Not A Folder"));
             TRunForm Run(Family, true);
             EXPECT_EQ(MessageOf([&] { Run.Load(); }), "");
             EXPECT_EQ(Run.Typecask()->GetInstallationKind(), ikPerUser);
@@ -219,6 +189,7 @@ TEST(FontsKeyOnNT, WhereTheMachineRefusesTheFontIsInstalledForTheUser) {
         // before another one of the machine.
         EXPECT_EQ(ReadFileBytes(Expected), TRunForm(Family, true).FontBytes);
         EXPECT_EQ(Value(NTFontsKey, ValueName, HKEY_CURRENT_USER), Expected);
+        EXPECT_TRUE(HasFamily(Family));
         const std::string Other = MakeFont("Typecask Other", TempFolder() + "tcother.ttf");
         SetValue(NTFontsKey, ValueName, Other);
         EXPECT_EQ(TTypecaskName(nullptr).FindTTFontFile(Family), Expected);
