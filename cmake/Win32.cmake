@@ -11,7 +11,9 @@
 # tests that are not about a Linux service, which ctest runs under Wine
 # (scripts/wine-test).
 
-set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version)
+# The user's font folder comes from the known-folder API (shell32, its
+# memory freed by ole32); the system's version from ntdll.
+set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version shell32 ole32 uuid ntdll)
 
 file(GLOB TYPECASK_PLATFORM_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/platform/*.cpp
@@ -211,6 +213,7 @@ if(TYPECASK_BUILD_TESTS)
   file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win32/*.cpp)
   typecask_win32_test(test_win32
     SOURCES ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/tests/Typecask/component/ComponentTestSupport.cpp
+            ${PROJECT_SOURCE_DIR}/tests/support/Sandbox.cpp
     LIBS TypecaskUnits TypecaskFontGen)
 
   # The registry classes on advapi32, the character classes and the fonts'

@@ -42,13 +42,25 @@ AnsiString TemporaryFolder() {
     return AnsiString(Buffer, Length);
 }
 
+// How long the font-change broadcast waits for each top-level window of
+// another program, in milliseconds. A window whose program has not read
+// its messages for 5 seconds counts as hung to the system and is skipped
+// at once (SMTO_ABORTIFHUNG); one that has just stopped, or is merely
+// slow, holds the application up by at most this much. A window that is
+// well handles the news in a few milliseconds, so a second spares slow
+// ones without letting a frozen one stop the application. The
+// application's own windows are called directly, before the broadcast
+// returns, whatever the timeout.
+constexpr UINT FontChangeTimeout = 1000;
+
 // Tells every top-level window that the fonts changed. A window that fails
-// to handle the news changes nothing in the font table, so its error is not
-// the installation's (nor the removal's): the font stays recorded as added
-// and is removed again in due course.
+// to handle the news, or does not answer in time, changes nothing in the
+// font table, so its error is not the installation's (nor the removal's):
+// the font stays recorded as added and is removed again in due course.
 void BroadcastFontChange() noexcept {
     try {
-        SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+        SendMessageTimeoutA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, FontChangeTimeout,
+                            nullptr);
     } catch (...) {
     }
 }
@@ -98,6 +110,26 @@ bool StillAdded(const AnsiString& Path) {
     }
 }
 
+// Raised by an installation for good that the system refuses for want of
+// rights: its file could not be written into the folder, or its value under
+// the key. Cause is that failure. What the installation did is taken back.
+struct TRefused {
+    std::exception_ptr Cause;
+};
+
+AnsiString InstallationFolder(TInstallationKind Kind) {
+    switch (Kind) {
+        case ikMachineWide:
+            return GetFontsFolder();
+        case ikPerUser:
+            return Os::GetUserFontsFolder();
+        default:
+            // A folder of this process's own, so that another running copy
+            // of the application never deletes the file.
+            return Os::GetProcessTempFolder(TemporaryFolder());
+    }
+}
+
 }  // namespace
 
 // A licence other than Installable lets the font be used only while the
@@ -108,15 +140,58 @@ bool TTypecask::IsPermanentInstallation() const {
            FEmbedding.Permission == Os::TEmbeddingPermission::Installable;
 }
 
+TInstallationKind ChooseInstallationKind(bool Permanent, TInstallationKind Refused, Os::TUserFonts UserFonts) {
+    switch (Refused) {
+        case ikNone:
+            return Permanent ? ikMachineWide : ikTemporary;
+        case ikMachineWide:
+            // A standard user: for the user alone where the system has
+            // fonts of a user's own, for the run where it has none. Where
+            // the machine's installation is the user's own, nothing is left.
+            switch (UserFonts) {
+                case Os::TUserFonts::PerUser:
+                    return ikPerUser;
+                case Os::TUserFonts::MachineOnly:
+                    return ikTemporary;
+                case Os::TUserFonts::SameAsMachine:
+                    return ikNone;
+            }
+            return ikNone;
+        default:
+            return ikNone;
+    }
+}
+
 void TTypecask::AddFontResourceA() {
     if (!FFontData) return;
     if (CheckIfIntalled()) return;
-    const AnsiString& Family = FFontName->FFamilyName;
-    if (!IsSafeFontFileName(Family)) throw ETypecask(msgFontNotInstalled);
+    if (!IsSafeFontFileName(FFontName->FFamilyName)) throw ETypecask(msgFontNotInstalled);
 
-    // A temporary font file goes into a folder of this process's own, so
-    // that another running copy of the application never deletes it.
-    const bool Permanent = IsPermanentInstallation();
+    TInstallationKind Kind = ChooseInstallationKind(IsPermanentInstallation(), ikNone, Os::GetUserFonts());
+    for (;;) {
+        try {
+            Install(Kind);
+            return;
+        } catch (const TRefused& Refusal) {
+            const TInstallationKind Next = ChooseInstallationKind(IsPermanentInstallation(), Kind, Os::GetUserFonts());
+            if (Next == ikNone) {
+                try {
+                    std::rethrow_exception(Refusal.Cause);
+                } catch (...) {
+                    RethrowAsNotInstalled();
+                }
+            }
+            Kind = Next;
+        } catch (...) {
+            if (Kind != ikTemporary) RethrowAsNotInstalled();
+            throw;
+        }
+    }
+}
+
+void TTypecask::Install(TInstallationKind Kind) {
+    const AnsiString& Family = FFontName->FFamilyName;
+    const bool Temporary = Kind == ikTemporary;
     AnsiString Folder;
 
     // Programs map font files, and a file of this name may be someone's own
@@ -126,40 +201,43 @@ void TTypecask::AddFontResourceA() {
     // refused otherwise.
     bool Written = false;
     try {
-        Folder = Permanent ? GetFontsFolder() : Os::GetProcessTempFolder(TemporaryFolder());
-        FFontFilePath = Folder + Family + FontFileExt;
-        {
+        try {
+            Folder = InstallationFolder(Kind);
+            FFontFilePath = Folder + Family + FontFileExt;
             TAtomicFileStream File(FFontFilePath);
             File.CopyFrom(FFontData.get(), 0);
             Written = File.CommitIfAbsent();
+        } catch (...) {
+            if (!Temporary) throw TRefused{std::current_exception()};
+            throw;
         }
         if (!Written && !HoldsBytes(FFontFilePath, *FFontData)) throw ETypecask(msgFontNotInstalled);
         if (::AddFontResourceA(FFontFilePath.c_str()) == 0) throw ETypecask(msgFontNotInstalled);
     } catch (...) {
         // A failed installation leaves no file of its own behind.
         if (Written) DeleteFile(FFontFilePath);
-        if (!Permanent && !Folder.empty()) RemoveDir(Folder);
-        if (Permanent) RethrowAsNotInstalled();
+        if (Temporary && !Folder.empty()) RemoveDir(Folder);
         throw;
     }
-    if (!Permanent) ++ComponentAdds()[FFontFilePath];
+    if (Temporary) ++ComponentAdds()[FFontFilePath];
     BroadcastFontChange();
     FFontAdded = true;
+    FInstallationKind = Kind;
+    if (Temporary) return;
 
-    if (Permanent) {
-        try {
-            TRegIniFile Registry("");
-            Registry.SetRootKey(HKEY_LOCAL_MACHINE);
-            Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
-        } catch (...) {
-            // Unregistered, the font would be gone at the next start while
-            // its file stayed: what was done is taken back.
-            ::RemoveFontResourceA(FFontFilePath.c_str());
-            BroadcastFontChange();
-            if (Written) DeleteFile(FFontFilePath);
-            FFontAdded = false;
-            RethrowAsNotInstalled();
-        }
+    try {
+        TRegIniFile Registry("");
+        Registry.SetRootKey(Kind == ikPerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE);
+        Registry.WriteString(GetFontsKey(), Family + TrueTypeSuffix, FFontFilePath);
+    } catch (...) {
+        // Unregistered, the font would be gone at the next start while
+        // its file stayed: what was done is taken back.
+        ::RemoveFontResourceA(FFontFilePath.c_str());
+        BroadcastFontChange();
+        if (Written) DeleteFile(FFontFilePath);
+        FFontAdded = false;
+        FInstallationKind = ikNone;
+        throw TRefused{std::current_exception()};
     }
 }
 
@@ -168,7 +246,7 @@ void TTypecask::RemoveFontResourceA() {
     // A permanent installation stays: file, registry value and font table
     // entry. The registry is not touched for a temporary one either: a value
     // under this family's name belongs to some other installation.
-    if (!IsPermanentInstallation()) {
+    if (FInstallationKind == ikTemporary) {
         ::RemoveFontResourceA(FFontFilePath.c_str());
         if (const auto It = ComponentAdds().find(FFontFilePath); It != ComponentAdds().end() && --It->second <= 0)
             ComponentAdds().erase(It);
@@ -179,6 +257,7 @@ void TTypecask::RemoveFontResourceA() {
         }
     }
     FFontAdded = false;
+    FInstallationKind = ikNone;
 }
 
 bool TTypecask::CheckIfIntalled() const {

@@ -10,6 +10,20 @@
 #include "platform/os/FontFiles.h"
 #include "platform/os/WinFonts.h"
 
+// The kinds of installation; ikNone: no installation.
+enum TInstallationKind {
+    ikNone,
+    ikMachineWide,  // for good, in the system's Fonts folder and under HKEY_LOCAL_MACHINE
+    ikPerUser,      // for good, in the user's own font folder and under HKEY_CURRENT_USER
+    ikTemporary,    // in this process's temporary folder, until the component goes
+};
+
+// The installation to make: with Refused ikNone the first choice
+// (machine-wide when Permanent, else temporary); else what follows the
+// refusal of Refused for want of rights on a system whose users' fonts are
+// kept as UserFonts says, ikNone when nothing does.
+TInstallationKind ChooseInstallationKind(bool Permanent, TInstallationKind Refused, Os::TUserFonts UserFonts);
+
 class TTypecask : public TComponent {
     TYPECASK_CLASS(TTypecask, TComponent)
 
@@ -44,12 +58,14 @@ public:
 
     // Writes the font to a file and adds it to the font table (temporarily
     // in the designer or without InstallPermanently, else for good and
-    // registered), unless there is no font data or the family is known.
+    // registered: for the machine, or for the user when the machine refuses
+    // it), unless there is no font data or the family is known.
     // A file of that name that is there already is never touched: used when
     // it holds the same bytes, refused otherwise. A failed installation
     // leaves no file of its own behind.
     void AddFontResourceA();
-    // Undoes a temporary installation; does nothing unless the font is added.
+    // Undoes a temporary installation (by the kind that was made); does
+    // nothing unless the font is added.
     void RemoveFontResourceA();
     // True when the family is among the screen's TrueType families (letter
     // case ignored).
@@ -63,12 +79,17 @@ public:
     // What the licence of the font held lets the component do with it, read
     // once whenever the font data is set; Installable without font data.
     const Os::TFontEmbedding& GetFontEmbedding() const { return FEmbedding; }
+    // The kind of the installation made; ikNone while the font is not added.
+    TInstallationKind GetInstallationKind() const { return FInstallationKind; }
     // True when an installation made now would be permanent: at run time,
     // with InstallPermanently, of a font whose licence lets it be installed
     // for good.
     bool IsPermanentInstallation() const;
 
 private:
+    // Makes an installation of that kind; see AddFontResourceA.
+    void Install(TInstallationKind Kind);
+
     std::unique_ptr<TVersionInfo> FAboutInfo;
     bool FPermanent;
     std::unique_ptr<TTypecaskName> FFontName;
@@ -76,6 +97,7 @@ private:
     Os::TFontEmbedding FEmbedding;
     AnsiString FFontFilePath;
     bool FFontAdded;
+    TInstallationKind FInstallationKind = ikNone;
 };
 
 // Replaces the content of List with the TrueType families of the screen, in

@@ -215,12 +215,15 @@ std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Key,
 AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     if (FamilyName.empty()) return {};
     TRegIniFile Registry("");
-    Registry.SetRootKey(HKEY_LOCAL_MACHINE);
     const AnsiString Key = GetFontsKey();
+    // A user's own fonts come before the machine's, as the system lists them.
+    const HKEY Roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     // The value named after the family itself comes first: stored forms and
     // the installations of this component use it.
-    const AnsiString Value = Registry.ReadString(Key, FamilyName + TrueTypeSuffix, "");
-    if (!Value.empty()) {
+    for (const HKEY Root : Roots) {
+        Registry.SetRootKey(Root);
+        const AnsiString Value = Registry.ReadString(Key, FamilyName + TrueTypeSuffix, "");
+        if (Value.empty()) continue;
         const AnsiString Path = RegisteredFontPath(Value);
         if (!FileExists(Path)) throw ETypecask(msgFontFileNotFound, Path);
         return Path;
@@ -230,16 +233,19 @@ AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     // regular whose file declares the family (so that "Noto Sans" never
     // ends in "Noto Sans Arabic Regular").
     AnsiString Missing;
-    for (const TCandidate& C : FaceValues(Registry, Key, FamilyName)) {
-        const AnsiString Data = Registry.ReadString(Key, C.ValueName, "");
-        if (Data.empty()) continue;
-        const AnsiString Path = RegisteredFontPath(Data);
-        if (!FileExists(Path)) {
-            if (Missing.empty()) Missing = Path;
-            continue;
+    for (const HKEY Root : Roots) {
+        Registry.SetRootKey(Root);
+        for (const TCandidate& C : FaceValues(Registry, Key, FamilyName)) {
+            const AnsiString Data = Registry.ReadString(Key, C.ValueName, "");
+            if (Data.empty()) continue;
+            const AnsiString Path = RegisteredFontPath(Data);
+            if (!FileExists(Path)) {
+                if (Missing.empty()) Missing = Path;
+                continue;
+            }
+            for (const AnsiString& Declared : Os::GetFontFileDeclaredFamilies(Path))
+                if (IsFamily(Declared, FamilyName)) return Path;
         }
-        for (const AnsiString& Declared : Os::GetFontFileDeclaredFamilies(Path))
-            if (IsFamily(Declared, FamilyName)) return Path;
     }
     if (!Missing.empty()) throw ETypecask(msgFontFileNotFound, Missing);
     throw ETypecask(msgFontNotInRegistry, FamilyName);

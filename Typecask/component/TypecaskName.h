@@ -46,8 +46,10 @@ public:
 
     // The font file registered for FamilyName: the registry value named
     // FamilyName + " (TrueType)" under GetFontsKey() (else the value of the
-    // face closest to regular that the family's file declares); a bare file
-    // name is taken from the Fonts folder, a path as it is. Empty for an empty name. Raises ETypecask 2 when the
+    // face closest to regular that the family's file declares), the user's
+    // values under HKEY_CURRENT_USER before the machine's under
+    // HKEY_LOCAL_MACHINE; a bare file name is taken from the Fonts folder,
+    // a path as it is. Empty for an empty name. Raises ETypecask 2 when the
     // family is not registered, 3 when its file does not exist.
     AnsiString FindTTFontFile(AnsiString FamilyName) const;
 

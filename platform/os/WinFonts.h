@@ -128,6 +128,22 @@ inline constexpr UINT WM_FONTCHANGE = 0x001D;
 // passed on afterwards.
 LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
 
+inline constexpr UINT SMTO_NORMAL = 0x0000;
+inline constexpr UINT SMTO_BLOCK = 0x0001;
+inline constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+inline constexpr UINT SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
+
+// Sends a message as SendMessageA does, waiting at most Timeout
+// milliseconds for each receiver of another thread. Every listener runs on
+// the calling thread, as a window of the caller's own thread does on
+// Windows, where the timeout does not apply to it: each is called, the
+// call returns when all have handled the message, and the flags change
+// nothing. Result (when given) receives what SendMessageA would return.
+// Returns nonzero; 0 when a window handle has no listener (last error
+// ERROR_INVALID_HANDLE). Errors of listeners pass on as from SendMessageA.
+LRESULT SendMessageTimeoutA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT Flags, UINT Timeout,
+                            PDWORD_PTR Result);
+
 // ------------------------------------------------------- directories
 
 // The temporary directory, a private per-user folder (mode 0700, created on
@@ -158,6 +174,31 @@ int AddBroadcastListener(TMessageListener Listener, HWND Window = nullptr);
 // Removes a listener; one removed while a message is being delivered is not
 // called any more. Unknown cookies are ignored.
 void RemoveBroadcastListener(int Cookie);
+
+// ------------------------------------------------------- a user's fonts
+
+// How the system keeps the fonts that a user installs for good.
+enum class TUserFonts {
+    // The permanent installation is the user's own already: the font
+    // folder and registry of the Fonts key are the user's (Linux). There is
+    // nothing else to try when it is refused.
+    SameAsMachine,
+    // Beside the machine's Fonts folder and key, which need administrator
+    // rights, a folder and key of the user's own that need none (Windows 10
+    // version 1809, build 17763, and later).
+    PerUser,
+    // Only the machine's (older Windows): a user without administrator
+    // rights cannot install a font for good.
+    MachineOnly,
+};
+// How this system keeps a user's fonts.
+TUserFonts GetUserFonts();
+// The folder of the user's own fonts, made when it is missing, ending with
+// the path delimiter: on Windows "%LOCALAPPDATA%\Microsoft\Windows\Fonts\",
+// the local application data folder taken from the known-folder API; on
+// Linux the user font folder, which the machine's installation uses too.
+// Raises EOSError when it cannot be obtained or made.
+AnsiString GetUserFontsFolder();
 
 // ----------------------------------------------------------- face names
 

@@ -128,7 +128,7 @@ TSandbox::~TSandbox() {
             if (!Contains(FFontsKeyBefore, Name)) ::RegDeleteValueA(Key, Name.c_str());
         ::RegCloseKey(Key);
     }
-    SetShellFontsFolder(FShellFontsFolder);
+    TestSupport::SetShellFontsFolder(FShellFontsFolder);
     for (const auto& Path : FontsFolderFiles())
         if (!Contains(FFontsFolderBefore, Path)) {
             // Added by the tests, as often as they added it.
@@ -181,6 +181,8 @@ void TSandbox::AddToFontTable(const std::string& Path) {
     if (::AddFontResourceA(Path.c_str()) == 0) throw std::runtime_error("the font table refuses " + Path);
     FAdded.push_back(Path);
 }
+
+void TSandbox::SetShellFontsFolder(const std::string& Folder) { TestSupport::SetShellFontsFolder(Folder); }
 
 bool TSandbox::UninstallFont(const std::string& Path) {
     if (!fs::exists(Path)) return false;

@@ -59,6 +59,11 @@ public:
     // installing it; returns the path.
     std::string MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec = {},
                              const std::string& FileName = {});
+#ifdef _WIN32
+    // Points the Fonts folder that the system names to every user (the
+    // default user's shell folders) at Folder; the destructor restores it.
+    void SetShellFontsFolder(const std::string& Folder);
+#endif
 
 private:
     // Makes the font file at Path (in the user font folder) an installed font.

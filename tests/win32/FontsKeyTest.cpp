@@ -4,12 +4,19 @@
 // host has.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "Typecask/component/Typecask.h"
 #include "Typecask/compression/LZStream.h"
 #include "platform/os/SysRoot.h"
 #include "platform/os/Windows.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
+#include "tests/support/Sandbox.h"
+#include "tests/win32/RunForm.h"
 #include "tools/fontgen/FontGen.h"
+
+#include <sddl.h>  // after <windows.h>
 
 namespace {
 
@@ -30,10 +37,10 @@ void SetValue(const char* Key, const std::string& Name, const std::string& Data)
     ::RegCloseKey(Handle);
 }
 
-std::string Value(const char* Key, const std::string& Name) {
+std::string Value(const char* Key, const std::string& Name, HKEY Root = HKEY_LOCAL_MACHINE) {
     char Data[1024] = {};
     DWORD Size = sizeof Data - 1;
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, Key, Name.c_str(), RRF_RT_REG_SZ, nullptr, Data, &Size) != ERROR_SUCCESS)
+    if (::RegGetValueA(Root, Key, Name.c_str(), RRF_RT_REG_SZ, nullptr, Data, &Size) != ERROR_SUCCESS)
         return "<none>";
     return Data;
 }
@@ -88,37 +95,6 @@ TEST(FontsKeyOnNT, LookupTakesBareNamesFullPathsAndFacesFromTheNTKeyOnly) {
     }
 }
 
-// A run-time form whose component carries the bytes of a generated font of
-// Family in its form data; Load reads it, which installs the font.
-struct TRunForm {
-    TRunForm(const std::string& Family, bool Permanent) : Form(false) {
-        FontGen::TFontSpec Font;
-        Font.FamilyName = Family;
-        const auto Bytes = FontGen::BuildTrueTypeFont(Font);
-        FontBytes.assign(Bytes.begin(), Bytes.end());
-        TMemoryStream Raw, Packed;
-        Raw.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-        Raw.SetPosition(0);
-        TLZStream().Compress(&Raw, &Packed, static_cast<std::int32_t>(Bytes.size()));
-        std::string Hex;
-        for (unsigned char C : StreamBytes(&Packed)) {
-            Hex += "0123456789ABCDEF"[C >> 4];
-            Hex += "0123456789ABCDEF"[C & 15];
-        }
-        TextToForm("object Form1: TTestForm\n  object Typecask1: TTypecask\n" +
-                       std::string(Permanent ? "" : "    InstallPermanently = False\n") +
-                       "    TypecaskName.TTFontName = '" + Family + "'\n    TrueTypeFontResource = {\n" + Hex +
-                       "}\n  end\nend\n",
-                   Data);
-    }
-    void Load() { LoadForm(Data, Form.Root); }
-    TTypecask* Typecask() const { return dynamic_cast<TTypecask*>(Form.Root->Components(0)); }
-
-    TForm Form;
-    TMemoryStream Data;
-    std::string FontBytes;
-};
-
 TEST(FontsKeyOnNT, InstallationsAsTheSystemShowsThem) {
     struct Case {
         bool Permanent;
@@ -144,6 +120,84 @@ TEST(FontsKeyOnNT, InstallationsAsTheSystemShowsThem) {
         if (C.Permanent) {
             EXPECT_EQ(TTypecaskName(nullptr).FindTTFontFile(C.Family), Expected);
         }
+    }
+}
+
+// The user's font folder, from the process's environment.
+std::string UserFontsFolder() {
+    char Buffer[MAX_PATH] = {};
+    const DWORD Length = ::GetEnvironmentVariableA("LOCALAPPDATA", Buffer, MAX_PATH);
+    return std::string(Buffer, Length) + "\\Microsoft\\Windows\\Fonts\\";
+}
+
+// While it lives, nobody may change the machine's Fonts key.
+struct TReadOnlyFontsKey {
+    TReadOnlyFontsKey() {
+        EXPECT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, NTFontsKey, 0, READ_CONTROL | WRITE_DAC, &Key), ERROR_SUCCESS);
+        DWORD Size = 0;
+        ::RegGetKeySecurity(Key, DACL_SECURITY_INFORMATION, nullptr, &Size);
+        Before.resize(Size);
+        EXPECT_EQ(::RegGetKeySecurity(Key, DACL_SECURITY_INFORMATION, Before.data(), &Size), ERROR_SUCCESS);
+        PSECURITY_DESCRIPTOR ReadOnly = nullptr;
+        EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                           &ReadOnly, nullptr));
+        EXPECT_EQ(::RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, ReadOnly), ERROR_SUCCESS);
+        ::LocalFree(ReadOnly);
+    }
+    ~TReadOnlyFontsKey() {
+        ::RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, Before.data());
+        ::RegCloseKey(Key);
+    }
+    HKEY Key = nullptr;
+    std::vector<BYTE> Before;
+};
+
+// A standard user has no rights to the machine's Fonts folder or key
+// (Wine grants every right: the refusal is forced from outside): the font
+// is installed for the user, in the user's font folder and under
+// HKEY_CURRENT_USER, nothing of the machine-wide attempt is left, and the
+// lookup takes the user's value before the machine's. Wine does not read
+// HKEY_CURRENT_USER's font values when a process starts, so only this
+// process, which added the file, has the family in its font table.
+TEST(FontsKeyOnNT, WhereTheMachineRefusesTheFontIsInstalledForTheUser) {
+    ASSERT_EQ(Os::GetUserFonts(), Os::TUserFonts::PerUser) << "Wine is Windows 10 or later";
+    for (const bool BlockKey : {false, true}) {
+        const std::string Family = BlockKey ? "Typecask Key Refused" : "Typecask Folder Refused";
+        SCOPED_TRACE(Family);
+        const std::string ValueName = Family + " (TrueType)";
+        const std::string Expected = UserFontsFolder() + Family + ".ttf";
+        const std::string Machine = GetFontsFolder() + Family + ".ttf";
+        {
+            // The machine's Fonts folder is a file, or its key read-only.
+            TestSupport::TSandbox Box;
+            std::optional<TReadOnlyFontsKey> Key;
+            if (BlockKey)
+                Key.emplace();
+            else
+                Box.SetShellFontsFolder(Box.MakeFontFile("Typecask Not A Folder"));
+            TRunForm Run(Family, true);
+            EXPECT_EQ(MessageOf([&] { Run.Load(); }), "");
+            EXPECT_EQ(Run.Typecask()->GetInstallationKind(), ikPerUser);
+            EXPECT_EQ(Run.Typecask()->GetFontFilePath(), Expected);
+            EXPECT_EQ(ReadFileBytes(Expected), Run.FontBytes);
+            EXPECT_EQ(Value(NTFontsKey, ValueName, HKEY_CURRENT_USER), Expected);
+            EXPECT_EQ(Value(NTFontsKey, ValueName), "<none>");
+            EXPECT_EQ(::GetFileAttributesA(Machine.c_str()), INVALID_FILE_ATTRIBUTES) << "taken back";
+            EXPECT_TRUE(HasFamily(Family));
+        }
+        // Destroyed: the installation stays, and the user's value is found
+        // before another one of the machine.
+        EXPECT_EQ(ReadFileBytes(Expected), TRunForm(Family, true).FontBytes);
+        EXPECT_EQ(Value(NTFontsKey, ValueName, HKEY_CURRENT_USER), Expected);
+        EXPECT_TRUE(HasFamily(Family));
+        const std::string Other = MakeFont("Typecask Other", TempFolder() + "tcother.ttf");
+        SetValue(NTFontsKey, ValueName, Other);
+        EXPECT_EQ(TTypecaskName(nullptr).FindTTFontFile(Family), Expected);
+
+        ::RemoveFontResourceA(Expected.c_str());
+        ::DeleteFileA(Expected.c_str());
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, NTFontsKey, ValueName.c_str());
+        ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, NTFontsKey, ValueName.c_str());
     }
 }
 

@@ -8,6 +8,10 @@
 #     installation leaves nothing behind, the permanent one leaves the file
 #     and its value, and the family is enumerated by the next process.
 #
+#     A standard user's prefix, whose Fonts folder is unusable, gets the
+#     permanent form's font for the user alone (the user's font folder and
+#     HKEY_CURRENT_USER); as Windows before 1809, for the run alone.
+#
 #   road.sh across TYPECASK.EXE LINUX_BIN PEER_SOURCE
 #     Form data crosses platforms: the same font embedded by the Windows and
 #     the Linux build gives the same bytes; each build installs the font from
@@ -37,13 +41,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
 # A fresh prefix: its server and first boot with standard input and output
-# on /dev/null, so that no Wine helper holds this script's pipes.
+# on /dev/null, so that no Wine helper holds this script's pipes. It is
+# Windows 10 (Debian's Wine reports Windows 7), as scripts/wine-test's is.
 boot() {
     local P=$WORK/$1
     mkdir -p "$P"
     PREFIXES+=("$P")
     WINEPREFIX=$P wineserver -p </dev/null >/dev/null 2>&1
     WINEPREFIX=$P "$WINE" wineboot </dev/null >/dev/null 2>&1
+    WINEPREFIX=$P "$WINE" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f </dev/null >/dev/null 2>&1
 }
 # Runs a Windows program in prefix $1, in the work folder; its output
 # without the CRs of the Windows line ends.
@@ -53,6 +59,12 @@ in_prefix() {
     (cd "$WORK" && WINEPREFIX=$P "$WINE" "$@" </dev/null | tr -d '\r')
 }
 fonts_dir() { echo "$WORK/$1/drive_c/windows/Fonts"; }
+# The Windows path $2 of prefix $1 as a path of this system (C:\ is the
+# prefix's drive_c; winepath would start the 32-bit loader).
+unix_path() {
+    local Path=$WORK/$1/drive_c/${2#C:\\}
+    echo "${Path//\\//}"
+}
 families() { in_prefix "$1" "$WIN_TYPECASK" families; }
 # The NT Fonts key's value for the family as reg.exe prints it, or nothing.
 nt_value() {
@@ -80,9 +92,8 @@ load_temporarily_in_prefix() {
     File=$(sed -n 's/^installed temporarily: \(.*\) ([^)]*)$/\1/p' <<<"$Out")
     [ -n "$File" ] || fail "$1: not installed temporarily: $Out"
     grep -qxF "removed: $File" <<<"$Out" || fail "$1: not removed: $Out"
-    # C:\ is the prefix's drive_c (winepath would start the 32-bit loader).
-    local UnixFile=$WORK/$1/drive_c/${File#C:\\}
-    UnixFile=${UnixFile//\\//}
+    local UnixFile
+    UnixFile=$(unix_path "$1" "$File")
     local TempFolder
     TempFolder=$(dirname "$(dirname "$UnixFile")")
     [ -d "$TempFolder" ] || fail "$1: no temporary folder $TempFolder for $File"
@@ -102,6 +113,38 @@ load_permanently_in_prefix() {
     in_prefix "$1" "$WIN_TYPECASK" load "$2" | grep -qx "already installed: nothing written" ||
         fail "$1: a second run installed again"
 }
+# Loads the permanent form $2 as a standard user in prefix $1, whose Fonts
+# folder is made a file (Wine grants every right otherwise): the font is
+# installed for the user, and nothing for the machine. Then, as Windows
+# before 1809, which has no fonts of a user's own, it is installed for the
+# run. Wine does not read HKEY_CURRENT_USER's font values when a process
+# starts, so the next process does not list the family: the user's
+# installation is taken back by hand before the second load.
+load_as_standard_user_in_prefix() {
+    local Fonts
+    Fonts=$(fonts_dir "$1")
+    mv "$Fonts" "$Fonts.machine"
+    echo "not a folder" >"$Fonts"
+    local Out
+    Out=$(in_prefix "$1" "$WIN_TYPECASK" load "$2") || fail "$1: load $2: $Out"
+    grep -qx "installation: per user" <<<"$Out" || fail "$1: not installed for the user: $Out"
+    local File
+    File=$(sed -n 's/^installed permanently: \(.*\) ([^)]*)$/\1/p' <<<"$Out")
+    [[ "$File" == *'\AppData\Local\Microsoft\Windows\Fonts\'"$FAMILY.ttf" ]] || fail "$1: installed as $File"
+    cmp -s "$(unix_path "$1" "$File")" "$3" || fail "$1: $File does not hold the embedded font"
+    local User
+    User=$(in_prefix "$1" reg query "${NT_FONTS/HKLM/HKCU}" /v "$FAMILY (TrueType)" |
+        sed -n "s/^ *$FAMILY (TrueType) *REG_SZ *//p")
+    [ "$User" = "$File" ] || fail "$1: HKCU value '$User'"
+    [ -z "$(nt_value "$1")" ] || fail "$1: the machine's key has a value"
+
+    in_prefix "$1" reg delete "${NT_FONTS/HKLM/HKCU}" /v "$FAMILY (TrueType)" /f >/dev/null
+    rm "$(unix_path "$1" "$File")"
+    in_prefix "$1" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win7 /f >/dev/null
+    Out=$(in_prefix "$1" "$WIN_TYPECASK" load "$2") || fail "$1: load $2 as Windows 7: $Out"
+    grep -qx "installation: temporary" <<<"$Out" || fail "$1: not installed for the run on Windows 7: $Out"
+    grep -q "^removed: " <<<"$Out" || fail "$1: not removed on Windows 7: $Out"
+}
 # A Linux sandbox's typecask.
 linux() { local Root=$WORK/$1; shift; (cd "$WORK" && TYPECASK_SYSROOT=$Root "$LINUX_BIN/typecask" "$@"); }
 
@@ -118,6 +161,8 @@ windows)
     ! families user | grep -qxF "$FAMILY" || fail "the user's prefix must not know the family yet"
     load_temporarily_in_prefix user Temp.dfm
     load_permanently_in_prefix user Perm.dfm "$WORK/Font.ttf"
+    boot standard
+    load_as_standard_user_in_prefix standard Perm.dfm "$WORK/Font.ttf"
     # The demo's sandboxed machines would be the system's own here.
     if in_prefix user "$WIN_TYPECASK" demo --out Demo >/dev/null 2>&1; then fail "the demo ran on the system's fonts"; fi
     [ -z "$(ls "$(fonts_dir user)" | grep -v "^$FAMILY.ttf$")" ] || fail "the demo left $(ls "$(fonts_dir user)")"

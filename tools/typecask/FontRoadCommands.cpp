@@ -114,14 +114,18 @@ int Load(TArgs& Args) {
     } else if (!Typecask->GetFontAdded()) {
         std::cout << "already installed: nothing written\n";
     } else {
-        const bool Permanent = Typecask->IsPermanentInstallation();
+        const TInstallationKind Kind = Typecask->GetInstallationKind();
+        const bool Permanent = Kind != ikTemporary;
         std::cout << (Permanent ? "installed permanently: " : "installed temporarily: ") << Typecask->GetFontFilePath()
                   << " (" << FormatSize(Typecask->GetFontData()->GetSize()) << ")\n";
+        std::cout << "installation: "
+                  << (Kind == ikMachineWide ? "machine-wide" : Kind == ikPerUser ? "per user" : "temporary") << '\n';
         if (Permanent) {
+            const HKEY Root = Kind == ikPerUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
             TRegIniFile Registry("");
-            Registry.SetRootKey(HKEY_LOCAL_MACHINE);
+            Registry.SetRootKey(Root);
             const AnsiString Name = Family + TrueTypeSuffix;
-            std::cout << "registry: HKEY_LOCAL_MACHINE" << GetFontsKey() << "\\" << Name << " = "
+            std::cout << "registry: " << Os::RegRootKeyName(Root) << GetFontsKey() << "\\" << Name << " = "
                       << Registry.ReadString(GetFontsKey(), Name, "") << '\n';
         }
     }
@@ -134,7 +138,7 @@ int Load(TArgs& Args) {
         RenderSample(Family, Sample);
         std::cout << "sample: " << Sample << '\n';
     }
-    const bool Temporary = Typecask->GetFontAdded() && !Typecask->IsPermanentInstallation();
+    const bool Temporary = Typecask->GetInstallationKind() == ikTemporary;
     const AnsiString Path = Typecask->GetFontFilePath();
     Form.reset();
     if (Temporary) {
@@ -193,8 +197,9 @@ const TCommandRegistration LoadCommand(
     {"load", "read form data as an application does and install its font",
      "Usage: typecask load FORM.dfm [--sample PNG]\n"
      "Reads FORM.dfm at run time, which installs the embedded font unless its\n"
-     "family is already installed, and reports what was done; then destroys the\n"
-     "form, which removes a temporary installation again.\n\n"
+     "family is already installed, and reports what was done (an installation\n"
+     "machine-wide, per user where the machine refuses it, or temporary); then\n"
+     "destroys the form, which removes a temporary installation again.\n\n"
      "  --sample PNG  render a line of text in the embedded family to PNG\n",
      Load});
 

@@ -683,6 +683,16 @@ AnsiString GetFaceFamily(const AnsiString& FaceName) {
     return Found.empty() ? FaceName : Found;
 }
 
+// The user font folder is the permanent installation's folder already.
+TUserFonts GetUserFonts() { return TUserFonts::SameAsMachine; }
+
+AnsiString GetUserFontsFolder() {
+    std::lock_guard Lock(Posix::StateLock());
+    const AnsiString Folder = Posix::Paths().UserFontsFolder;
+    Posix::ForceFolders(Folder, 0755);
+    return Folder + "/";
+}
+
 int OpenDeviceContexts() {
     std::lock_guard Lock(Posix::StateLock());
     return static_cast<int>(Posix::DeviceContexts().size());

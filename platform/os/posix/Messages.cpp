@@ -23,7 +23,11 @@ TListenerList& Listeners() {
 
 using namespace Os::Posix;
 
-LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+namespace {
+
+// Delivers the message to its listeners on the calling thread; false when a
+// window handle has none.
+bool Deliver(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, LRESULT& Result) {
     const bool Broadcast = Window == HWND_BROADCAST;
     std::exception_ptr FirstError;
     if (Message == WM_FONTCHANGE) {
@@ -38,7 +42,7 @@ LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
     const auto Targets = Listeners().Select(
         [&](const Os::TListenerList::TEntry& L) { return Broadcast || (L.Window != nullptr && L.Window == Window); });
     if (!Broadcast && Targets.empty()) SetError(static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    LRESULT Result = 0;
+    Result = 0;
     bool First = true;
     for (const auto& L : Targets) {
         if (Listeners().IsRemoved(*L)) continue;
@@ -51,7 +55,23 @@ LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
         }
     }
     if (FirstError) std::rethrow_exception(FirstError);
-    return Broadcast ? 0 : Result;
+    return Broadcast || !Targets.empty();
+}
+
+}  // namespace
+
+LRESULT SendMessageA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam) {
+    LRESULT Result = 0;
+    Deliver(Window, Message, WParam, LParam, Result);
+    return Result;
+}
+
+LRESULT SendMessageTimeoutA(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam, UINT, UINT,
+                            PDWORD_PTR Result) {
+    LRESULT Answer = 0;
+    const bool Delivered = Deliver(Window, Message, WParam, LParam, Answer);
+    if (Result) *Result = static_cast<DWORD_PTR>(Answer);
+    return Delivered ? 1 : 0;
 }
 
 namespace Os {

@@ -3,8 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/SysUtils.h"
+#include "platform/os/Files.h"
 #include "platform/os/WinFonts.h"
 #include "platform/os/win32/WinApi.h"
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+// The system's own version, whatever the program's manifest claims to
+// support (GetVersionExA reports Windows 8 to programs that name no later
+// system).
+extern "C" LONG WINAPI RtlGetVersion(RTL_OSVERSIONINFOW* Info);
 
 namespace Os {
 
@@ -63,6 +73,42 @@ std::vector<TUnicodeRange> GetFamilyUnicodeRanges(LPCSTR Family) {
     if (Screen) ::ReleaseDC(nullptr, Screen);
     if (Handle) ::DeleteObject(Handle);
     return Result;
+}
+
+TUserFonts GetUserFonts() {
+    RTL_OSVERSIONINFOW Info{};
+    Info.dwOSVersionInfoSize = sizeof Info;
+    if (::RtlGetVersion(&Info) != 0) return TUserFonts::MachineOnly;
+    // Fonts of a user's own came with Windows 10 version 1809.
+    constexpr DWORD FirstBuildWithUserFonts = 17763;
+    const bool PerUser = Info.dwMajorVersion > 10 ||
+                         (Info.dwMajorVersion == 10 && Info.dwBuildNumber >= FirstBuildWithUserFonts);
+    return PerUser ? TUserFonts::PerUser : TUserFonts::MachineOnly;
+}
+
+AnsiString GetUserFontsFolder() {
+    PWSTR Wide = nullptr;
+    const HRESULT Found = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &Wide);
+    struct TRelease {
+        PWSTR Text;
+        ~TRelease() { ::CoTaskMemFree(Text); }
+    } Release{Wide};
+    if (FAILED(Found)) {
+        const int Code = HRESULT_CODE(Found);
+        throw EOSError("The local application data folder could not be obtained: " + OSErrorText(Code), Code);
+    }
+    // In the code page of the A functions that the path goes to.
+    const int Length = ::WideCharToMultiByte(CP_ACP, 0, Wide, -1, nullptr, 0, nullptr, nullptr);
+    AnsiString Folder(Length > 0 ? static_cast<std::size_t>(Length - 1) : 0, '\0');
+    if (Length > 1) ::WideCharToMultiByte(CP_ACP, 0, Wide, -1, Folder.data(), Length, nullptr, nullptr);
+    for (const char* Part : {"\\Microsoft", "\\Windows", "\\Fonts"}) {
+        Folder += Part;
+        if (!::CreateDirectoryA(Folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            const int Code = static_cast<int>(::GetLastError());
+            throw EOSError("The user's font folder " + Folder + " could not be made: " + OSErrorText(Code), Code);
+        }
+    }
+    return Folder + "\\";
 }
 
 // The system counts the adds of every file itself and does not report them.
