@@ -132,23 +132,28 @@ AnsiString InstallationFolder(TInstallationKind Kind) {
 
 }  // namespace
 
-// A licence other than Installable lets the font be used only while the
-// application uses it: such a font is installed temporarily, and so removed
-// again when the component goes, whatever InstallPermanently says.
-bool TTypecask::IsPermanentInstallation() const {
-    return !ComponentState().Contains(csDesigning) && FPermanent &&
-           FEmbedding.Permission == Os::TEmbeddingPermission::Installable;
+bool TTypecask::IsPermanentInstallation() const { return ChooseInstallationKind(InstallationCase()) == ikMachineWide; }
+
+TInstallationCase TTypecask::InstallationCase() const {
+    return {.Permanent = !ComponentState().Contains(csDesigning) && FPermanent,
+            .Licence = FEmbedding.Permission,
+            .Refused = ikNone,
+            .UserFonts = Os::GetUserFonts()};
 }
 
-TInstallationKind ChooseInstallationKind(bool Permanent, TInstallationKind Refused, Os::TUserFonts UserFonts) {
-    switch (Refused) {
+TInstallationKind ChooseInstallationKind(const TInstallationCase& Case) {
+    switch (Case.Refused) {
         case ikNone:
-            return Permanent ? ikMachineWide : ikTemporary;
+            // A licence other than Installable lets the font be used only
+            // while the application uses it: such a font is installed for
+            // the run, and removed again when the component goes.
+            return Case.Permanent && Case.Licence == Os::TEmbeddingPermission::Installable ? ikMachineWide
+                                                                                            : ikTemporary;
         case ikMachineWide:
             // A standard user: for the user alone where the system has
             // fonts of a user's own, for the run where it has none. Where
             // the machine's installation is the user's own, nothing is left.
-            switch (UserFonts) {
+            switch (Case.UserFonts) {
                 case Os::TUserFonts::PerUser:
                     return ikPerUser;
                 case Os::TUserFonts::MachineOnly:
@@ -167,13 +172,15 @@ void TTypecask::AddFontResourceA() {
     if (CheckIfIntalled()) return;
     if (!IsSafeFontFileName(FFontName->FFamilyName)) throw ETypecask(msgFontNotInstalled);
 
-    TInstallationKind Kind = ChooseInstallationKind(IsPermanentInstallation(), ikNone, Os::GetUserFonts());
+    TInstallationCase Case = InstallationCase();
+    TInstallationKind Kind = ChooseInstallationKind(Case);
     for (;;) {
         try {
             Install(Kind);
             return;
         } catch (const TRefused& Refusal) {
-            const TInstallationKind Next = ChooseInstallationKind(IsPermanentInstallation(), Kind, Os::GetUserFonts());
+            Case.Refused = Kind;
+            const TInstallationKind Next = ChooseInstallationKind(Case);
             if (Next == ikNone) {
                 try {
                     std::rethrow_exception(Refusal.Cause);

@@ -18,11 +18,22 @@ enum TInstallationKind {
     ikTemporary,    // in this process's temporary folder, until the component goes
 };
 
-// The installation to make: with Refused ikNone the first choice
-// (machine-wide when Permanent, else temporary); else what follows the
-// refusal of Refused for want of rights on a system whose users' fonts are
-// kept as UserFonts says, ikNone when nothing does.
-TInstallationKind ChooseInstallationKind(bool Permanent, TInstallationKind Refused, Os::TUserFonts UserFonts);
+// What decides the kind of an installation.
+struct TInstallationCase {
+    // InstallPermanently, at run time (a designer installs only for the run).
+    bool Permanent = false;
+    // The font's licence: only an Installable font may stay for good.
+    Os::TEmbeddingPermission Licence = Os::TEmbeddingPermission::Installable;
+    // The kind the system refused for want of rights, ikNone at first.
+    TInstallationKind Refused = ikNone;
+    // How the system keeps a user's own fonts.
+    Os::TUserFonts UserFonts = Os::TUserFonts::SameAsMachine;
+};
+
+// The one decision between the kinds: with Refused ikNone the first choice
+// (machine-wide when Permanent and the licence allows it, else temporary);
+// else what follows the refusal of Refused, ikNone when nothing does.
+TInstallationKind ChooseInstallationKind(const TInstallationCase& Case);
 
 class TTypecask : public TComponent {
     TYPECASK_CLASS(TTypecask, TComponent)
@@ -87,6 +98,8 @@ public:
     bool IsPermanentInstallation() const;
 
 private:
+    // What decides the kind of an installation made now.
+    TInstallationCase InstallationCase() const;
     // Makes an installation of that kind; see AddFontResourceA.
     void Install(TInstallationKind Kind);
 
