@@ -53,6 +53,19 @@ void BroadcastFontChange() noexcept {
     }
 }
 
+// Removes what ended runs left in the temporary directory (a run that
+// crashed or was killed never removes its font), before the font table is
+// asked: this process must neither take one of their fonts for installed
+// nor lose it when a later cleaning removes it. Cleaning never fails the
+// installation; a temporary directory that cannot be obtained is reported
+// by the installation, when it needs the directory.
+void RemoveEndedRuns() noexcept {
+    try {
+        if (Os::RemoveEndedProcessFolders(TemporaryFolder())) BroadcastFontChange();
+    } catch (const EOSError&) {
+    }
+}
+
 // True when the file at Path holds exactly the bytes of Data.
 bool HoldsBytes(const AnsiString& Path, TMemoryStream& Data) {
     TFileStream File(Path, fmOpenRead | fmShareDenyNone);
@@ -104,8 +117,9 @@ bool TTypecask::IsPermanentInstallation() const { return !ComponentState().Conta
 
 void TTypecask::AddFontResourceA() {
     if (!FFontData) return;
-    if (CheckIfIntalled()) return;
     const AnsiString& Family = FFontName->FFamilyName;
+    if (!IsPermanentInstallation() && IsSafeFontFileName(Family)) RemoveEndedRuns();
+    if (CheckIfIntalled()) return;
     if (!IsSafeFontFileName(Family)) throw ETypecask(msgFontNotInstalled);
 
     // A temporary font file goes into a folder of this process's own, so
@@ -132,7 +146,7 @@ void TTypecask::AddFontResourceA() {
     } catch (...) {
         // A failed installation leaves no file of its own behind.
         if (Written) DeleteFile(FFontFilePath);
-        if (!Permanent && !Folder.empty()) RemoveDir(Folder);
+        if (!Permanent && !Folder.empty()) Os::RemoveProcessTempFolder(Folder);
         if (Permanent) RethrowAsNotInstalled();
         throw;
     }
@@ -169,7 +183,7 @@ void TTypecask::RemoveFontResourceA() {
         BroadcastFontChange();
         if (!StillAdded(FFontFilePath)) {
             DeleteFile(FFontFilePath);
-            RemoveDir(ExtractFilePath(FFontFilePath));  // the process's folder, once empty
+            Os::RemoveProcessTempFolder(ExtractFilePath(FFontFilePath));  // once empty
         }
     }
     FFontAdded = false;
