@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <string_view>
 
 #include "platform/SysUtils.h"
@@ -71,14 +72,17 @@ void ForEachEntry(const AnsiString& Pattern, F&& Visit) {
     ::FindClose(Find);
 }
 
-// Opens the folder Folder (not a reparse point) with the right to delete
-// it, sharing reading and writing but not deletion: while the handle is
-// open, nobody else can delete or rename the folder or open it so, and the
-// open fails (ERROR_SHARING_VIOLATION) while someone else holds such a
-// handle. INVALID_HANDLE_VALUE when it cannot be opened so.
-HANDLE LockFolder(const AnsiString& Folder) {
+// Opens the folder Folder (not a reparse point) with Access, sharing
+// reading and writing but not deletion: while the handle is open, nobody
+// else can delete or rename the folder, nor open it with the right to (the
+// open fails with ERROR_SHARING_VIOLATION). A process locks its own folder
+// with FILE_LIST_DIRECTORY, so that others may still list it (Wine's
+// FindFirstFileA does not share deletion); cleaning adds DELETE, which no
+// other handle of the folder may then lack the sharing of.
+// INVALID_HANDLE_VALUE when it cannot be opened so.
+HANDLE LockFolder(const AnsiString& Folder, DWORD Access) {
     const HANDLE Handle =
-        ::CreateFileA(WithoutTrailingDelimiter(Folder).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        ::CreateFileA(WithoutTrailingDelimiter(Folder).c_str(), Access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (Handle == INVALID_HANDLE_VALUE) return Handle;
     BY_HANDLE_FILE_INFORMATION Info;
@@ -90,11 +94,34 @@ HANDLE LockFolder(const AnsiString& Folder) {
     return INVALID_HANDLE_VALUE;
 }
 
-// Deletes the folder open as Handle (opened by LockFolder) when the handle
-// is closed, which must be empty; false when it cannot be deleted.
+// Deletes the empty folder open as Handle (with DELETE) when the handle is
+// closed; false when it cannot be deleted.
 bool DeleteOnClose(HANDLE Handle) {
     FILE_DISPOSITION_INFO Info{TRUE};  // its one member, renamed DeleteFileA by <windows.h>
     return ::SetFileInformationByHandle(Handle, FileDispositionInfo, &Info, sizeof Info);
+}
+
+// Calls Visit with the full path (Folder followed by the name) of every file
+// of the folder open as Handle (with FILE_LIST_DIRECTORY), listed through
+// the handle itself: no second open of the folder is needed.
+template <class F>
+void ForEachFileOf(HANDLE Handle, const AnsiString& Folder, F&& Visit) {
+    const int Length = ::MultiByteToWideChar(CP_ACP, 0, Folder.c_str(), -1, nullptr, 0);
+    if (Length <= 0) return;
+    std::wstring WideFolder(static_cast<std::size_t>(Length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, Folder.c_str(), -1, WideFolder.data(), Length);
+    WideFolder.pop_back();  // the zero
+    alignas(8) unsigned char Buffer[16 * 1024];
+    for (auto Class = FileFullDirectoryRestartInfo; ::GetFileInformationByHandleEx(Handle, Class, Buffer, sizeof Buffer);
+         Class = FileFullDirectoryInfo) {
+        for (std::size_t Offset = 0;;) {
+            const auto* Entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(Buffer + Offset);
+            if (!(Entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                Visit(WideFolder + std::wstring(Entry->FileName, Entry->FileNameLength / sizeof(WCHAR)));
+            if (Entry->NextEntryOffset == 0) break;
+            Offset += Entry->NextEntryOffset;
+        }
+    }
 }
 
 bool IsEmptyFolder(const AnsiString& Folder) {
@@ -153,15 +180,16 @@ void UseSysRoot(const AnsiString& Folder) {
 // A process's temporary folder is locked by an open handle of the folder
 // itself that shares no deletion (LockFolder), which the system closes
 // when the process ends, however it ends; the process id in its name alone
-// proves nothing, since ids are reused. Cleaning opens a folder the same
-// way and removes only what it could open. The lock comes after
+// proves nothing, since ids are reused. Cleaning opens a folder with the
+// right to delete it, which fails while any such lock is held, and keeps
+// that handle until the folder is gone. The lock comes after
 // CreateDirectoryA made the folder, so cleaning may open and remove a
 // folder in the moment between (it is empty then): the maker's open fails
 // then, and it makes another. No other process makes a name with this
 // process's id while it runs, so a name never comes back to another
-// folder. The owner removes its folder through its own handle (the handle
-// keeps everyone else from doing so, RemoveDirectoryA included), so
-// cleaning never finds a live folder unlocked.
+// folder. The owner ends its lock only once its folder is empty, to
+// remove it (RemoveProcessTempFolder), so cleaning never finds a live
+// folder with files in it unlocked.
 AnsiString GetProcessTempFolder(const AnsiString& Parent) {
     std::lock_guard Lock(StateLock());
     AnsiString& Known = ProcessFolders()[Parent];
@@ -179,7 +207,7 @@ AnsiString GetProcessTempFolder(const AnsiString& Parent) {
     for (unsigned Attempt = 0; Attempt < 1000; ++Attempt) {
         const AnsiString Candidate = Base + std::to_string((::GetTickCount() + Attempt * 7919u) % 1000000u);
         if (::CreateDirectoryA(Candidate.c_str(), nullptr)) {
-            const HANDLE Handle = LockFolder(Candidate);
+            const HANDLE Handle = LockFolder(Candidate, FILE_LIST_DIRECTORY);
             if (Handle == INVALID_HANDLE_VALUE) {
                 const DWORD Why = ::GetLastError();
                 // Opened or removed by cleaning in the meantime (a folder
@@ -205,12 +233,11 @@ void RemoveProcessTempFolder(const AnsiString& Folder) noexcept {
     auto& Locks = FolderLocks();
     const auto It = Locks.find(IncludeTrailingPathDelimiter(Folder));
     if (It == Locks.end() || !IsEmptyFolder(It->first)) return;
-    if (It->second == INVALID_HANDLE_VALUE) {
-        if (!::RemoveDirectoryA(It->first.c_str())) return;
-    } else {
-        if (!DeleteOnClose(It->second)) return;
-        ::CloseHandle(It->second);
-    }
+    // The lock lets nobody delete the folder, this process included: it
+    // ends first. The folder is empty and no longer this process's, so
+    // cleaning may as well remove it in between.
+    if (It->second != INVALID_HANDLE_VALUE) ::CloseHandle(It->second);
+    ::RemoveDirectoryA(It->first.c_str());
     Locks.erase(It);
 }
 
@@ -224,15 +251,15 @@ bool RemoveEndedProcessFolders(const AnsiString& Parent) noexcept {
             (Entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !IsProcessFolderName(Entry.cFileName))
             return;
         const AnsiString Folder = Base + Entry.cFileName + "\\";
-        const HANDLE Handle = LockFolder(Folder);
+        // Held until the folder is gone: a process still making the folder
+        // cannot lock it meanwhile, and makes another.
+        const HANDLE Handle = LockFolder(Folder, DELETE | FILE_LIST_DIRECTORY);
         if (Handle == INVALID_HANDLE_VALUE) return;  // a running process's
         // The session's font table keeps an ended process's fonts (and their
         // files open) until the user logs off.
-        ForEachEntry(Folder + "*", [&](const WIN32_FIND_DATAA& File) {
-            if (File.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return;
-            const AnsiString Path = Folder + File.cFileName;
-            for (int Adds = 0; Adds < 64 && ::RemoveFontResourceA(Path.c_str()); ++Adds) FontsRemoved = true;
-            ::DeleteFileA(Path.c_str());
+        ForEachFileOf(Handle, Folder, [&](const std::wstring& Path) {
+            for (int Adds = 0; Adds < 64 && ::RemoveFontResourceW(Path.c_str()); ++Adds) FontsRemoved = true;
+            ::DeleteFileW(Path.c_str());
         });
         DeleteOnClose(Handle);
         ::CloseHandle(Handle);
