@@ -112,8 +112,8 @@ void ForEachFileOf(HANDLE Handle, const AnsiString& Folder, F&& Visit) {
     ::MultiByteToWideChar(CP_ACP, 0, Folder.c_str(), -1, WideFolder.data(), Length);
     WideFolder.pop_back();  // the zero
     alignas(8) unsigned char Buffer[16 * 1024];
-    for (auto Class = FileFullDirectoryRestartInfo; ::GetFileInformationByHandleEx(Handle, Class, Buffer, sizeof Buffer);
-         Class = FileFullDirectoryInfo) {
+    for (auto Class = FileFullDirectoryRestartInfo;
+         ::GetFileInformationByHandleEx(Handle, Class, Buffer, sizeof Buffer); Class = FileFullDirectoryInfo) {
         for (std::size_t Offset = 0;;) {
             const auto* Entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(Buffer + Offset);
             if (!(Entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include <algorithm>
@@ -177,13 +177,14 @@ public:
         if (!FInstalled || !FExit) throw std::runtime_error("no events");
         char Program[MAX_PATH] = {};
         ::GetModuleFileNameA(nullptr, Program, MAX_PATH);
-        std::string CommandLine = "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
+        std::string CommandLine =
+            "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
         ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", Prefix.c_str());
         STARTUPINFOA Startup{};
         Startup.cb = sizeof Startup;
         PROCESS_INFORMATION Child{};
-        const BOOL Started =
-            ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Child);
+        const BOOL Started = ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                              &Startup, &Child);
         ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", nullptr);
         if (!Started) throw std::runtime_error("the other copy cannot be started");
         ::CloseHandle(Child.hThread);
