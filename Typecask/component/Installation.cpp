@@ -65,6 +65,19 @@ void BroadcastFontChange() noexcept {
     }
 }
 
+// Removes what ended runs left in the temporary directory (a run that
+// crashed or was killed never removes its font), before the font table is
+// asked: this process must neither take one of their fonts for installed
+// nor lose it when a later cleaning removes it. Cleaning never fails the
+// installation; a temporary directory that cannot be obtained is reported
+// by the installation, when it needs the directory.
+void RemoveEndedRuns() noexcept {
+    try {
+        if (Os::RemoveEndedProcessFolders(TemporaryFolder())) BroadcastFontChange();
+    } catch (...) {  // what cannot be cleaned now is left for a later run
+    }
+}
+
 // True when the file at Path holds exactly the bytes of Data.
 bool HoldsBytes(const AnsiString& Path, TMemoryStream& Data) {
     TFileStream File(Path, fmOpenRead | fmShareDenyNone);
@@ -169,8 +182,10 @@ TInstallationKind ChooseInstallationKind(const TInstallationCase& Case) {
 
 void TTypecask::AddFontResourceA() {
     if (!FFontData) return;
+    const AnsiString& Family = FFontName->FFamilyName;
+    if (!IsPermanentInstallation() && IsSafeFontFileName(Family)) RemoveEndedRuns();
     if (CheckIfIntalled()) return;
-    if (!IsSafeFontFileName(FFontName->FFamilyName)) throw ETypecask(msgFontNotInstalled);
+    if (!IsSafeFontFileName(Family)) throw ETypecask(msgFontNotInstalled);
 
     TInstallationCase Case = InstallationCase();
     TInstallationKind Kind = ChooseInstallationKind(Case);
@@ -223,7 +238,7 @@ void TTypecask::Install(TInstallationKind Kind) {
     } catch (...) {
         // A failed installation leaves no file of its own behind.
         if (Written) DeleteFile(FFontFilePath);
-        if (Temporary && !Folder.empty()) RemoveDir(Folder);
+        if (Temporary && !Folder.empty()) Os::RemoveProcessTempFolder(Folder);
         throw;
     }
     if (Temporary) ++ComponentAdds()[FFontFilePath];
@@ -260,7 +275,7 @@ void TTypecask::RemoveFontResourceA() {
         BroadcastFontChange();
         if (!StillAdded(FFontFilePath)) {
             DeleteFile(FFontFilePath);
-            RemoveDir(ExtractFilePath(FFontFilePath));  // the process's folder, once empty
+            Os::RemoveProcessTempFolder(ExtractFilePath(FFontFilePath));  // once empty
         }
     }
     FFontAdded = false;

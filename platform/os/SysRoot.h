@@ -65,9 +65,31 @@ bool SysRootIsolates();
 // gone, under a name no other process gets (the process id and a unique
 // suffix, created exclusively with mode 0700): two processes never share a
 // file there, nor remove one the other still uses; a folder that a crashed
-// process left behind is never taken over. Raises EOSError when it cannot
-// be made.
+// process left behind is never taken over. The folder is locked for as long
+// as this process holds it, by a lock that the system drops when the
+// process ends, however it ends (on POSIX flock on the folder itself, on
+// Windows an open handle of it that lets nobody delete or rename it), so
+// that RemoveEndedProcessFolders tells it from an ended process's. Raises
+// EOSError when it cannot be made.
 AnsiString GetProcessTempFolder(const AnsiString& Parent);
+
+// Removes Folder, a folder that GetProcessTempFolder gave this process, when
+// it is empty, and ends its lock; the next GetProcessTempFolder makes a new
+// one. Does nothing to a folder that holds anything or that is not one of
+// this process's.
+void RemoveProcessTempFolder(const AnsiString& Folder) noexcept;
+
+// Removes what processes that have ended left in the temporary directory
+// Parent: every folder that GetProcessTempFolder made there whose lock no
+// process holds (a process that crashed or was killed leaves its folder
+// and font files behind), with its files; on Windows each file first
+// leaves the session's font table. Only the first call of a process for
+// Parent does so (again after ResetOsServices). A running process's folder,
+// even one it is still making, is never touched; nothing but folders named
+// as GetProcessTempFolder names them is, and no symbolic link is followed.
+// True when a font left the font table: the caller then tells the windows.
+// Never raises; what cannot be removed stays for a later process.
+bool RemoveEndedProcessFolders(const AnsiString& Parent) noexcept;
 
 // Sets up the font configuration now (it is otherwise set up on the first
 // call of a font service), so that other font users of the process see the

@@ -4,6 +4,7 @@
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 #endif
 
 #include <algorithm>
@@ -88,6 +89,161 @@ std::string ProcessTemp() {
     char Buffer[MAX_PATH];
     if (GetTempPathA(MAX_PATH, Buffer) == 0) throw std::runtime_error("no temporary directory");
     return Os::GetProcessTempFolder(Buffer);
+}
+
+// The id of this process, as the names of its temporary folders carry it.
+unsigned long ThisProcessId() {
+#ifdef _WIN32
+    return ::GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(::getpid());
+#endif
+}
+
+// How the names of a process's temporary folders begin.
+std::string FolderPrefix(unsigned long ProcessId) {
+#ifdef _WIN32
+    return "typecask-" + std::to_string(ProcessId) + "-";
+#else
+    return "fonts-" + std::to_string(ProcessId) + "-";
+#endif
+}
+
+// Another running copy of the application: started by the constructor, it
+// installs "Shared Sans" temporarily, its first installation, and runs
+// until End (it removes its installation and ends) or Kill (SIGKILL,
+// TerminateProcess). On Linux it is this process forked; on Windows this
+// program again, running only OtherCopyOfTheApplication, with the names of
+// the two events that order them in its environment (and the sandbox's
+// temporary folder, through TMP).
+#ifndef _WIN32
+class TOtherCopy {
+public:
+    explicit TOtherCopy(TSandbox& Box) : FForm(Box, "Shared Sans", false) {
+        if (::pipe(FInstalled) != 0 || ::pipe(FExit) != 0) throw std::runtime_error("no pipe");
+        FId = ::fork();
+        if (FId < 0) throw std::runtime_error("no fork");
+        if (FId == 0) {
+            try {
+                Os::ResetOsServices();  // a new process: none of this one's fonts
+                FForm.Load();
+            } catch (...) {
+            }
+            char Done = FForm.Typecask()->GetFontAdded() ? '1' : '0';
+            const bool Ok = ::write(FInstalled[1], &Done, 1) == 1 && ::read(FExit[0], &Done, 1) == 1;
+            delete FForm.Typecask();
+            ::_exit(Ok ? 0 : 1);
+        }
+    }
+    ~TOtherCopy() {
+        if (FRunning) Stop(SIGKILL);
+        for (const int Fd : {FInstalled[0], FInstalled[1], FExit[0], FExit[1]}) ::close(Fd);
+    }
+    unsigned long Id() const { return static_cast<unsigned long>(FId); }
+    bool WaitUntilInstalled() {
+        char Done = 0;
+        return ::read(FInstalled[0], &Done, 1) == 1 && Done == '1';
+    }
+    void End() {
+        EXPECT_EQ(::write(FExit[1], "x", 1), 1);
+        EXPECT_EQ(Stop(0), 0) << "the other copy's exit status";
+    }
+    void Kill() { EXPECT_EQ(Stop(SIGKILL), 128 + SIGKILL); }
+
+private:
+    // Sends Signal (none: 0), waits for the end; the exit status, or 128 and
+    // the signal that ended it.
+    int Stop(int Signal) {
+        if (Signal) ::kill(FId, Signal);
+        int Status = 0;
+        FRunning = false;
+        if (::waitpid(FId, &Status, 0) != FId) return -1;
+        return WIFEXITED(Status) ? WEXITSTATUS(Status) : 128 + WTERMSIG(Status);
+    }
+
+    TRunForm FForm;
+    int FInstalled[2] = {-1, -1}, FExit[2] = {-1, -1};
+    pid_t FId = 0;
+    bool FRunning = true;
+};
+#else
+class TOtherCopy {
+public:
+    explicit TOtherCopy(TSandbox&) {
+        static int Copies = 0;
+        const std::string Prefix = "typecask-test-" + std::to_string(ThisProcessId()) + "-" + std::to_string(++Copies);
+        FInstalled = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-installed").c_str());
+        FExit = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-exit").c_str());
+        if (!FInstalled || !FExit) throw std::runtime_error("no events");
+        char Program[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, Program, MAX_PATH);
+        std::string CommandLine =
+            "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
+        ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", Prefix.c_str());
+        STARTUPINFOA Startup{};
+        Startup.cb = sizeof Startup;
+        PROCESS_INFORMATION Child{};
+        const BOOL Started = ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                              &Startup, &Child);
+        ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", nullptr);
+        if (!Started) throw std::runtime_error("the other copy cannot be started");
+        ::CloseHandle(Child.hThread);
+        FProcess = Child.hProcess;
+        FId = Child.dwProcessId;
+    }
+    ~TOtherCopy() {
+        if (FRunning) Kill();
+        for (const HANDLE H : {FProcess, FInstalled, FExit}) ::CloseHandle(H);
+    }
+    unsigned long Id() const { return FId; }
+    bool WaitUntilInstalled() {
+        const HANDLE Waits[] = {FInstalled, FProcess};
+        return ::WaitForMultipleObjects(2, Waits, FALSE, 60000) == WAIT_OBJECT_0;
+    }
+    void End() {
+        ::SetEvent(FExit);
+        EXPECT_EQ(Wait(), 0u) << "the other copy's exit code";
+    }
+    void Kill() {
+        ::TerminateProcess(FProcess, 137);
+        EXPECT_EQ(Wait(), 137u);
+    }
+
+private:
+    DWORD Wait() {
+        FRunning = false;
+        DWORD Code = 1;
+        EXPECT_EQ(::WaitForSingleObject(FProcess, 60000), WAIT_OBJECT_0);
+        ::GetExitCodeProcess(FProcess, &Code);
+        return Code;
+    }
+
+    HANDLE FInstalled = nullptr, FExit = nullptr, FProcess = nullptr;
+    unsigned long FId = 0;
+    bool FRunning = true;
+};
+#endif
+
+// The files in the folders of the temporary directory, as the file system
+// shows them: "FOLDER/FILE" each, sorted, "FOLDER/" for an empty folder, a
+// folder of this process named "<this>" and one of Other "<other>", and a
+// file whose bytes are not Font's marked " (changed)".
+std::vector<std::string> TempFiles(TSandbox& Box, const std::string& Font, const TOtherCopy* Other = nullptr) {
+    std::vector<std::string> Files;
+    for (const auto& Folder : fs::directory_iterator(Box.Paths().TempFolder)) {
+        std::string Name = Folder.path().filename().string();
+        if (Name.rfind(FolderPrefix(ThisProcessId()), 0) == 0) Name = "<this>";
+        if (Other && Name.rfind(FolderPrefix(Other->Id()), 0) == 0) Name = "<other>";
+        if (!Folder.is_directory() || fs::is_empty(Folder.path())) {
+            Files.push_back(Name + (Folder.is_directory() ? "/" : ""));
+            continue;
+        }
+        for (const auto& File : fs::directory_iterator(Folder.path()))
+            Files.push_back(Name + "/" + File.path().filename().string() +
+                            (ReadFileBytes(File.path().string()) == Font ? "" : " (changed)"));
+    }
+    std::sort(Files.begin(), Files.end());
+    return Files;
 }
 
 // The Fonts key's values, one "NAME = DATA" line each, the Fonts folder
@@ -511,92 +667,75 @@ TEST(Installation, ComponentsOfOneProcessShareTheFileUntilTheLastIsGone) {
     EXPECT_EQ(ReadFileBytes(Third.Typecask()->GetFontFilePath()), Third.FontBytes) << "the folder is made again";
 }
 
-#ifndef _WIN32
 // Two running copies of one application install the same family
 // temporarily; the one that ends first takes only its own file away.
 TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
     TSandbox Box;
-    TRunForm Mine(Box, "Shared Sans", false), Theirs(Box, "Shared Sans", false);
-    ProcessTemp();  // a folder that the child made by fork must not take over
-    int Installed[2], Exit[2];
-    ASSERT_EQ(::pipe(Installed), 0);
-    ASSERT_EQ(::pipe(Exit), 0);
-    const pid_t Child = ::fork();
-    ASSERT_GE(Child, 0);
-    if (Child == 0) {
-        // The other copy: installs, waits until this one has installed too,
-        // then ends, removing its installation.
-        Theirs.Load();
-        char Done = Theirs.Typecask()->GetFontAdded() ? '1' : '0';
-        bool Ok = ::write(Installed[1], &Done, 1) == 1 && ::read(Exit[0], &Done, 1) == 1;
-        delete Theirs.Typecask();
-        ::_exit(Ok ? 0 : 1);
-    }
-    char Done = 0;
-    ASSERT_EQ(::read(Installed[0], &Done, 1), 1);
-    EXPECT_EQ(Done, '1') << "the other process installed the family";
+    TRunForm Mine(Box, "Shared Sans", false);
+    ProcessTemp();  // a folder that a child made by fork must not take over
+    TOtherCopy Other(Box);
+    ASSERT_TRUE(Other.WaitUntilInstalled()) << "the other process installed the family";
     Mine.Load();
     ASSERT_TRUE(Mine.Typecask()->GetFontAdded());
-    ASSERT_EQ(::write(Exit[1], "x", 1), 1);
-    int Status = 0;
-    ASSERT_EQ(::waitpid(Child, &Status, 0), Child);
-    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
-    for (const int Fd : {Installed[0], Installed[1], Exit[0], Exit[1]}) ::close(Fd);
-
-    const fs::path Path = Mine.Typecask()->GetFontFilePath();
-    EXPECT_EQ(ReadFileBytes(Path), Mine.FontBytes) << "the other process's removal left this file alone";
-    EXPECT_EQ(Path.parent_path().filename().string().rfind("fonts-" + std::to_string(::getpid()) + "-", 0), 0u);
-    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename()});
-    delete Mine.Typecask();
-    EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
-}
-#else
-// Two running copies of one application install the same family
-// temporarily; the one that ends first takes only its own file away. The
-// other copy is this program again, running only OtherCopyOfTheApplication,
-// with the names of the two events that order them in its environment (and
-// the sandbox's temporary folder, through TMP).
-TEST(Installation, TwoProcessesInstallingOneFamilyKeepTheirOwnFiles) {
-    TSandbox Box;
-    TRunForm Mine(Box, "Shared Sans", false);
-    const std::string Prefix = "typecask-test-" + std::to_string(::GetCurrentProcessId());
-    const HANDLE Installed = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-installed").c_str());
-    const HANDLE Exit = ::CreateEventA(nullptr, TRUE, FALSE, (Prefix + "-exit").c_str());
-    ASSERT_TRUE(Installed && Exit);
-    char Program[MAX_PATH] = {};
-    ASSERT_GT(::GetModuleFileNameA(nullptr, Program, MAX_PATH), 0u);
-    std::string CommandLine = "\"" + std::string(Program) + "\" --gtest_filter=Installation.OtherCopyOfTheApplication";
-    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", Prefix.c_str());
-    STARTUPINFOA Startup{};
-    Startup.cb = sizeof Startup;
-    PROCESS_INFORMATION Child{};
-    const BOOL Started =
-        ::CreateProcessA(Program, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Child);
-    ::SetEnvironmentVariableA("TYPECASK_TEST_OTHER_COPY", nullptr);
-    ASSERT_TRUE(Started);
-    const HANDLE Waits[] = {Installed, Child.hProcess};
-    EXPECT_EQ(::WaitForMultipleObjects(2, Waits, FALSE, 60000), WAIT_OBJECT_0) << "the other process installed the family";
-    Mine.Load();
-    EXPECT_TRUE(Mine.Typecask()->GetFontAdded());
-    ::SetEvent(Exit);
-    EXPECT_EQ(::WaitForSingleObject(Child.hProcess, 60000), WAIT_OBJECT_0);
-    DWORD Code = 1;
-    ::GetExitCodeProcess(Child.hProcess, &Code);
-    EXPECT_EQ(Code, 0u);
-    for (const HANDLE H : {Child.hProcess, Child.hThread, Installed, Exit}) ::CloseHandle(H);
+    Other.End();
 
     const fs::path Path = Mine.Typecask()->GetFontFilePath();
     EXPECT_EQ(ReadFileBytes(Path.string()), Mine.FontBytes) << "the other process's removal left this file alone";
+    EXPECT_EQ(Path.parent_path().filename().string().rfind(FolderPrefix(ThisProcessId()), 0), 0u);
     EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{Path.parent_path().filename().string()});
     delete Mine.Typecask();
     EXPECT_EQ(FolderContents(Box.Paths().TempFolder), std::vector<std::string>{});
 }
 
-// The other copy: installs the family, tells the first copy, waits until it
-// may end, then ends, removing its installation.
+// A run that is killed leaves its folder and font file behind; the next
+// run's first temporary installation removes them.
+TEST(Installation, AKilledRunsFolderIsRemovedByTheNextRun) {
+    TSandbox Box;
+    const std::string Font = ReadFileBytes(Box.MakeFontFile("Shared Sans"));
+    {
+        TOtherCopy Killed(Box);
+        ASSERT_TRUE(Killed.WaitUntilInstalled());
+        Killed.Kill();
+        EXPECT_EQ(TempFiles(Box, Font, &Killed), std::vector<std::string>{"<other>/Shared Sans.ttf"});
+    }
+    TRunForm Next(Box, "Shared Sans", false);
+    Next.Load();
+    EXPECT_TRUE(Next.Typecask()->GetFontAdded()) << "the killed run's font is no longer installed";
+    EXPECT_EQ(TempFiles(Box, Font), std::vector<std::string>{"<this>/Shared Sans.ttf"});
+}
+
+// Two copies run at once, the second one removing ended runs' folders
+// while the first one's is in use: neither ever takes the other's. Each
+// copy is the second every other round. In every other pair of rounds the
+// other copy is killed, and the next round removes what it left.
+TEST(Installation, RunningCopiesNeverRemoveEachOthersFiles) {
+    TSandbox Box;
+    const std::string Font = ReadFileBytes(Box.MakeFontFile("Shared Sans"));
+    for (int Round = 0; Round < 20; ++Round) {
+        SCOPED_TRACE("round " + std::to_string(Round));
+        const bool OtherFirst = Round % 2 == 0, Kill = Round % 4 >= 2;
+        Os::ResetOsServices();  // this process starts again: its next installation is its first
+        TRunForm Mine(Box, "Shared Sans", false);
+        if (!OtherFirst) Mine.Load();
+        TOtherCopy Other(Box);
+        ASSERT_TRUE(Other.WaitUntilInstalled());
+        if (OtherFirst) Mine.Load();
+        ASSERT_TRUE(Mine.Typecask()->GetFontAdded());
+        EXPECT_EQ(TempFiles(Box, Font, &Other),
+                  (std::vector<std::string>{"<other>/Shared Sans.ttf", "<this>/Shared Sans.ttf"}));
+        Kill ? Other.Kill() : Other.End();
+        delete Mine.Typecask();
+        EXPECT_EQ(TempFiles(Box, Font, &Other),
+                  Kill ? std::vector<std::string>{"<other>/Shared Sans.ttf"} : std::vector<std::string>{});
+    }
+}
+
+#ifdef _WIN32
+// The other copy (TOtherCopy): installs the family, tells the first copy,
+// waits until it may end, then ends, removing its installation.
 TEST(Installation, OtherCopyOfTheApplication) {
     const char* Prefix = std::getenv("TYPECASK_TEST_OTHER_COPY");
-    if (!Prefix) GTEST_SKIP() << "started by TwoProcessesInstallingOneFamilyKeepTheirOwnFiles only";
+    if (!Prefix) GTEST_SKIP() << "started by the tests of two running copies only";
     const HANDLE Installed = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(Prefix) + "-installed").c_str());
     const HANDLE Exit = ::OpenEventA(SYNCHRONIZE, FALSE, (std::string(Prefix) + "-exit").c_str());
     ASSERT_TRUE(Installed && Exit);
