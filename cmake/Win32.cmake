@@ -198,9 +198,16 @@ if(TYPECASK_BUILD_TESTS)
     list(APPEND TEST_RES_FILES ${TEST_RES_DIR}/${NAME}.res)
   endforeach()
   add_custom_target(test_resources_files DEPENDS ${TEST_RES_FILES})
+  # Module files that are not loaded are read by the portable reader, as on
+  # Linux: the Windows builds' DLLs and the form programs of the Linux build
+  # (tests/programs), each case skipped where its build is missing.
+  set(TYPECASK_MODULE_TEST_DEFINITIONS TEST_WIN32_BUILD="${PROJECT_SOURCE_DIR}/build/win32"
+      TEST_WIN64_BUILD="${PROJECT_SOURCE_DIR}/build/win64" TEST_PROGRAMS_DIR="${PROJECT_SOURCE_DIR}/build/default/tests/programs"
+      TEST_PE_SEEDS="${PROJECT_SOURCE_DIR}/fuzz/corpus/module_forms")
   typecask_win32_test(test_resources
     SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/resources/ResourcesTest.cpp
-            ${PROJECT_SOURCE_DIR}/tests/platform/resources/VersionTest.cpp ${TYPECASK_RES_OBJECT}
+            ${PROJECT_SOURCE_DIR}/tests/platform/resources/VersionTest.cpp
+            ${PROJECT_SOURCE_DIR}/tests/platform/resources/PeFilesTest.cpp ${TYPECASK_RES_OBJECT}
     LIBS TypecaskUnits
     # Left out, each about the Linux services: modules are ELF shared
     # libraries that share one class library (the loader, the test packages,
@@ -227,7 +234,7 @@ if(TYPECASK_BUILD_TESTS)
     LIBS TypecaskPlatform TypecaskFontGen
     ARGS "--gtest_filter=-RegIniFile.SeesTheDerivedFontValues:RegIniFile.WritesPersistForTheNextReader:RegIniFile.FailuresRaiseRegistryErrors:Registry.OpenKeyTracksThePathAndDeleteKeyTakesSubkeys")
   target_compile_definitions(test_resources PRIVATE
-    TEST_RES_DIR="${TEST_RES_DIR}"
+    TEST_RES_DIR="${TEST_RES_DIR}" ${TYPECASK_MODULE_TEST_DEFINITIONS}
     TEST_BITMAP_DIR="${PROJECT_SOURCE_DIR}/resources"
     # The library's own file carries the package's resources.
     TEST_PACKAGE_RES="$<TARGET_FILE:TypecaskLib>"
@@ -250,6 +257,9 @@ if(TYPECASK_BUILD_TESTS)
     ${TYPECASK_RES_OBJECT} LIBS TypecaskUnits TypecaskFontGen
     # Left out: the POSIX modes of the temporary folder.
     ARGS --gtest_filter=-Installation.AnUnsafeTemporaryFolderIsNamedWithTheReason)
+  target_compile_definitions(test_component PRIVATE TEST_PACKAGE_MODULE="$<TARGET_FILE:TypecaskLib>"
+                             ${TYPECASK_MODULE_TEST_DEFINITIONS})
+  add_dependencies(test_component TypecaskLib)
 
   # The dialogs and editors, headless. The about box reads the version
   # values of the test's resources through the system's version functions:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "platform/widgetsets/WidgetSetBase.h"
 
@@ -60,6 +61,36 @@ bool FindFormResource(TClass Class, const void*& Data, std::size_t& Size) {
     for (auto It = Modules.rbegin(); It != Modules.rend(); ++It)
         if (*It != Own && FindIn(*It, Name, Data, Size)) return true;
     return FindIn(nullptr, Name, Data, Size);
+}
+
+std::vector<TFormResource> ListFormResources(const Os::TResourceImage& Resources) {
+    std::vector<TFormResource> Forms;
+    for (const auto& Entry : Resources.GetEntries()) {
+        if (!Entry.Type.Matches(RT_RCDATA) || Entry.Size < 4 || std::memcmp(Entry.Data, FilerSignature, 4) != 0)
+            continue;
+        TFormResource Form;
+        Form.Resource = Entry.Name;
+        Form.Language = Entry.Language;
+        Form.Data = Entry.Data;
+        Form.Size = Entry.Size;
+        // The root's header: signature, flags prefix, class and name.
+        TMemoryStream Stream;
+        Stream.WriteBuffer(Entry.Data, static_cast<std::int64_t>(std::min<std::size_t>(Entry.Size, 4 + 16 + 2 * 256)));
+        Stream.SetPosition(0);
+        TReader Reader(&Stream);
+        try {
+            Reader.ReadSignature();
+            TFilerFlags Flags;
+            int ChildPos = 0;
+            Reader.ReadPrefix(Flags, ChildPos);
+            Form.ClassName = Reader.ReadStr();
+            Form.Name = Reader.ReadStr();
+        } catch (const EFilerError&) {
+            continue;  // "TPF0" and then no component header: no form
+        }
+        Forms.push_back(std::move(Form));
+    }
+    return Forms;
 }
 
 bool InitInheritedComponent(TComponent* Instance, TClass RootAncestor) {

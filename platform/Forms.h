@@ -51,6 +51,22 @@ bool InitInheritedComponent(TComponent* Instance, TClass RootAncestor);
 // bytes; false when no module has it.
 bool FindFormResource(TClass Class, const void*& Data, std::size_t& Size);
 
+// A form that a module carries: an RCDATA resource holding binary form data,
+// named after the form's class.
+struct TFormResource {
+    Os::TResourceId Resource;  // the resource's name
+    WORD Language = 0;
+    AnsiString ClassName;  // the form's class and name, as its data gives them
+    AnsiString Name;
+    const std::uint8_t* Data = nullptr;  // within the resource image
+    std::size_t Size = 0;
+};
+// The forms among a module's resources, in the order of the resources; from
+// a module file that is not loaded with Os::TResourceImage::FromFile. Only
+// the start of each form is read; RCDATA that holds no form data is passed
+// over.
+std::vector<TFormResource> ListFormResources(const Os::TResourceImage& Resources);
+
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 TYPECASK_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin)
 

@@ -13,8 +13,6 @@
 #include "platform/os/SysRoot.h"
 #include "platform/os/Windows.h"
 
-namespace {
-
 // The family name becomes a file name inside the Fonts or temporary folder.
 // Refuse every name that could lead outside that folder or name something
 // other than a plain file in it: delimiters of either kind, drive and stream
@@ -28,6 +26,8 @@ bool IsSafeFontFileName(const AnsiString& Family) {
     const auto Last = Family.find_last_not_of(". ");
     return Last != AnsiString::npos;
 }
+
+namespace {
 
 AnsiString TemporaryFolder() {
     char Buffer[MAX_PATH] = {};

@@ -21,6 +21,12 @@ extern AnsiString FontNamePropName;
 // the NT line (which has no FontsKey) the NT line's own key.
 AnsiString GetFontsKey();
 
+// Whether Family + FontFileExt names a plain file inside a folder: no
+// delimiters of either kind, drive or stream colons, control characters,
+// "." or "..", nor a name that is empty once the trailing dots and blanks
+// some file systems drop are gone.
+bool IsSafeFontFileName(const AnsiString& Family);
+
 void InitializeTypecaskConstants();
 void FinalizeTypecaskConstants();
 

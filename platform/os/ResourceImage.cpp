@@ -13,25 +13,18 @@
 
 #include "platform/Streams.h"
 #include "platform/TextConv.h"
+#include "platform/os/ResourceReading.h"
 #include "platform/os/WinResources.h"
 
 namespace Os {
 
 namespace {
 
+using ResourceReading::ReadDword;
+using ResourceReading::ReadWord;
+
 constexpr WORD LanguageNeutral = 0x0000;
 constexpr WORD LanguageEnglishUS = 0x0409;
-// Far more than any module's resources; a larger file is not read into memory.
-constexpr std::uint64_t MaxResourceFile = 256u << 20;
-
-WORD ReadWord(const std::uint8_t* P) {
-    return static_cast<WORD>(P[0] | (P[1] << 8));
-}
-
-DWORD ReadDword(const std::uint8_t* P) {
-    return static_cast<DWORD>(P[0]) | (static_cast<DWORD>(P[1]) << 8) | (static_cast<DWORD>(P[2]) << 16) |
-           (static_cast<DWORD>(P[3]) << 24);
-}
 
 std::size_t AlignUp4(std::size_t Value) { return (Value + 3) & ~std::size_t{3}; }
 
@@ -132,6 +125,9 @@ TResourceImage::TResourceImage(const void* Data, std::size_t Size, bool Borrow) 
     }
 }
 
+TResourceImage::TResourceImage(std::vector<std::uint8_t> Bytes, std::vector<TResourceEntry> Entries)
+    : FBytes(std::move(Bytes)), FEntries(std::move(Entries)) {}
+
 std::shared_ptr<const TResourceImage> ReadResFile(TFileStream& File) {
     const AnsiString& FileName = File.GetFileName();
     const std::uint64_t FileSize = static_cast<std::uint64_t>(File.GetSize());
@@ -141,7 +137,7 @@ std::shared_ptr<const TResourceImage> ReadResFile(TFileStream& File) {
     if (File.Read(Start, sizeof(Start)) != static_cast<std::int64_t>(sizeof(Start)) ||
         std::memcmp(Start, ResFileSignature, sizeof(Start)) != 0)
         return nullptr;
-    if (FileSize > MaxResourceFile) throw EResourceError(Format("%s: resource file too large", {FileName}));
+    if (FileSize > ResourceReading::MaxResourceBytes) throw EResourceError(Format("%s: resource file too large", {FileName}));
     std::vector<std::uint8_t> Bytes(static_cast<std::size_t>(FileSize));
     File.SetPosition(0);
     if (File.Read(Bytes.data(), static_cast<std::int64_t>(Bytes.size())) != static_cast<std::int64_t>(Bytes.size()))

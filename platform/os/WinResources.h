@@ -242,13 +242,19 @@ public:
     // case Data must stay valid as long as the image. Raises EResourceError
     // for malformed data.
     TResourceImage(const void* Data, std::size_t Size, bool Borrow = false);
+    // Entries read from another carrier (a PE module's resource tree), whose
+    // Data point into Bytes; the image keeps the bytes (a moved vector keeps
+    // its buffer).
+    TResourceImage(std::vector<std::uint8_t> Bytes, std::vector<TResourceEntry> Entries);
     TResourceImage(const TResourceImage&) = delete;
     TResourceImage& operator=(const TResourceImage&) = delete;
 
-    // The resources of a file: an ELF module's ".rsrc" section (none when the
-    // module has no such section) or a .res file. Raises EFOpenError when the
-    // file cannot be opened and EResourceError when it is neither an ELF file
-    // nor a .res file, or its resource data is malformed.
+    // The resources of a file, read from its bytes without loading it: a
+    // Windows module's resource tree (PE32 or PE32+, program or DLL; on every
+    // system), an ELF module's ".rsrc" section (on Linux), each without
+    // entries when the module carries no resources, or a .res file. Raises
+    // EFOpenError when the file cannot be opened and EResourceError when it
+    // is none of these, or its resource data is malformed.
     static std::shared_ptr<const TResourceImage> FromFile(const AnsiString& FileName);
 
     const std::vector<TResourceEntry>& GetEntries() const { return FEntries; }
@@ -267,6 +273,11 @@ private:
 // The resources of File when it is a .res file (read from its start);
 // nullptr when it is none. Raises EResourceError when its data is malformed.
 std::shared_ptr<const TResourceImage> ReadResFile(TFileStream& File);
+// The resources of File when it is a Windows module (it starts with "MZ"),
+// read from its headers, section table and resource tree; nullptr when it is
+// none. Raises EResourceError, naming the file and the offset of the fault,
+// when a header, the section table or the resource tree is damaged.
+std::shared_ptr<const TResourceImage> ReadPeFile(TFileStream& File);
 
 // Text of a module's string table (UTF-8), or nullopt when the module has no
 // such string or it is empty.

@@ -8,6 +8,7 @@
 #include "Typecask/component/Typecask.h"
 #include "platform/Forms.h"
 #include "platform/Registry.h"
+#include "platform/Streams.h"
 #include "platform/os/Windows.h"
 #include "tools/typecask/Command.h"
 #include "tools/typecask/DesignerHost.h"
@@ -52,33 +53,43 @@ int Embed(TArgs& Args) {
     return 0;
 }
 
-int Inspect(TArgs& Args) {
-    const auto Words = Args.Positional(1);
-    auto Input = OpenInput(Words[0]);
-    const auto Components = SummarizeForm(Input.get());
-    if (Components.empty()) throw Exception("No TTypecask in " + Words[0]);
-    bool Unrestorable = false;
+// Whether FileName holds resources (a Windows or ELF module, or a .res file)
+// rather than form data.
+bool IsResourceCarrier(const std::string& FileName) {
+    if (FileName == "-") return false;
+    TFileStream File(FileName, fmOpenRead | fmShareDenyNone);
+    std::uint8_t Head[8] = {};
+    const auto Got = File.Read(Head, sizeof Head);
+    if (Got >= 2 && Head[0] == 'M' && Head[1] == 'Z') return true;
+    if (Got >= 4 && Head[0] == 0x7F && Head[1] == 'E' && Head[2] == 'L' && Head[3] == 'F') return true;
+    return Got == 8 && Head[0] == 0 && Head[1] == 0 && Head[2] == 0 && Head[3] == 0 && Head[4] == 0x20;
+}
+
+// Prints what each TTypecask carries, indented by Indent; false when a font
+// cannot be restored.
+bool PrintTypecasks(const std::vector<TTypecaskSummary>& Components, const std::string& Indent) {
+    bool Restorable = true;
     for (const auto& C : Components) {
-        std::cout << C.Name << ": TTypecask\n";
-        for (const auto& [Name, Value] : C.Properties) std::cout << "  " << Name << " = " << Value << '\n';
+        std::cout << Indent << C.Name << ": TTypecask\n";
+        for (const auto& [Name, Value] : C.Properties) std::cout << Indent << "  " << Name << " = " << Value << '\n';
         if (!C.HasFontData) {
-            std::cout << "  no font data\n";
+            std::cout << Indent << "  no font data\n";
             continue;
         }
         const double Ratio = C.FontSize ? static_cast<double>(C.CompressedSize) / static_cast<double>(C.FontSize) : 0;
-        std::printf("  font data: %s compressed, %s uncompressed (%.1f%%)\n", FormatSize(C.CompressedSize).c_str(),
-                    FormatSize(C.FontSize).c_str(), Ratio * 100);
+        std::printf("%s  font data: %s compressed, %s uncompressed (%.1f%%)\n", Indent.c_str(),
+                    FormatSize(C.CompressedSize).c_str(), FormatSize(C.FontSize).c_str(), Ratio * 100);
         if (!C.DataError.empty()) {
-            std::cout << "  font data cannot be restored: " << C.DataError << '\n';
-            Unrestorable = true;
+            std::cout << Indent << "  font data cannot be restored: " << C.DataError << '\n';
+            Restorable = false;
             continue;
         }
         if (C.DeclaredFamilies.empty()) {
-            std::cout << "  warning: the font data is no font this system can read\n";
+            std::cout << Indent << "  warning: the font data is no font this system can read\n";
             continue;
         }
-        for (const auto& F : C.DeclaredFamilies) std::cout << "  family declared by the font file: " << F << '\n';
-        std::cout << "  licence: " << Os::EmbeddingPermissionName(C.Embedding.Permission)
+        for (const auto& F : C.DeclaredFamilies) std::cout << Indent << "  family declared by the font file: " << F << '\n';
+        std::cout << Indent << "  licence: " << Os::EmbeddingPermissionName(C.Embedding.Permission)
                   << (C.Embedding.NoSubsetting ? ", no subsetting" : ", subsetting allowed") << '\n';
         bool Matches = false;
         // The font table reports names cut to the face-name limit; so does
@@ -86,10 +97,62 @@ int Inspect(TArgs& Args) {
         for (const auto& F : C.DeclaredFamilies)
             Matches |= AnsiSameText(Os::GetFaceName(F), Os::GetFaceName(C.FamilyName));
         if (!Matches)
-            std::cout << "  warning: the font file declares another family than TTFontName \"" << C.FamilyName
+            std::cout << Indent << "  warning: the font file declares another family than TTFontName \"" << C.FamilyName
                       << "\": the installed font is never found under that name, so every run installs it again\n";
     }
-    return Unrestorable ? 1 : 0;
+    return Restorable;
+}
+
+// Writes each restored font into Folder as FAMILY.ttf, never over a file
+// that is there.
+void WriteFonts(const std::vector<const TTypecaskSummary*>& Components, const std::string& Folder) {
+    for (const auto* C : Components) {
+        if (C->Font.empty()) continue;
+        const AnsiString Family = !C->FamilyName.empty()         ? C->FamilyName
+                                  : !C->DeclaredFamilies.empty() ? C->DeclaredFamilies.front()
+                                                                 : AnsiString(C->Name);
+        if (!IsSafeFontFileName(Family))
+            throw Exception("The family name \"" + Family + "\" of " + C->Name + " cannot name a file");
+        const AnsiString Path = IncludeTrailingPathDelimiter(Folder) + Family + FontFileExt;
+        TAtomicFileStream File(Path);
+        File.WriteBuffer(C->Font.data(), static_cast<std::int64_t>(C->Font.size()));
+        if (!File.CommitIfAbsent()) throw Exception(Path + " exists already: not replaced");
+        std::cout << "written: " << Path << " (" << FormatSize(static_cast<std::int64_t>(C->Font.size())) << ")\n";
+    }
+}
+
+int Inspect(TArgs& Args) {
+    const std::string FontsTo = Args.Option("--fonts-to");
+    const auto Words = Args.Positional(1);
+    const std::string& FileName = Words[0];
+    std::vector<const TTypecaskSummary*> Fonts;
+    bool Restorable = true;
+    TModuleForms Module;
+    std::vector<TTypecaskSummary> Components;
+    if (IsResourceCarrier(FileName)) {
+        Module = SummarizeModuleForms(FileName);
+        if (Module.Forms.empty()) throw Exception("No form data in " + FileName);
+        for (const auto& F : Module.Forms) {
+            std::printf("form %s (language %04X): %s: %s\n", F.Form.Resource.ToString().c_str(),
+                        static_cast<unsigned>(F.Form.Language), F.Form.Name.c_str(), F.Form.ClassName.c_str());
+            if (!F.Error.empty()) {
+                std::cout << "  form data cannot be read: " << F.Error << '\n';
+                Restorable = false;
+                continue;
+            }
+            if (F.Typecasks.empty()) std::cout << "  no TTypecask\n";
+            Restorable &= PrintTypecasks(F.Typecasks, "  ");
+            for (const auto& C : F.Typecasks) Fonts.push_back(&C);
+        }
+    } else {
+        auto Input = OpenInput(FileName);
+        Components = SummarizeForm(Input.get());
+        if (Components.empty()) throw Exception("No TTypecask in " + FileName);
+        Restorable = PrintTypecasks(Components, "");
+        for (const auto& C : Components) Fonts.push_back(&C);
+    }
+    if (!FontsTo.empty()) WriteFonts(Fonts, FontsTo);
+    return Restorable ? 0 : 1;
 }
 
 int Load(TArgs& Args) {
@@ -184,13 +247,19 @@ const TCommandRegistration EmbedCommand(
      Embed});
 
 const TCommandRegistration InspectCommand(
-    {"inspect", "show what form data carries",
-     "Usage: typecask inspect FORM.dfm\n"
+    {"inspect", "show what form data or a program's forms carry",
+     "Usage: typecask inspect FORM.dfm [--fonts-to DIR]\n"
+     "       typecask inspect PROGRAM [--fonts-to DIR]\n"
      "Shows the stored properties of each TTypecask in FORM.dfm (binary or text),\n"
      "the compressed and uncompressed sizes of its font, the family that the\n"
      "font file itself declares and its licence (the embedding permission and\n"
-     "whether it may be subset). Nothing is installed. The status is 1 when\n"
-     "font data cannot be restored.\n",
+     "whether it may be subset). For a PROGRAM (a Windows program or DLL, an ELF\n"
+     "program or library, or a .res file) it lists each resource that holds form\n"
+     "data, with the form's name and class, and shows the same for each TTypecask\n"
+     "inside; the file is read, not loaded. Nothing is installed. The status is 1\n"
+     "when font or form data cannot be restored.\n\n"
+     "  --fonts-to DIR  write each carried font file into DIR as FAMILY.ttf; an\n"
+     "                  existing file is never replaced (the status is then 1)\n",
      Inspect});
 
 const TCommandRegistration LoadCommand(

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "Typecask/component/FormFonts.h"
 #include "Typecask/component/Typecask.h"
-#include "platform/os/FontFiles.h"
 #include "platform/Classes.h"
 
 namespace Tool {
@@ -22,21 +22,6 @@ void ReadForm(TStream* Input, TComponent* Root);
 void WriteForm(TComponent* Root, TStream* Output, bool Text);
 // The first TTypecask that Root owns, or nullptr.
 TTypecask* FindTypecask(TComponent* Root);
-
-// What form data says of each TTypecask in it, read without constructing
-// anything (so without installing anything).
-struct TTypecaskSummary {
-    std::string Name;
-    std::vector<std::pair<std::string, std::string>> Properties;  // as stored, in order
-    AnsiString FamilyName;                                        // TypecaskName.TTFontName
-    bool HasFontData = false;
-    std::int64_t CompressedSize = 0;
-    std::int64_t FontSize = 0;
-    std::string DataError;                   // why the font data cannot be restored
-    std::vector<AnsiString> DeclaredFamilies;  // the families the font file itself declares
-    Os::TFontEmbedding Embedding;              // what the font file's licence allows
-};
-std::vector<TTypecaskSummary> SummarizeForm(TStream* Input);
 
 // Renders a line of text in Family to a PNG file.
 void RenderSample(const AnsiString& Family, const std::string& FileName);

@@ -45,7 +45,7 @@ _typecask() {
 
     case $prev in
         --choose) _typecask_families "$tool" "$cur"; return ;;
-        -o | --output | --out | --sample | --screenshot) return ;;  # a file: bash's own completion
+        -o | --output | --out | --sample | --screenshot | --fonts-to) return ;;  # a file or folder: bash's own completion
     esac
     if [[ $cur == -* ]]; then
         local options

@@ -1,12 +1,14 @@
 // Resources on POSIX: the ELF carrier section of a module's .res image
-// (platform/os/ResourceImage.cpp reads the image itself) and the Win32
-// resource functions over the module list.
+// (platform/os/ResourceImage.cpp reads the image itself, platform/os/PeImage.cpp
+// a Windows module's files) and the Win32 resource functions over the module
+// list.
 #include <elf.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/Streams.h"
+#include "platform/os/ResourceReading.h"
 #include "platform/os/WinResources.h"
 
 namespace Os {
@@ -15,13 +17,7 @@ namespace {
 
 constexpr char ResourceSectionName[] = ".rsrc";
 
-// Reads Count bytes at Offset of File into Buffer, or raises EResourceError
-// naming the file when the file is shorter.
-void ReadAt(TFileStream& File, std::uint64_t Offset, void* Buffer, std::size_t Count) {
-    File.SetPosition(static_cast<std::int64_t>(Offset));
-    if (File.Read(Buffer, static_cast<std::int64_t>(Count)) != static_cast<std::int64_t>(Count))
-        throw EResourceError(Format("%s: unexpected end of file", {File.GetFileName()}));
-}
+using ResourceReading::ReadAt;
 
 template <typename THeader, typename TSection>
 std::shared_ptr<const TResourceImage> ReadElfResources(TFileStream& File, std::uint64_t FileSize) {
@@ -85,8 +81,9 @@ std::shared_ptr<const TResourceImage> TResourceImage::FromFile(const AnsiString&
         if (Start[EI_CLASS] == ELFCLASS32) return ReadElfResources<Elf32_Ehdr, Elf32_Shdr>(File, FileSize);
         throw EResourceError(Format("%s: malformed ELF file (unknown class)", {FileName}));
     }
+    if (auto Image = ReadPeFile(File)) return Image;
     if (auto Image = ReadResFile(File)) return Image;
-    throw EResourceError(Format("%s is neither an ELF module nor a resource file", {FileName}));
+    throw EResourceError(Format("%s is neither an ELF module, a Windows module nor a resource file", {FileName}));
 }
 
 }  // namespace Os

@@ -1,7 +1,8 @@
 // Modules and resources on kernel32 and version.dll. The Win32 functions are
 // the system's; the module list and the resource images of the OS layer are
-// built over them: a module's resources are read from its mapped image
-// (or from the .res image it registers) into a TResourceImage.
+// built over them: a loaded module's resources are read from its mapped
+// image (or from the .res image it registers) into a TResourceImage; a file
+// that is not loaded, by the portable reader (platform/os/PeImage.cpp).
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -117,28 +118,14 @@ std::vector<std::uint8_t> ResImageOfModule(HMODULE Module) {
 
 }  // namespace
 
+// A file that is not loaded is read from its bytes, as on every system: a
+// module the system would refuse to map (another processor's, or damaged) is
+// read or refused alike.
 std::shared_ptr<const TResourceImage> TResourceImage::FromFile(const AnsiString& FileName) {
-    {
-        TFileStream File(FileName, fmOpenRead | fmShareDenyNone);
-        if (auto Image = ReadResFile(File)) return Image;
-        char Start[2] = {};
-        File.SetPosition(0);
-        if (File.Read(Start, 2) != 2 || Start[0] != 'M' || Start[1] != 'Z')
-            throw EResourceError(Format("%s is neither a Windows module nor a resource file", {FileName}));
-    }
-    const HMODULE Module = ::LoadLibraryExA(FileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!Module)
-        throw EResourceError(Format("%s: malformed Windows module (%s)",
-                                    {FileName, OSErrorText(static_cast<int>(::GetLastError()))}));
-    try {
-        const auto Bytes = ResImageOfModule(Module);
-        auto Image = std::make_shared<TResourceImage>(Bytes.data(), Bytes.size());
-        ::FreeLibrary(Module);
-        return Image;
-    } catch (...) {
-        ::FreeLibrary(Module);
-        throw;
-    }
+    TFileStream File(FileName, fmOpenRead | fmShareDenyNone);
+    if (auto Image = ReadPeFile(File)) return Image;
+    if (auto Image = ReadResFile(File)) return Image;
+    throw EResourceError(Format("%s is neither a Windows module nor a resource file", {FileName}));
 }
 
 HINSTANCE FindHInstance(const void* Address) {

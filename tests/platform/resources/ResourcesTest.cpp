@@ -238,7 +238,7 @@ TEST_F(MalformedFiles, OtherFilesAreRefusedWithTheirName) {
         Os::TResourceImage::FromFile(Text);
         ADD_FAILURE() << "no exception";
     } catch (const Os::EResourceError& E) {
-        EXPECT_EQ(E.GetMessage(), Text + " is neither an ELF module nor a resource file");
+        EXPECT_EQ(E.GetMessage(), Text + " is neither an ELF module, a Windows module nor a resource file");
     }
     EXPECT_THROW(Os::TResourceImage::FromFile(Write("empty", {})), Os::EResourceError);
     EXPECT_THROW(Os::TResourceImage::FromFile((FFolder / "missing.res").string()), EFOpenError);
