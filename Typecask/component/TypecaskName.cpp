@@ -187,10 +187,10 @@ struct TCandidate {
 // The values of the Fonts key that name a face of Family, the face closest
 // to the regular one first. Value names are the fonts' full names followed
 // by the suffix, a collection's joined with " & ".
-std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Key, const AnsiString& Family) {
+std::vector<TCandidate> FaceValues(const std::vector<AnsiString>& ValueNames, const AnsiString& Family) {
     std::vector<TCandidate> Found;
     const std::size_t SuffixLength = TrueTypeSuffix.size();
-    for (const AnsiString& Name : Registry.ReadSection(Key)) {
+    for (const AnsiString& Name : ValueNames) {
         if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix))
             continue;
         const AnsiString Fonts = Name.substr(0, Name.size() - SuffixLength);
@@ -210,14 +210,29 @@ std::vector<TCandidate> FaceValues(TRegIniFile& Registry, const AnsiString& Key,
     return Found;
 }
 
+// A user's own fonts come before the machine's, as the system lists them.
+const HKEY FontsRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+
 }  // namespace
 
-AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
+TFontsKeyNames ReadFontsKeyNames() {
+    TRegIniFile Registry("");
+    const AnsiString Key = GetFontsKey();
+    TFontsKeyNames Names;
+    for (const HKEY Root : FontsRoots) {
+        Registry.SetRootKey(Root);
+        Names.PerRoot.push_back(Registry.ReadSection(Key));
+    }
+    return Names;
+}
+
+AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const { return FindTTFontFile(FamilyName, nullptr); }
+
+AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName, const TFontsKeyNames* Names) const {
     if (FamilyName.empty()) return {};
     TRegIniFile Registry("");
     const AnsiString Key = GetFontsKey();
-    // A user's own fonts come before the machine's, as the system lists them.
-    const HKEY Roots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+    const auto& Roots = FontsRoots;
     // The value named after the family itself comes first: stored forms and
     // the installations of this component use it.
     for (const HKEY Root : Roots) {
@@ -233,9 +248,10 @@ AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const {
     // regular whose file declares the family (so that "Noto Sans" never
     // ends in "Noto Sans Arabic Regular").
     AnsiString Missing;
-    for (const HKEY Root : Roots) {
-        Registry.SetRootKey(Root);
-        for (const TCandidate& C : FaceValues(Registry, Key, FamilyName)) {
+    for (std::size_t R = 0; R < std::size(Roots); ++R) {
+        Registry.SetRootKey(Roots[R]);
+        const std::vector<AnsiString> Read = Names ? std::vector<AnsiString>{} : Registry.ReadSection(Key);
+        for (const TCandidate& C : FaceValues(Names ? Names->PerRoot.at(R) : Read, FamilyName)) {
             const AnsiString Data = Registry.ReadString(Key, C.ValueName, "");
             if (Data.empty()) continue;
             const AnsiString Path = RegisteredFontPath(Data);
@@ -269,9 +285,9 @@ AnsiString GetFontsFolder() {
     return BackslashText == AnsiString(1, *Last) ? Folder : Folder + BackslashText;
 }
 
-Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family) {
+Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family, const TFontsKeyNames* Names) {
     try {
-        return Os::GetFontFileEmbedding(TTypecaskName(nullptr).FindTTFontFile(Family));
+        return Os::GetFontFileEmbedding(TTypecaskName(nullptr).FindTTFontFile(Family, Names));
     } catch (const Exception&) {
         return {};  // choosing it reports why its file cannot be had
     }

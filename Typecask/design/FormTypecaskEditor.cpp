@@ -38,7 +38,10 @@ void TFormTypecaskEditor::FormCreate(TObject*) {
 
 const Os::TFontEmbedding& TFormTypecaskEditor::GetEmbedding(const AnsiString& Family) {
     auto It = FEmbeddings.find(Family);
-    if (It == FEmbeddings.end()) It = FEmbeddings.emplace(Family, GetFamilyEmbedding(Family)).first;
+    if (It == FEmbeddings.end()) {
+        if (!FFontsKeyNames) FFontsKeyNames = ReadFontsKeyNames();
+        It = FEmbeddings.emplace(Family, GetFamilyEmbedding(Family, &*FFontsKeyNames)).first;
+    }
     return It->second;
 }
 

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "Typecask/component/TypecaskName.h"
 #include "platform/Buttons.h"
@@ -51,4 +52,6 @@ public:
 
 private:
     std::map<AnsiString, Os::TFontEmbedding> FEmbeddings;
+    // The Fonts key's value names, read for the first row's licence.
+    std::optional<TFontsKeyNames> FFontsKeyNames;
 };
