@@ -190,8 +190,22 @@ struct TCandidate {
 std::vector<TCandidate> FaceValues(const std::vector<AnsiString>& ValueNames, const AnsiString& Family) {
     std::vector<TCandidate> Found;
     const std::size_t SuffixLength = TrueTypeSuffix.size();
+    // A value names a face of Family only when one of its fonts begins with
+    // the family's first letter: an ASCII letter rules out most values at
+    // the cost of one comparison, before the comparisons of whole words.
+    const auto Folded = [](char C) { return static_cast<char>(std::tolower(static_cast<unsigned char>(C))); };
+    const bool AsciiStart = !Family.empty() && static_cast<unsigned char>(Family[0]) < 0x80;
+    const auto MayName = [&](const AnsiString& Name) {
+        if (!AsciiStart) return true;
+        for (std::size_t Start = 0; Start < Name.size(); Start = Name.find(" & ", Start) + 3) {
+            if (static_cast<unsigned char>(Name[Start]) >= 0x80 || Folded(Name[Start]) == Folded(Family[0])) return true;
+            if (Name.find(" & ", Start) == AnsiString::npos) break;
+        }
+        return false;
+    };
     for (const AnsiString& Name : ValueNames) {
-        if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix))
+        if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix) ||
+            !MayName(Name))
             continue;
         const AnsiString Fonts = Name.substr(0, Name.size() - SuffixLength);
         std::optional<TFaceStyle> Best;
