@@ -131,6 +131,7 @@ std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontRead
 TFontReader MemoryFontReader(const void* Data, std::size_t Size) {
     const auto* Bytes = static_cast<const std::uint8_t*>(Data);
     return [Bytes, Size](std::uint64_t Offset, void* Buffer, std::size_t Count) {
+        if (Count == 0) return Offset <= Size;  // an empty name's buffer may be null
         if (!Bytes || Offset > Size || Count > Size - Offset) return false;
         std::memcpy(Buffer, Bytes + Offset, Count);
         return true;
