@@ -51,7 +51,7 @@ TFontEmbedding GetFontFileEmbedding(const AnsiString& FileName);
 // True when the licence lets the font be embedded at all (not Restricted,
 // not bitmaps only).
 bool MayEmbed(const TFontEmbedding& Embedding);
-// The permission as the OpenType specification names it ("Installable",
+// The permission by its name in the OpenType format ("Installable",
 // "Editable", "Preview & Print", "Restricted License", "Bitmap embedding
 // only").
 AnsiString EmbeddingPermissionName(TEmbeddingPermission Permission);
