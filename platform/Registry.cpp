@@ -422,6 +422,23 @@ std::vector<AnsiString> TRegIniFile::ReadSection(const AnsiString& Section) {
     return Names;
 }
 
+std::vector<std::pair<AnsiString, AnsiString>> TRegIniFile::ReadSectionValues(const AnsiString& Section) {
+    TKeyHolder Key(GetKey(Section, false, KEY_READ));
+    if (!Key.Get()) return {};
+    std::vector<std::pair<AnsiString, AnsiString>> Values;
+    try {
+        for (auto& V : Os::RegListValues(Key.Get())) {
+            if (V.Type != REG_SZ && V.Type != REG_EXPAND_SZ) continue;
+            // The text ends at its first zero, as ReadString reads it.
+            if (const auto Zero = V.Data.find('\0'); Zero != std::string::npos) V.Data.resize(Zero);
+            Values.emplace_back(std::move(V.Name), std::move(V.Data));
+        }
+    } catch (const EOSError& E) {
+        throw ERegistryException(E.GetMessage(), E.GetErrorCode());
+    }
+    return Values;
+}
+
 void TRegIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident) {
     TKeyHolder Key(GetKey(Section, false, KEY_ALL_ACCESS));
     if (!Key.Get()) return;

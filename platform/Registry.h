@@ -146,6 +146,10 @@ public:
     void WriteBool(const AnsiString& Section, const AnsiString& Ident, bool Value);
     // The value names of key Section (none when it does not exist).
     std::vector<AnsiString> ReadSection(const AnsiString& Section);
+    // The string values of key Section as name and text, in one pass over
+    // the key (none when it does not exist); values of other types are left
+    // out.
+    std::vector<std::pair<AnsiString, AnsiString>> ReadSectionValues(const AnsiString& Section);
     // Deletes the value Ident of key Section. A missing key or value is no
     // error; any other failure raises ERegistryException.
     void DeleteKey(const AnsiString& Section, const AnsiString& Ident);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -73,15 +74,6 @@ void TTypecaskName::SetTTFontName(AnsiString Value) {
 AnsiString TTypecaskName::GetTTFontFileName() { return FindTTFontFile(FFamilyName); }
 
 namespace {
-
-// A bare file name lies in the Fonts folder ("arial.ttf", as Windows writes
-// the fonts of that folder); anything with a delimiter or a drive is a path
-// of its own ("C:\Fonts\x.ttf", "Z:\usr\share\fonts\...").
-AnsiString RegisteredFontPath(const AnsiString& Value) {
-    const bool Bare = Value.find(BackslashText) == AnsiString::npos && Value.find('/') == AnsiString::npos &&
-                      !(Value.size() > 1 && Value[1] == ':');
-    return Bare ? GetFontsFolder() + Value : Value;
-}
 
 // What the style words of a font's name say of its face.
 struct TFaceStyle {
@@ -171,6 +163,7 @@ bool NamesFaceOf(const AnsiString& Part, const AnsiString& Family, TFaceStyle& S
 struct TCandidate {
     AnsiString ValueName;
     TFaceStyle Style;
+    std::size_t Index;  // of the value in the names searched
 
     // Closest to the regular face first: upright, normal width, weight
     // nearest 400; then by value name.
@@ -190,22 +183,37 @@ struct TCandidate {
 std::vector<TCandidate> FaceValues(const std::vector<AnsiString>& ValueNames, const AnsiString& Family) {
     std::vector<TCandidate> Found;
     const std::size_t SuffixLength = TrueTypeSuffix.size();
-    // A value names a face of Family only when one of its fonts begins with
-    // the family's first letter: an ASCII letter rules out most values at
-    // the cost of one comparison, before the comparisons of whole words.
-    const auto Folded = [](char C) { return static_cast<char>(std::tolower(static_cast<unsigned char>(C))); };
-    const bool AsciiStart = !Family.empty() && static_cast<unsigned char>(Family[0]) < 0x80;
-    const auto MayName = [&](const AnsiString& Name) {
-        if (!AsciiStart) return true;
-        for (std::size_t Start = 0; Start < Name.size(); Start = Name.find(" & ", Start) + 3) {
-            if (static_cast<unsigned char>(Name[Start]) >= 0x80 || Folded(Name[Start]) == Folded(Family[0])) return true;
-            if (Name.find(" & ", Start) == AnsiString::npos) break;
+    // Every rule of NamesFaceOf needs a font's name, without its blanks, to
+    // begin with the family's name without blanks, letter case aside. Tried
+    // on bytes first, this rules out most values (the Noto families share
+    // their first word) before the comparisons of whole words; letters
+    // beyond ASCII are left to those comparisons.
+    std::string Key;
+    for (const char C : Family)
+        if (C != ' ') Key += static_cast<unsigned char>(C) < 0x80 ? static_cast<char>(std::tolower(C)) : C;
+    const auto MayNameFace = [&](std::string_view Font) {
+        std::size_t K = 0;
+        for (std::size_t I = 0; I < Font.size() && K < Key.size(); ++I) {
+            const auto C = static_cast<unsigned char>(Font[I]);
+            if (C == ' ') continue;
+            if (C >= 0x80 || static_cast<unsigned char>(Key[K]) >= 0x80) return true;
+            if (static_cast<char>(std::tolower(C)) != Key[K]) return false;
+            ++K;
         }
-        return false;
+        return K == Key.size();
     };
-    for (const AnsiString& Name : ValueNames) {
-        if (Name.size() <= SuffixLength || !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix) ||
-            !MayName(Name))
+    const auto MayName = [&](std::string_view Name) {
+        for (std::size_t Start = 0;;) {
+            const std::size_t End = std::min(Name.find(" & ", Start), Name.size());
+            if (MayNameFace(Name.substr(Start, End - Start))) return true;
+            if (End == Name.size()) return false;
+            Start = End + 3;
+        }
+    };
+    for (std::size_t Index = 0; Index < ValueNames.size(); ++Index) {
+        const AnsiString& Name = ValueNames[Index];
+        if (!MayName(Name) || Name.size() <= SuffixLength ||
+            !AnsiSameText(Name.substr(Name.size() - SuffixLength), TrueTypeSuffix))
             continue;
         const AnsiString Fonts = Name.substr(0, Name.size() - SuffixLength);
         std::optional<TFaceStyle> Best;
@@ -214,11 +222,11 @@ std::vector<TCandidate> FaceValues(const std::vector<AnsiString>& ValueNames, co
             if (End == AnsiString::npos) End = Fonts.size();
             TFaceStyle Style;
             if (NamesFaceOf(Fonts.substr(Start, End - Start), Family, Style) &&
-                (!Best || TCandidate{Name, Style}.Rank() < TCandidate{Name, *Best}.Rank()))
+                (!Best || TCandidate{Name, Style, 0}.Rank() < TCandidate{Name, *Best, 0}.Rank()))
                 Best = Style;
             Start = End + 3;
         }
-        if (Best) Found.push_back({Name, *Best});
+        if (Best) Found.push_back({Name, *Best, Index});
     }
     std::sort(Found.begin(), Found.end());
     return Found;
@@ -229,54 +237,88 @@ const HKEY FontsRoots[] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
 
 }  // namespace
 
-TFontsKeyNames ReadFontsKeyNames() {
+TFontsKeyValues ReadFontsKeyValues() {
     TRegIniFile Registry("");
     const AnsiString Key = GetFontsKey();
-    TFontsKeyNames Names;
+    TFontsKeyValues Values;
     for (const HKEY Root : FontsRoots) {
         Registry.SetRootKey(Root);
-        Names.PerRoot.push_back(Registry.ReadSection(Key));
+        auto& Names = Values.Names.emplace_back();
+        auto& Data = Values.Data.emplace_back();
+        for (auto& [Name, Text] : Registry.ReadSectionValues(Key)) {
+            Names.push_back(std::move(Name));
+            Data.push_back(std::move(Text));
+        }
     }
-    return Names;
+    return Values;
 }
 
 AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName) const { return FindTTFontFile(FamilyName, nullptr); }
 
-AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName, const TFontsKeyNames* Names) const {
-    if (FamilyName.empty()) return {};
-    TRegIniFile Registry("");
-    const AnsiString Key = GetFontsKey();
+namespace {
+
+// The file registered for Family in Values, or empty; Missing receives the
+// registered file that does not exist when that ends the search.
+AnsiString LocateFontFile(const AnsiString& Family, const TFontsKeyValues& Values, AnsiString& Missing) {
+    // A bare file name lies in the Fonts folder ("arial.ttf", as Windows
+    // writes the fonts of that folder), asked for once; anything with a
+    // delimiter or a drive is a path of its own ("C:\Fonts\x.ttf",
+    // "Z:\usr\share\fonts\...").
+    std::optional<AnsiString> Folder;
+    const auto PathOf = [&](const AnsiString& Value) {
+        const bool Bare = Value.find(BackslashText) == AnsiString::npos && Value.find('/') == AnsiString::npos &&
+                          !(Value.size() > 1 && Value[1] == ':');
+        if (!Bare) return Value;
+        if (!Folder) Folder = GetFontsFolder();
+        return *Folder + Value;
+    };
     const auto& Roots = FontsRoots;
     // The value named after the family itself comes first: stored forms and
-    // the installations of this component use it.
-    for (const HKEY Root : Roots) {
-        Registry.SetRootKey(Root);
-        const AnsiString Value = Registry.ReadString(Key, FamilyName + TrueTypeSuffix, "");
+    // the installations of this component use it. Value names ignore
+    // letter case, as the registry's do.
+    const AnsiString Own = Family + TrueTypeSuffix;
+    for (std::size_t R = 0; R < std::size(Roots); ++R) {
+        const auto& Names = Values.Names.at(R);
+        const auto Named = std::find_if(Names.begin(), Names.end(), [&](const AnsiString& N) { return AnsiSameText(N, Own); });
+        if (Named == Names.end()) continue;
+        const AnsiString& Value = Values.Data.at(R)[static_cast<std::size_t>(Named - Names.begin())];
         if (Value.empty()) continue;
-        const AnsiString Path = RegisteredFontPath(Value);
-        if (!FileExists(Path)) throw ETypecask(msgFontFileNotFound, Path);
-        return Path;
+        const AnsiString Path = PathOf(Value);
+        if (FileExists(Path)) return Path;
+        Missing = Path;
+        return {};
     }
     // Fonts are registered under their full names ("Noto Sans Regular"), so
     // most families have no value of their own: take the face closest to
     // regular whose file declares the family (so that "Noto Sans" never
     // ends in "Noto Sans Arabic Regular").
-    AnsiString Missing;
     for (std::size_t R = 0; R < std::size(Roots); ++R) {
-        Registry.SetRootKey(Roots[R]);
-        const std::vector<AnsiString> Read = Names ? std::vector<AnsiString>{} : Registry.ReadSection(Key);
-        for (const TCandidate& C : FaceValues(Names ? Names->PerRoot.at(R) : Read, FamilyName)) {
-            const AnsiString Data = Registry.ReadString(Key, C.ValueName, "");
+        for (const TCandidate& C : FaceValues(Values.Names.at(R), Family)) {
+            const AnsiString& Data = Values.Data.at(R)[C.Index];
             if (Data.empty()) continue;
-            const AnsiString Path = RegisteredFontPath(Data);
+            const AnsiString Path = PathOf(Data);
             if (!FileExists(Path)) {
                 if (Missing.empty()) Missing = Path;
                 continue;
             }
             for (const AnsiString& Declared : Os::GetFontFileDeclaredFamilies(Path))
-                if (IsFamily(Declared, FamilyName)) return Path;
+                if (IsFamily(Declared, Family)) {
+                    Missing.clear();
+                    return Path;
+                }
         }
     }
+    return {};
+}
+
+}  // namespace
+
+AnsiString TTypecaskName::FindTTFontFile(AnsiString FamilyName, const TFontsKeyValues* Values) const {
+    if (FamilyName.empty()) return {};
+    std::optional<TFontsKeyValues> Read;
+    if (!Values) Values = &Read.emplace(ReadFontsKeyValues());
+    AnsiString Missing;
+    if (AnsiString Path = LocateFontFile(FamilyName, *Values, Missing); !Path.empty()) return Path;
     if (!Missing.empty()) throw ETypecask(msgFontFileNotFound, Missing);
     throw ETypecask(msgFontNotInRegistry, FamilyName);
 }
@@ -299,11 +341,18 @@ AnsiString GetFontsFolder() {
     return BackslashText == AnsiString(1, *Last) ? Folder : Folder + BackslashText;
 }
 
-Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family, const TFontsKeyNames* Names) {
+Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family, const TFontsKeyValues* Values) {
+    // Without exceptions: a picker asks this for every row, and most listed
+    // families have no registered file.
     try {
-        return Os::GetFontFileEmbedding(TTypecaskName(nullptr).FindTTFontFile(Family, Names));
+        std::optional<TFontsKeyValues> Read;
+        if (!Values) Values = &Read.emplace(ReadFontsKeyValues());
+        AnsiString Missing;
+        const AnsiString Path = Family.empty() ? AnsiString() : LocateFontFile(Family, *Values, Missing);
+        // A family without a file states no licence: choosing it reports why.
+        return Path.empty() ? Os::TFontEmbedding{} : Os::GetFontFileEmbedding(Path);
     } catch (const Exception&) {
-        return {};  // choosing it reports why its file cannot be had
+        return {};  // the registry could not be read: choosing it says so
     }
 }
 

@@ -7,7 +7,7 @@
 #include "platform/Classes.h"
 #include "platform/os/FontFiles.h"
 
-struct TFontsKeyNames;
+struct TFontsKeyValues;
 
 // The unit's string constants: built by the unit's initialisation (in this
 // order) and released by its finalisation.
@@ -62,9 +62,9 @@ public:
     // a path as it is. Empty for an empty name. Raises ETypecask 2 when the
     // family is not registered, 3 when its file does not exist.
     AnsiString FindTTFontFile(AnsiString FamilyName) const;
-    // The same with the Fonts key's value names read beforehand (nullptr:
-    // read now), for the lookups of many families.
-    AnsiString FindTTFontFile(AnsiString FamilyName, const TFontsKeyNames* Names) const;
+    // The same with the Fonts key's values read beforehand (nullptr: read
+    // now), for the lookups of many families.
+    AnsiString FindTTFontFile(AnsiString FamilyName, const TFontsKeyValues* Values) const;
 
     // Exact, case-sensitive comparison of the family names.
     bool operator==(const TTypecaskName& Other) const { return FFamilyName == Other.FFamilyName; }
@@ -80,17 +80,17 @@ private:
 // Windows directory's Fonts folder), always ending with the path delimiter.
 AnsiString GetFontsFolder();
 
-// The value names of the Fonts key under HKEY_CURRENT_USER and then
-// HKEY_LOCAL_MACHINE, read once for many lookups (the rows of a picker ask
-// the registry once, not once a row).
-struct TFontsKeyNames {
-    std::vector<std::vector<AnsiString>> PerRoot;
+// The string values of the Fonts key under HKEY_CURRENT_USER and then
+// HKEY_LOCAL_MACHINE, read once for many lookups: the rows of a picker ask
+// the registry once, not once a row. Names[R][I] holds Data[R][I].
+struct TFontsKeyValues {
+    std::vector<std::vector<AnsiString>> Names, Data;
 };
-TFontsKeyNames ReadFontsKeyNames();
+TFontsKeyValues ReadFontsKeyValues();
 
 // The licence of the font file registered for Family (FindTTFontFile);
 // Installable when the family has no readable file.
-Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family, const TFontsKeyNames* Names = nullptr);
+Os::TFontEmbedding GetFamilyEmbedding(const AnsiString& Family, const TFontsKeyValues* Values = nullptr);
 // The message (TTypecaskMessage) that refuses embedding a font of this
 // licence: 13 Restricted License, 14 bitmaps only; 0 when it may be embedded.
 int GetEmbeddingRefusal(const Os::TFontEmbedding& Embedding);

@@ -39,8 +39,8 @@ void TFormTypecaskEditor::FormCreate(TObject*) {
 const Os::TFontEmbedding& TFormTypecaskEditor::GetEmbedding(const AnsiString& Family) {
     auto It = FEmbeddings.find(Family);
     if (It == FEmbeddings.end()) {
-        if (!FFontsKeyNames) FFontsKeyNames = ReadFontsKeyNames();
-        It = FEmbeddings.emplace(Family, GetFamilyEmbedding(Family, &*FFontsKeyNames)).first;
+        if (!FFontsKeyValues) FFontsKeyValues = ReadFontsKeyValues();
+        It = FEmbeddings.emplace(Family, GetFamilyEmbedding(Family, &*FFontsKeyValues)).first;
     }
     return It->second;
 }

@@ -52,6 +52,6 @@ public:
 
 private:
     std::map<AnsiString, Os::TFontEmbedding> FEmbeddings;
-    // The Fonts key's value names, read for the first row's licence.
-    std::optional<TFontsKeyNames> FFontsKeyNames;
+    // The Fonts key's values, read for the first row's licence.
+    std::optional<TFontsKeyValues> FFontsKeyValues;
 };
