@@ -321,6 +321,10 @@ if(TYPECASK_BUILD_TESTS)
   # The programs that install fonts and write registry values share the
   # run's prefix, and their sandboxes take back what appeared while they
   # lived: one at a time. The road tests boot prefixes of their own.
-  set_tests_properties(test_os test_win32 test_component test_dialogs test_graphics test_picker_win32
+  set_tests_properties(test_os test_win32 test_component test_dialogs test_graphics
                        PROPERTIES RESOURCE_LOCK wine_prefix_fonts)
+  # The tests of real windows play the user through the one input queue of
+  # the run's X server: two at once would type into each other's windows.
+  set_tests_properties(test_widgetsets_win32 PROPERTIES RESOURCE_LOCK wine_display_input)
+  set_tests_properties(test_picker_win32 PROPERTIES RESOURCE_LOCK "wine_prefix_fonts;wine_display_input")
 endif()

@@ -89,9 +89,9 @@ private:
     }
 };
 
-// Waits up to two seconds for Done.
-bool Eventually(const std::function<bool()>& Done) {
-    for (int I = 0; I < 40; ++I) {
+// Waits up to Limit for Done.
+bool Eventually(const std::function<bool()>& Done, std::chrono::milliseconds Limit = 2s) {
+    for (auto Waited = 0ms; Waited < Limit; Waited += 50ms) {
         if (Done()) return true;
         std::this_thread::sleep_for(50ms);
     }
@@ -168,7 +168,8 @@ void SaveWindowPicture(HWND Window, std::string Path) {
 
 // What the developer saw, as user32 reports it.
 struct TSeen {
-    bool Found = false;
+    bool Found = false;   // the window was shown
+    bool Focused = false; // active, with the focus in its list
     int Row = -1;         // LB_FINDSTRINGEXACT of the family wanted
     int Selected = -1;    // LB_GETCURSEL before the dialog was answered
     std::string Text;     // LB_GETTEXT of that row
@@ -234,23 +235,29 @@ protected:
                                  const TStep& Choose, const TStep& Answer) {
         TSeen Seen;
         auto User = std::async(std::launch::async, [&] {
+            // The dialog reads every listed family's licence before it
+            // shows, which on a loaded machine takes seconds: input steps
+            // start only on the shown window, whose list is found.
             HWND Picker = nullptr;
-            Eventually([&] {
-                Picker = ::FindWindowA(nullptr, "True Type Fonts");
-                return Picker && ::IsWindowVisible(Picker);
-            });
-            Seen.Found = Picker != nullptr;
-            if (!Picker) return;
+            Seen.Found = Eventually(
+                [&] {
+                    Picker = ::FindWindowA(nullptr, "True Type Fonts");
+                    return Picker && ::IsWindowVisible(Picker);
+                },
+                60s);
+            if (!Seen.Found) return;
             HWND List = ::FindWindowExA(Picker, nullptr, "LISTBOX", nullptr);
             // Input before the window is active and its list has the focus
             // is not what a user can do.
-            Eventually([&] {
-                GUITHREADINFO Thread{};
-                Thread.cbSize = sizeof Thread;
-                return ::GetForegroundWindow() == Picker &&
-                       ::GetGUIThreadInfo(::GetWindowThreadProcessId(Picker, nullptr), &Thread) &&
-                       Thread.hwndFocus == List;
-            });
+            Seen.Focused = Eventually(
+                [&] {
+                    GUITHREADINFO Thread{};
+                    Thread.cbSize = sizeof Thread;
+                    return List && ::GetForegroundWindow() == Picker &&
+                           ::GetGUIThreadInfo(::GetWindowThreadProcessId(Picker, nullptr), &Thread) &&
+                           Thread.hwndFocus == List;
+                },
+                10s);
             Seen.Row = static_cast<int>(::SendMessageA(List, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                        reinterpret_cast<LPARAM>(Family.c_str())));
             Choose(Picker, List, Family);
@@ -294,7 +301,8 @@ TEST_F(PickerWindow, RowsChosenByMouseOrKeysAreAppliedOnlyByOk) {
         TFormDesigner Designer(std::unique_ptr<TComponent>(new TForm(nullptr, 0)));
         auto* Typecask = static_cast<TTypecask*>(Designer.DropComponent(TTypecask::StaticClass()));
         const TSeen Seen = DoubleClickWith(Designer, Typecask, C.Family, C.Choose, C.Answer);
-        ASSERT_TRUE(Seen.Found) << "no window titled \"True Type Fonts\"";
+        ASSERT_TRUE(Seen.Found) << "no window titled \"True Type Fonts\" was shown";
+        ASSERT_TRUE(Seen.Focused) << "the picker did not get the focus into its list";
         ASSERT_GE(Seen.Row, 0) << "the list has no row " << C.Family;
         EXPECT_EQ(Seen.Selected, Seen.Row);
         EXPECT_EQ(Seen.Text, C.Family);
