@@ -281,15 +281,17 @@ if(TYPECASK_BUILD_TESTS)
   target_compile_definitions(test_dialogs PRIVATE DIALOG_PARTIAL_RES="$<TARGET_FILE:VersionPartial>"
                              DIALOG_NONE_RES="$<TARGET_FILE:VersionNone>")
   add_dependencies(test_dialogs VersionPartial VersionNone)
-  # The headless widgetset. The message that lists the widgetsets names
-  # Linux's.
+  # The headless widgetset, and what every widgetset does alike on it. The
+  # message that lists the widgetsets names Linux's.
   typecask_win32_test(test_widgetsets SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/HeadlessTest.cpp
+    ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/ConformanceTest.cpp
     LIBS TypecaskPlatform
     ARGS --gtest_filter=-HeadlessWidgetSet.SelectionByName)
-  # The win32 widgetset's real windows, on the X server that scripts/wine-test
-  # gives the prefix.
-  typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/Win32XvfbTest.cpp
+  # What every widgetset does alike, on the win32 widgetset's real windows on
+  # the X server that scripts/wine-test gives the prefix.
+  typecask_win32_test(test_widgetsets_win32 SOURCES ${PROJECT_SOURCE_DIR}/tests/platform/widgetsets/ConformanceTest.cpp
     LIBS TypecaskPlatform)
+  target_compile_definitions(test_widgetsets_win32 PRIVATE TYPECASK_REAL_WINDOWS=1)
   set_tests_properties(test_widgetsets_win32 PROPERTIES LABELS "xvfb;win32" TIMEOUT 120)
 
   # The font picker as a real window, opened from the designer and answered
