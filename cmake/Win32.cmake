@@ -6,34 +6,12 @@
 # GTK): the OS services are platform/os/win32.
 #
 # Built: the class library with its graphics on GDI
-# (platform/os/win32/Canvas.cpp), the headless and win32 widgetsets,
+# (platform/os/win32/Canvas.cpp) and its widgetsets (platform/),
 # TypecaskLib.dll (the package's units and resources), typecask.exe, and the
 # tests that are not about a Linux service, which ctest runs under Wine
 # (scripts/wine-test).
 
-# The user's font folder comes from the known-folder API (shell32, its
-# memory freed by ole32); the system's version from ntdll.
-set(TYPECASK_WIN32_LIBS advapi32 gdi32 user32 kernel32 version shell32 ole32 uuid ntdll)
-
-file(GLOB TYPECASK_PLATFORM_SOURCES CONFIGURE_DEPENDS
-     ${PROJECT_SOURCE_DIR}/platform/*.cpp
-     ${PROJECT_SOURCE_DIR}/platform/os/*.cpp
-     ${PROJECT_SOURCE_DIR}/platform/os/win32/*.cpp)
-
-# The graphics read and write PNG files through the Windows Imaging
-# Component (COM: ole32, its interface ids: uuid).
-set(TYPECASK_WIN32_GRAPHICS_LIBS ole32 uuid)
-
-# The widgetsets: headless, as on every platform, and win32 (user32).
-list(APPEND TYPECASK_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/platform/widgetsets/WidgetSetBase.cpp
-     ${PROJECT_SOURCE_DIR}/platform/widgetsets/headless/Headless.cpp
-     ${PROJECT_SOURCE_DIR}/platform/widgetsets/win32/Win32.cpp)
-
-add_library(TypecaskPlatform STATIC ${TYPECASK_PLATFORM_SOURCES})
-target_include_directories(TypecaskPlatform PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_definitions(TypecaskPlatform PUBLIC NOMINMAX WIN32_LEAN_AND_MEAN)
-target_link_libraries(TypecaskPlatform PUBLIC ${TYPECASK_WIN32_LIBS} ${TYPECASK_WIN32_GRAPHICS_LIBS}
-                      PRIVATE typecask_options)
+add_subdirectory(${PROJECT_SOURCE_DIR}/platform ${CMAKE_BINARY_DIR}/platform)
 
 # The codec.
 add_library(TypecaskCodec STATIC ${PROJECT_SOURCE_DIR}/Typecask/compression/LZStream.cpp

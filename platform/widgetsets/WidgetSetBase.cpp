@@ -787,10 +787,10 @@ struct TBackend {
 
 const TBackend Backends[] = {
     {"headless", WidgetSets::CreateHeadlessWidgetSet, nullptr},  // always present
-#ifdef TYPECASK_WITH_GTK  // left out of builds without GTK 3
+#ifdef TYPECASK_WITH_GTK3  // left out of builds without GTK 3
     {"gtk3", WidgetSets::CreateGtk3WidgetSet, DisplaySet},
 #endif
-#ifdef _WIN32  // the desktop is always there; Create fails without a display
+#ifdef TYPECASK_WITH_WIN32  // the desktop is always there; Create fails without a display
     {"win32", WidgetSets::CreateWin32WidgetSet, [] { return true; }},
 #endif
 };
