@@ -7,6 +7,9 @@
 #       Windows module's resource section). Files named in RC_FILE are looked
 #       for in its own folder, then in INCLUDES.
 #
+#   typecask_compile_resources(RC_FILE RES_FILE [DEPENDS ...] [DEFINES ...] [INCLUDES ...])
+#       the same into the .res image RES_FILE.
+#
 # TYPECASK_WINDRES names the windres to run. windres runs the C preprocessor
 # of CMAKE_C_COMPILER (the host's on Linux, where the MinGW toolchain's own
 # preprocessor is not installed).
@@ -31,4 +34,8 @@ function(typecask_windres RC_FILE OUTPUT FORMAT)
     DEPENDS ${RC_FILE} ${ARG_DEPENDS}
     COMMENT "Compiling resources ${RC_FILE}"
     VERBATIM COMMAND_EXPAND_LISTS)
+endfunction()
+
+function(typecask_compile_resources RC_FILE RES_FILE)
+  typecask_windres(${RC_FILE} ${RES_FILE} res ${ARGN})
 endfunction()
