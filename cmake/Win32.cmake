@@ -12,11 +12,6 @@
 
 add_subdirectory(${PROJECT_SOURCE_DIR}/platform ${CMAKE_BINARY_DIR}/platform)
 
-# The codec.
-add_library(TypecaskCodec STATIC ${PROJECT_SOURCE_DIR}/Typecask/compression/LZStream.cpp
-            ${PROJECT_SOURCE_DIR}/Typecask/support/Errors.cpp)
-target_link_libraries(TypecaskCodec PUBLIC TypecaskPlatform PRIVATE typecask_options)
-
 # ------------------------------------------------------- the package's resources
 # resources/TypecaskLib.rc compiled by windres twice: as a COFF object that
 # puts the resources into a module's own resource section, where the system's
