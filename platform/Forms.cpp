@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/widgetsets/WidgetSetBase.h"
 
 // ------------------------------------------------------- form resources
 
@@ -333,7 +332,7 @@ void SaveFormScreenshot(TCustomForm* Form, const AnsiString& PngFile) {
         Form->FWidgetSet->SaveScreenshot(Form->FWindow, PngFile);
         return;
     }
-    const std::unique_ptr<TWidgetSet> Set = WidgetSets::CreateHeadlessWidgetSet();
+    const std::unique_ptr<TWidgetSet> Set = CreateWidgetSet("headless");
     Form->CreateWindowHandle(*Set);
     struct TGuard {
         TCustomForm* Form;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/Forms.h"
-#include "platform/widgetsets/WidgetSetBase.h"
+#include "platform/Captions.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ TPoint TextSize(const TFontData& Font, const AnsiString& Text, int Width, bool W
     Canvas.GetFont()->SetData(Font);
     const int LineHeight = Canvas.TextHeight("Wg");
     int W = 0, Lines = 0;
-    for (const AnsiString& Line : WidgetSets::WrapCaption(Font, Text, Width, WordWrap)) {
+    for (const AnsiString& Line : WrapCaption(Font, Text, Width, WordWrap)) {
         W = std::max(W, Canvas.TextWidth(Line));
         ++Lines;
     }
@@ -24,7 +24,7 @@ TPoint TextSize(const TFontData& Font, const AnsiString& Text, int Width, bool W
 // The caption as measured: accelerator marks removed, an empty one as a
 // blank so that an empty label keeps a height and a small width.
 AnsiString MeasuredCaption(const AnsiString& Caption) {
-    AnsiString Text = WidgetSets::CaptionText(Caption);
+    AnsiString Text = CaptionText(Caption);
     return Text.empty() ? AnsiString(" ") : Text;
 }
 

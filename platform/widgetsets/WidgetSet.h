@@ -205,6 +205,9 @@ TWidgetSet& WidgetSet();
 // "win32". Raises EWidgetSetError for a name this build does not have, or
 // when the widgetset cannot show windows here.
 TWidgetSet& SelectWidgetSet(const AnsiString& Name);
+// A new widgetset of that name beside the one in use (an off-screen render
+// of a form has a headless one of its own); fails as SelectWidgetSet does.
+std::unique_ptr<TWidgetSet> CreateWidgetSet(const AnsiString& Name);
 // The widgetsets this build has: "headless", then "gtk3" when built with
 // GTK 3, or "win32" on Windows.
 std::vector<AnsiString> BuiltInWidgetSets();

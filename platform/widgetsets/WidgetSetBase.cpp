@@ -1,5 +1,6 @@
 #include "platform/widgetsets/WidgetSetBase.h"
 
+#include "platform/Captions.h"
 #include "platform/StringList.h"
 #include "platform/TextConv.h"
 #include "platform/os/Drawing.h"
@@ -33,25 +34,11 @@ AnsiString Upper(AnsiString S) {
 
 }  // namespace
 
-AnsiString CaptionText(const AnsiString& Caption) {
-    AnsiString Out;
-    for (std::size_t I = 0; I < Caption.size(); ++I) {
-        if (Caption[I] == '&') {
-            if (I + 1 < Caption.size() && Caption[I + 1] == '&') Out += '&', ++I;
-            continue;
-        }
-        Out += Caption[I];
-    }
-    return Out;
-}
-
 namespace {
 
-AnsiString DisplayText(const AnsiString& Caption) { return CaptionText(Caption); }
+bool Usable(const TControlRecord& C) { return C.Props.Visible && C.Props.Enabled; }
 
-bool Usable(const TControl& C) { return C.Props.Visible && C.Props.Enabled; }
-
-bool IsListBox(const TControl& C) { return C.Props.Kind == TWidgetKind::ListBox; }
+bool IsListBox(const TControlRecord& C) { return C.Props.Kind == TWidgetKind::ListBox; }
 
 // A canvas bound to Cr for the length of one paint step.
 class TBoundCanvas {
@@ -99,55 +86,13 @@ private:
     int FSaved;
 };
 
-// Lines of Text as a word-wrapping label shows them in Width pixels.
-std::vector<AnsiString> WrapLines(TCanvas& C, const AnsiString& Text, int Width, bool WordWrap) {
-    std::vector<AnsiString> Lines;
-    std::size_t Start = 0;
-    while (true) {
-        std::size_t End = Text.find('\n', Start);
-        AnsiString Para = Text.substr(Start, End == AnsiString::npos ? AnsiString::npos : End - Start);
-        if (!Para.empty() && Para.back() == '\r') Para.pop_back();
-        if (!WordWrap) {
-            Lines.push_back(Para);
-        } else {
-            AnsiString Current;
-            std::size_t I = 0;
-            bool Any = false;
-            while (I < Para.size()) {
-                std::size_t WordEnd = Para.find(' ', I);
-                if (WordEnd == AnsiString::npos) WordEnd = Para.size();
-                AnsiString Word = Para.substr(I, WordEnd - I);
-                AnsiString Candidate = Current.empty() && !Any ? Word : Current + " " + Word;
-                if (Any && C.TextWidth(Candidate) > Width) {
-                    Lines.push_back(Current);
-                    Current = Word;
-                } else {
-                    Current = Candidate;
-                }
-                Any = true;
-                I = WordEnd + 1;
-            }
-            Lines.push_back(Current);
-        }
-        if (End == AnsiString::npos) break;
-        Start = End + 1;
-    }
-    return Lines;
-}
-
 }  // namespace
-
-std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Text, int Width, bool WordWrap) {
-    TCanvas Canvas;
-    Canvas.GetFont()->SetData(Font);
-    return WrapLines(Canvas, Text, Width, WordWrap);
-}
 
 // ------------------------------------------------------------- the model
 
 TWidgetHandle TWidgetSetBase::CreateWindow(const TWindowProps& Props, TWindowEvents Events) {
     TWidgetHandle H = FNextHandle++;
-    TWindow& W = FWindows[H];
+    TWindowRecord& W = FWindows[H];
     W.Handle = H;
     W.Props = Props;
     W.Events = std::move(Events);
@@ -161,16 +106,16 @@ TWidgetHandle TWidgetSetBase::CreateWindow(const TWindowProps& Props, TWindowEve
 }
 
 void TWidgetSetBase::UpdateWindow(TWidgetHandle Handle, const TWindowProps& Props) {
-    TWindow& W = Window(Handle);
+    TWindowRecord& W = Window(Handle);
     W.Props = Props;
     NativeUpdateWindow(W);
 }
 
 TWidgetHandle TWidgetSetBase::CreateControl(TWidgetHandle WindowHandle, const TControlProps& Props,
                                             TControlEvents Events) {
-    TWindow& W = Window(WindowHandle);
+    TWindowRecord& W = Window(WindowHandle);
     TWidgetHandle H = FNextHandle++;
-    TControl& C = FControls[H];
+    TControlRecord& C = FControls[H];
     C.Handle = H;
     C.Window = WindowHandle;
     C.Props = Props;
@@ -192,7 +137,7 @@ TWidgetHandle TWidgetSetBase::CreateControl(TWidgetHandle WindowHandle, const TC
 }
 
 void TWidgetSetBase::UpdateControl(TWidgetHandle Handle, const TControlProps& Props) {
-    TControl& C = Control(Handle);
+    TControlRecord& C = Control(Handle);
     bool Remeasure = IsListBox(C) && (C.Props.Items != Props.Items || C.Props.Style != Props.Style ||
                                       C.Props.ItemHeight != Props.ItemHeight || !(C.Props.Font == Props.Font));
     C.Props = Props;
@@ -203,14 +148,14 @@ void TWidgetSetBase::UpdateControl(TWidgetHandle Handle, const TControlProps& Pr
         if (C.Props.ItemIndex >= 0) EnsureVisible(C, C.Props.ItemIndex);
         SetScroll(C, C.ScrollY);
     }
-    TWindow& W = Window(C.Window);
+    TWindowRecord& W = Window(C.Window);
     if (W.Focus == Handle && !Usable(C)) W.Focus = NoWidget;
     NativeUpdateControl(C);
 }
 
 void TWidgetSetBase::Destroy(TWidgetHandle Handle) {
     if (auto It = FControls.find(Handle); It != FControls.end()) {
-        TControl& C = It->second;
+        TControlRecord& C = It->second;
         NativeDestroyControl(C);
         if (auto W = FWindows.find(C.Window); W != FWindows.end()) {
             std::erase(W->second.Controls, Handle);
@@ -220,7 +165,7 @@ void TWidgetSetBase::Destroy(TWidgetHandle Handle) {
         return;
     }
     if (auto It = FWindows.find(Handle); It != FWindows.end()) {
-        TWindow& W = It->second;
+        TWindowRecord& W = It->second;
         if (W.Showing) EndModal(Handle, mrCancel);
         for (TWidgetHandle Child : W.Controls) {
             NativeDestroyControl(Control(Child));
@@ -239,8 +184,8 @@ std::vector<TWidgetHandle> TWidgetSetBase::GetControls(TWidgetHandle Handle) con
 void TWidgetSetBase::Invalidate(TWidgetHandle Handle) { NativeInvalidate(Control(Handle)); }
 
 void TWidgetSetBase::SetFocus(TWidgetHandle Handle) {
-    TControl& C = Control(Handle);
-    TWindow& W = Window(C.Window);
+    TControlRecord& C = Control(Handle);
+    TWindowRecord& W = Window(C.Window);
     if (!Usable(C)) return;
     TWidgetHandle Old = W.Focus;
     W.Focus = Handle;
@@ -252,7 +197,7 @@ void TWidgetSetBase::SetFocus(TWidgetHandle Handle) {
 TWidgetHandle TWidgetSetBase::GetFocus(TWidgetHandle Handle) const { return Window(Handle).Focus; }
 
 int TWidgetSetBase::GetTopIndex(TWidgetHandle Handle) const {
-    const TControl& C = Control(Handle);
+    const TControlRecord& C = Control(Handle);
     int Y = 0;
     for (std::size_t I = 0; I < C.RowHeights.size(); ++I) {
         if (Y + C.RowHeights[I] > C.ScrollY) return static_cast<int>(I);
@@ -277,28 +222,28 @@ void TWidgetSetBase::SaveScreenshot(TWidgetHandle Handle, const AnsiString& File
     RenderWindow(Handle)->SaveToPngFile(FileName);
 }
 
-TControl& TWidgetSetBase::Control(TWidgetHandle Handle) {
+TControlRecord& TWidgetSetBase::Control(TWidgetHandle Handle) {
     auto It = FControls.find(Handle);
     if (It == FControls.end()) throw EWidgetSetError(Format("Unknown control handle %d", {Handle}));
     return It->second;
 }
 
-const TControl& TWidgetSetBase::Control(TWidgetHandle Handle) const {
+const TControlRecord& TWidgetSetBase::Control(TWidgetHandle Handle) const {
     return const_cast<TWidgetSetBase*>(this)->Control(Handle);
 }
 
-TWindow& TWidgetSetBase::Window(TWidgetHandle Handle) {
+TWindowRecord& TWidgetSetBase::Window(TWidgetHandle Handle) {
     auto It = FWindows.find(Handle);
     if (It == FWindows.end()) throw EWidgetSetError(Format("Unknown window handle %d", {Handle}));
     return It->second;
 }
 
-const TWindow& TWidgetSetBase::Window(TWidgetHandle Handle) const {
+const TWindowRecord& TWidgetSetBase::Window(TWidgetHandle Handle) const {
     return const_cast<TWidgetSetBase*>(this)->Window(Handle);
 }
 
 TWidgetHandle TWidgetSetBase::FindControl(TWidgetHandle WindowHandle, const AnsiString& NameOrCaption) const {
-    const TWindow& W = Window(WindowHandle);
+    const TWindowRecord& W = Window(WindowHandle);
     for (TWidgetHandle H : W.Controls)
         if (Upper(Control(H).Props.Name) == Upper(NameOrCaption)) return H;
     for (TWidgetHandle H : W.Controls)
@@ -320,7 +265,7 @@ int TWidgetSetBase::FindRow(TWidgetHandle ListBox, const AnsiString& Text) const
 
 // ------------------------------------------------------------- list boxes
 
-void TWidgetSetBase::MeasureRows(TControl& C) {
+void TWidgetSetBase::MeasureRows(TControlRecord& C) {
     std::size_t Count = C.Props.Items.size();
     C.RowHeights.assign(Count, std::max(1, C.Props.ItemHeight));
     if (C.Props.Style == TListBoxStyle::OwnerDrawVariable && C.Events.OnMeasureItem) {
@@ -330,26 +275,26 @@ void TWidgetSetBase::MeasureRows(TControl& C) {
     }
 }
 
-bool TWidgetSetBase::ListOverflows(const TControl& C) {
+bool TWidgetSetBase::ListOverflows(const TControlRecord& C) {
     int Sum = 0;
     for (int H : C.RowHeights) Sum += H;
     return Sum > C.Props.Bounds.Height() - 2 * ListBorder;
 }
 
-TRect TWidgetSetBase::ListClientRect(const TControl& C) {
+TRect TWidgetSetBase::ListClientRect(const TControlRecord& C) {
     const int Bar = ListOverflows(C) ? ListScrollBarWidth : 0;
     const int Width = C.NativeClientWidth > 0 ? C.NativeClientWidth : C.Props.Bounds.Width() - 2 * ListBorder - Bar;
     return {0, 0, std::max(0, Width), std::max(0, C.Props.Bounds.Height() - 2 * ListBorder)};
 }
 
-int TWidgetSetBase::ContentHeight(const TControl& C) const {
+int TWidgetSetBase::ContentHeight(const TControlRecord& C) const {
     int Sum = 0;
     for (int H : C.RowHeights) Sum += H;
     return Sum;
 }
 
 TRect TWidgetSetBase::RowRect(TWidgetHandle ListBox, int Index) const {
-    const TControl& C = Control(ListBox);
+    const TControlRecord& C = Control(ListBox);
     if (Index < 0 || Index >= static_cast<int>(C.RowHeights.size())) return {};
     int Y = 0;
     for (int I = 0; I < Index; ++I) Y += C.RowHeights[I];
@@ -357,7 +302,7 @@ TRect TWidgetSetBase::RowRect(TWidgetHandle ListBox, int Index) const {
 }
 
 int TWidgetSetBase::RowAt(TWidgetHandle ListBox, int Y) const {
-    const TControl& C = Control(ListBox);
+    const TControlRecord& C = Control(ListBox);
     if (Y < 0 || Y >= ListClientRect(C).Bottom) return -1;
     int Top = -C.ScrollY;
     for (std::size_t I = 0; I < C.RowHeights.size(); ++I) {
@@ -367,7 +312,7 @@ int TWidgetSetBase::RowAt(TWidgetHandle ListBox, int Y) const {
     return -1;
 }
 
-void TWidgetSetBase::SetScroll(TControl& C, int Y) {
+void TWidgetSetBase::SetScroll(TControlRecord& C, int Y) {
     int Max = std::max(0, ContentHeight(C) - ListClientRect(C).Height());
     int New = std::clamp(Y, 0, Max);
     if (New == C.ScrollY) return;
@@ -375,14 +320,14 @@ void TWidgetSetBase::SetScroll(TControl& C, int Y) {
     NativeScrolled(C);
 }
 
-void TWidgetSetBase::EnsureVisible(TControl& C, int Index) {
+void TWidgetSetBase::EnsureVisible(TControlRecord& C, int Index) {
     TRect R = RowRect(C.Handle, Index);
     int Visible = ListClientRect(C).Height();
     if (R.Top < 0) SetScroll(C, C.ScrollY + R.Top);
     else if (R.Bottom > Visible) SetScroll(C, C.ScrollY + std::min(R.Top, R.Bottom - Visible));
 }
 
-int TWidgetSetBase::RowsPerPage(const TControl& C, int From) const {
+int TWidgetSetBase::RowsPerPage(const TControlRecord& C, int From) const {
     int Visible = ListClientRect(C).Height(), Used = 0, Rows = 0;
     for (std::size_t I = std::max(0, From); I < C.RowHeights.size(); ++I) {
         if (Used + C.RowHeights[I] > Visible) break;
@@ -392,7 +337,7 @@ int TWidgetSetBase::RowsPerPage(const TControl& C, int From) const {
     return std::max(1, Rows);
 }
 
-void TWidgetSetBase::UserSelect(TControl& C, int Index) {
+void TWidgetSetBase::UserSelect(TControlRecord& C, int Index) {
     C.Props.ItemIndex = Index;
     EnsureVisible(C, Index);
     NativeScrolled(C);
@@ -401,7 +346,7 @@ void TWidgetSetBase::UserSelect(TControl& C, int Index) {
 }
 
 bool TWidgetSetBase::ClickRow(TWidgetHandle ListBox, int Index) {
-    TControl& C = Control(ListBox);
+    TControlRecord& C = Control(ListBox);
     if (!IsListBox(C) || !Usable(C) || Index < 0 || Index >= static_cast<int>(C.Props.Items.size())) return false;
     SetFocus(ListBox);
     UserSelect(C, Index);
@@ -416,14 +361,14 @@ bool TWidgetSetBase::DoubleClickRow(TWidgetHandle ListBox, int Index) {
 }
 
 bool TWidgetSetBase::ClickButton(TWidgetHandle Button) {
-    TControl& C = Control(Button);
+    TControlRecord& C = Control(Button);
     if (C.Props.Kind != TWidgetKind::Button || !Usable(C)) return false;
     SetFocus(Button);
     if (auto OnClick = C.Events.OnClick) OnClick();
     return true;
 }
 
-bool TWidgetSetBase::ListKey(TControl& C, TKey Key) {
+bool TWidgetSetBase::ListKey(TControlRecord& C, TKey Key) {
     int Count = static_cast<int>(C.Props.Items.size());
     if (Count == 0) return false;
     int Cur = C.Props.ItemIndex, New = Cur;
@@ -457,7 +402,7 @@ std::int64_t TWidgetSetBase::NowMs() const {
         .count();
 }
 
-bool TWidgetSetBase::ListType(TControl& C, char32_t Letter) {
+bool TWidgetSetBase::ListType(TControlRecord& C, char32_t Letter) {
     const int Count = static_cast<int>(C.Props.Items.size());
     const std::int64_t Now = NowMs();
     if (Now - C.TypedAt > TypingPauseMs) C.Typed.clear();
@@ -487,16 +432,16 @@ bool TWidgetSetBase::ListType(TControl& C, char32_t Letter) {
 bool TWidgetSetBase::TypeText(TWidgetHandle WindowHandle, const AnsiString& Text) {
     bool Found = false;
     for (char32_t Letter : Utf8ToCodePoints(Text)) {
-        TWindow& W = Window(WindowHandle);
+        TWindowRecord& W = Window(WindowHandle);
         if (!IsControl(W.Focus)) return Found;
-        TControl& F = Control(W.Focus);
+        TControlRecord& F = Control(W.Focus);
         if (!IsListBox(F) || !Usable(F) || F.Props.Items.empty()) return Found;
         Found = ListType(F, Letter);
     }
     return Found;
 }
 
-void TWidgetSetBase::FocusNext(TWindow& W, bool Backward) {
+void TWidgetSetBase::FocusNext(TWindowRecord& W, bool Backward) {
     std::vector<TWidgetHandle> Stops;
     for (TWidgetHandle H : W.Controls)
         if (Usable(Control(H)) && Control(H).Props.TabOrder >= 0) Stops.push_back(H);
@@ -512,9 +457,9 @@ void TWidgetSetBase::FocusNext(TWindow& W, bool Backward) {
 }
 
 bool TWidgetSetBase::PressKey(TWidgetHandle WindowHandle, TKey Key) {
-    TWindow& W = Window(WindowHandle);
+    TWindowRecord& W = Window(WindowHandle);
     if (IsControl(W.Focus)) {
-        TControl& F = Control(W.Focus);
+        TControlRecord& F = Control(W.Focus);
         if (IsListBox(F) && Usable(F) && ListKey(F, Key)) return true;
         if (F.Props.Kind == TWidgetKind::Button && (Key == TKey::Enter || Key == TKey::Space))
             return ClickButton(F.Handle);
@@ -523,7 +468,7 @@ bool TWidgetSetBase::PressKey(TWidgetHandle WindowHandle, TKey Key) {
         case TKey::Enter:
         case TKey::Escape:
             for (TWidgetHandle H : W.Controls) {
-                const TControl& C = Control(H);
+                const TControlRecord& C = Control(H);
                 if (C.Props.Kind == TWidgetKind::Button && Usable(C) &&
                     (Key == TKey::Enter ? C.Props.Default : C.Props.Cancel)) {
                     if (auto OnClick = C.Events.OnClick) OnClick();
@@ -538,7 +483,7 @@ bool TWidgetSetBase::PressKey(TWidgetHandle WindowHandle, TKey Key) {
 }
 
 void TWidgetSetBase::Wheel(TWidgetHandle ListBox, int Notches) {
-    TControl& C = Control(ListBox);
+    TControlRecord& C = Control(ListBox);
     if (!IsListBox(C) || C.RowHeights.empty()) return;
     // Three rows of the average height per notch.
     int Step = 3 * std::max(1, ContentHeight(C) / static_cast<int>(C.RowHeights.size()));
@@ -547,14 +492,14 @@ void TWidgetSetBase::Wheel(TWidgetHandle ListBox, int Notches) {
 }
 
 void TWidgetSetBase::RequestClose(TWidgetHandle Handle) {
-    TWindow& W = Window(Handle);
+    TWindowRecord& W = Window(Handle);
     if (auto OnClose = W.Events.OnCloseRequest) OnClose();
     else EndModal(Handle, mrCancel);
 }
 
 // --------------------------------------------------------------- painting
 
-void TWidgetSetBase::PaintListRows(TControl& C, TCanvasHandle Cr) {
+void TWidgetSetBase::PaintListRows(TControlRecord& C, TCanvasHandle Cr) {
     TCanvas Lent;
     TCanvas& Canvas = C.Props.Canvas ? *C.Props.Canvas : Lent;
     bool OwnerDraw = C.Props.Style != TListBoxStyle::Standard && C.Events.OnDrawItem;
@@ -590,7 +535,7 @@ void TWidgetSetBase::PaintListRows(TControl& C, TCanvasHandle Cr) {
     }
 }
 
-void TWidgetSetBase::PaintScrollBar(TCanvas& Canvas, const TControl& C, const TRect& R) {
+void TWidgetSetBase::PaintScrollBar(TCanvas& Canvas, const TControlRecord& C, const TRect& R) {
     // A track between two arrow buttons, with a thumb whose length and place
     // show the visible part of the rows.
     const int Button = std::min(ListScrollBarWidth, R.Height() / 2);
@@ -621,7 +566,7 @@ void TWidgetSetBase::PaintScrollBar(TCanvas& Canvas, const TControl& C, const TR
     Raised({R.Left, Top, R.Right, Top + Thumb});
 }
 
-void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
+void TWidgetSetBase::PaintControl(TControlRecord& C, TCanvasHandle Cr) {
     const TControlProps& P = C.Props;
     TRect R{0, 0, P.Bounds.Width(), P.Bounds.Height()};
     TCanvas Canvas;
@@ -638,7 +583,7 @@ void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
             }
             B->GetBrush()->SetStyle(bsClear);
             int LineHeight = B->TextHeight("Wg"), Y = 0;
-            for (const AnsiString& L : WrapLines(*B, DisplayText(P.Caption), R.Width(), P.WordWrap)) {
+            for (const AnsiString& L : WrapCaption(*B, CaptionText(P.Caption), R.Width(), P.WordWrap)) {
                 B->TextOut(0, Y, L);
                 Y += LineHeight;
             }
@@ -657,7 +602,7 @@ void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
             }
             B->GetBrush()->SetStyle(bsClear);
             B->IntersectClipRect({Inset, Inset, R.Right - Inset, R.Bottom - Inset});
-            B->TextOut(Inset, Inset, DisplayText(P.Caption));
+            B->TextOut(Inset, Inset, CaptionText(P.Caption));
             break;
         }
         case TWidgetKind::Button: {
@@ -670,7 +615,7 @@ void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
             }
             Frame3D(*B, Face, clBtnHighlight, cl3DDkShadow);
             Frame3D(*B, {Face.Left + 1, Face.Top + 1, Face.Right - 1, Face.Bottom - 1}, cl3DLight, clBtnShadow);
-            AnsiString Text = DisplayText(P.Caption);
+            AnsiString Text = CaptionText(P.Caption);
             int TW = B->TextWidth(Text), TH = B->TextHeight(Text);
             int GW = P.Glyph ? P.Glyph->GetWidth() : 0, GH = P.Glyph ? P.Glyph->GetHeight() : 0;
             int Gap = GW && !Text.empty() ? 4 : 0;
@@ -732,13 +677,13 @@ void TWidgetSetBase::PaintControl(TControl& C, TCanvasHandle Cr) {
 }
 
 void TWidgetSetBase::PaintWindow(TWidgetHandle Handle, TCanvasHandle Cr) {
-    const TWindow& W = Window(Handle);
+    const TWindowRecord& W = Window(Handle);
     TSavedContext Saved(Cr);
     Os::Paint(Cr, W.Props.Color);
     std::vector<TWidgetHandle> Controls = W.Controls;
     for (TWidgetHandle H : Controls) {
         if (!IsControl(H)) continue;
-        TControl& C = Control(H);
+        TControlRecord& C = Control(H);
         if (!C.Props.Visible) continue;
         TSavedContext SavedForControl(Cr);
         Os::Translate(Cr, C.Props.Bounds.Left, C.Props.Bounds.Top);
@@ -747,7 +692,7 @@ void TWidgetSetBase::PaintWindow(TWidgetHandle Handle, TCanvasHandle Cr) {
 }
 
 std::unique_ptr<TBitmap> TWidgetSetBase::RenderWindow(TWidgetHandle Handle) {
-    const TWindow& W = Window(Handle);
+    const TWindowRecord& W = Window(Handle);
     auto Bitmap = std::make_unique<TBitmap>(W.Props.ClientWidth, W.Props.ClientHeight);
     if (Bitmap->Empty()) return Bitmap;
     TCanvas* Canvas = Bitmap->GetCanvas();
@@ -757,76 +702,3 @@ std::unique_ptr<TBitmap> TWidgetSetBase::RenderWindow(TWidgetHandle Handle) {
 }
 
 }  // namespace WidgetSets
-
-// ---------------------------------------------------------- the selection
-
-TWidgetSet::~TWidgetSet() = default;
-
-namespace {
-
-std::unique_ptr<TWidgetSet>& Current() {
-    static std::unique_ptr<TWidgetSet> Instance;
-    return Instance;
-}
-
-[[maybe_unused]] bool DisplaySet() {  // for the rows of X and Wayland backends
-    const char* X = std::getenv("DISPLAY");
-    const char* Wayland = std::getenv("WAYLAND_DISPLAY");
-    return (X && *X) || (Wayland && *Wayland);
-}
-
-// The backends, one row each: adding one means adding its files and a row.
-// Create returns nullptr when the backend cannot show windows here. Rows
-// with Usable are the ones that show real windows; when none is forced, the
-// first of them that is usable and can be created is taken, else headless.
-struct TBackend {
-    const char* Name;
-    std::unique_ptr<TWidgetSet> (*Create)();
-    bool (*Usable)();
-};
-
-const TBackend Backends[] = {
-    {"headless", WidgetSets::CreateHeadlessWidgetSet, nullptr},  // always present
-#ifdef TYPECASK_WITH_GTK3  // left out of builds without GTK 3
-    {"gtk3", WidgetSets::CreateGtk3WidgetSet, DisplaySet},
-#endif
-#ifdef TYPECASK_WITH_WIN32  // the desktop is always there; Create fails without a display
-    {"win32", WidgetSets::CreateWin32WidgetSet, [] { return true; }},
-#endif
-};
-
-}  // namespace
-
-TWidgetSet& SelectWidgetSet(const AnsiString& Name) {
-    const auto Row = std::find_if(std::begin(Backends), std::end(Backends),
-                                  [&](const TBackend& B) { return Name == B.Name; });
-    if (Row == std::end(Backends)) {
-        AnsiString Known;
-        for (const TBackend& B : Backends) Known += (Known.empty() ? "" : ", ") + AnsiString(B.Name);
-        throw EWidgetSetError(Format("Unknown widgetset \"%s\" (known: %s)", {Name, Known}));
-    }
-    std::unique_ptr<TWidgetSet> Set = Row->Create();
-    if (!Set) throw EWidgetSetError(Format("The %s widgetset cannot open a display", {Name}));
-    Current() = std::move(Set);
-    return *Current();
-}
-
-std::vector<AnsiString> BuiltInWidgetSets() {
-    std::vector<AnsiString> Names;
-    for (const TBackend& B : Backends) Names.emplace_back(B.Name);
-    return Names;
-}
-
-TWidgetSet& WidgetSet() {
-    if (Current()) return *Current();
-    const char* Forced = std::getenv("TYPECASK_WIDGETSET");
-    if (Forced && *Forced) return SelectWidgetSet(Forced);
-    for (const TBackend& B : Backends) {
-        if (!B.Usable || !B.Usable()) continue;
-        if (auto Set = B.Create()) {
-            Current() = std::move(Set);
-            return *Current();
-        }
-    }
-    return SelectWidgetSet("headless");
-}

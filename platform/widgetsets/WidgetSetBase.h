@@ -12,7 +12,7 @@
 
 namespace WidgetSets {
 
-struct TControl {
+struct TControlRecord {
     TWidgetHandle Handle = NoWidget;
     TWidgetHandle Window = NoWidget;
     TControlProps Props;
@@ -35,7 +35,7 @@ inline constexpr int ListScrollBarWidth = 16;
 // Letters typed within this time find a row together.
 inline constexpr std::int64_t TypingPauseMs = 1000;
 
-struct TWindow {
+struct TWindowRecord {
     TWidgetHandle Handle = NoWidget;
     TWindowProps Props;
     TWindowEvents Events;
@@ -96,17 +96,17 @@ public:
     TRect RowRect(TWidgetHandle ListBox, int Index) const;
     // The list's client rectangle (inside its border, left of the scroll bar
     // when there is one), origin at 0, 0.
-    static TRect ListClientRect(const TControl& C);
+    static TRect ListClientRect(const TControlRecord& C);
     // Whether the rows overflow the list, which then shows a scroll bar.
-    static bool ListOverflows(const TControl& C);
-    int ContentHeight(const TControl& C) const;
+    static bool ListOverflows(const TControlRecord& C);
+    int ContentHeight(const TControlRecord& C) const;
     // Draws the rows of a list box that meet the context's clip; the
     // context's origin is the list's client origin.
-    void PaintListRows(TControl& C, TCanvasHandle Cr);
+    void PaintListRows(TControlRecord& C, TCanvasHandle Cr);
     // Draws a list's vertical scroll bar into R of the list's canvas.
-    void PaintScrollBar(TCanvas& Canvas, const TControl& C, const TRect& R);
+    void PaintScrollBar(TCanvas& Canvas, const TControlRecord& C, const TRect& R);
     // Draws a control, the context's origin being the control's top left.
-    void PaintControl(TControl& C, TCanvasHandle Cr);
+    void PaintControl(TControlRecord& C, TCanvasHandle Cr);
     // Draws a whole window's client area.
     void PaintWindow(TWidgetHandle Window, TCanvasHandle Cr);
     // Renders a window into a new bitmap of the client size.
@@ -114,10 +114,10 @@ public:
 
     // ---- lookups
 
-    TControl& Control(TWidgetHandle Handle);
-    const TControl& Control(TWidgetHandle Handle) const;
-    TWindow& Window(TWidgetHandle Handle);
-    const TWindow& Window(TWidgetHandle Handle) const;
+    TControlRecord& Control(TWidgetHandle Handle);
+    const TControlRecord& Control(TWidgetHandle Handle) const;
+    TWindowRecord& Window(TWidgetHandle Handle);
+    const TWindowRecord& Window(TWidgetHandle Handle) const;
     bool IsControl(TWidgetHandle Handle) const { return FControls.count(Handle) != 0; }
     bool IsWindow(TWidgetHandle Handle) const { return FWindows.count(Handle) != 0; }
     // A control of a window by name or by caption (letter case and '&'
@@ -130,43 +130,36 @@ public:
 
 protected:
     // Native hooks; the model is already updated when they run.
-    virtual void NativeCreateWindow(TWindow&) {}
-    virtual void NativeUpdateWindow(TWindow&) {}
-    virtual void NativeCreateControl(TWindow&, TControl&) {}
-    virtual void NativeUpdateControl(TControl&) {}
-    virtual void NativeDestroyControl(TControl&) {}
-    virtual void NativeDestroyWindow(TWindow&) {}
-    virtual void NativeInvalidate(TControl&) {}
-    virtual void NativeFocus(TControl&) {}
+    virtual void NativeCreateWindow(TWindowRecord&) {}
+    virtual void NativeUpdateWindow(TWindowRecord&) {}
+    virtual void NativeCreateControl(TWindowRecord&, TControlRecord&) {}
+    virtual void NativeUpdateControl(TControlRecord&) {}
+    virtual void NativeDestroyControl(TControlRecord&) {}
+    virtual void NativeDestroyWindow(TWindowRecord&) {}
+    virtual void NativeInvalidate(TControlRecord&) {}
+    virtual void NativeFocus(TControlRecord&) {}
     // The list's scroll position or selection changed.
-    virtual void NativeScrolled(TControl&) {}
-    virtual void NativeEndModal(TWindow&) {}
+    virtual void NativeScrolled(TControlRecord&) {}
+    virtual void NativeEndModal(TWindowRecord&) {}
 
-    void MeasureRows(TControl& C);
+    void MeasureRows(TControlRecord& C);
     // Makes row Index fully visible.
-    void EnsureVisible(TControl& C, int Index);
-    void SetScroll(TControl& C, int Y);
+    void EnsureVisible(TControlRecord& C, int Index);
+    void SetScroll(TControlRecord& C, int Y);
     // Selects a row as the user did and reports it.
-    void UserSelect(TControl& C, int Index);
-    bool ListKey(TControl& C, TKey Key);
-    bool ListType(TControl& C, char32_t Letter);
+    void UserSelect(TControlRecord& C, int Index);
+    bool ListKey(TControlRecord& C, TKey Key);
+    bool ListType(TControlRecord& C, char32_t Letter);
     // The steady clock of typing, in milliseconds.
     virtual std::int64_t NowMs() const;
-    void FocusNext(TWindow& W, bool Backward);
+    void FocusNext(TWindowRecord& W, bool Backward);
     // The rows that fit into the visible part from row From on (at least 1).
-    int RowsPerPage(const TControl& C, int From) const;
+    int RowsPerPage(const TControlRecord& C, int From) const;
 
-    std::map<TWidgetHandle, TWindow> FWindows;
-    std::map<TWidgetHandle, TControl> FControls;
+    std::map<TWidgetHandle, TWindowRecord> FWindows;
+    std::map<TWidgetHandle, TControlRecord> FControls;
     TWidgetHandle FNextHandle = 1;
 };
-
-// A caption as shown: accelerator marks ('&') removed, "&&" kept as '&'.
-AnsiString CaptionText(const AnsiString& Caption);
-
-// The lines of a label's text in Width pixels of Font: broken at line feeds
-// and, with WordWrap, between words.
-std::vector<AnsiString> WrapCaption(const TFontData& Font, const AnsiString& Text, int Width, bool WordWrap);
 
 // The backends, created by SelectWidgetSet.
 std::unique_ptr<TWidgetSet> CreateHeadlessWidgetSet();

@@ -15,6 +15,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/Captions.h"
 #include "platform/TextConv.h"
 #include "platform/widgetsets/WidgetSetBase.h"
 
@@ -122,7 +123,7 @@ public:
     AnsiString GetName() const override { return "gtk3"; }
 
     TModalResult ShowModal(TWidgetHandle Handle) override {
-        TWindow& W = Window(Handle);
+        TWindowRecord& W = Window(Handle);
         if (W.Showing) throw EWidgetSetError("The window is already shown modally");
         GtkWidget* Native = FNativeWindows.at(Handle).Window;
         W.Showing = true;
@@ -160,7 +161,7 @@ public:
         if (auto It = FNativeWindows.find(Handle); It != FNativeWindows.end()) {
             It->second.Loop = nullptr;
             gtk_widget_hide(It->second.Window);
-            TWindow& Done = Window(Handle);
+            TWindowRecord& Done = Window(Handle);
             Done.Showing = false;
             Result = Done.ModalResult;
         }
@@ -173,7 +174,7 @@ public:
     // A window on screen is captured as the server shows it; a hidden one is
     // drawn by the shared painter.
     void SaveScreenshot(TWidgetHandle Handle, const AnsiString& FileName) override {
-        const TWindow& W = Window(Handle);
+        const TWindowRecord& W = Window(Handle);
         GtkWidget* Native = FNativeWindows.at(Handle).Window;
         GdkWindow* Gdk = gtk_widget_get_window(Native);
         if (!W.Showing || !Gdk || !gtk_widget_get_mapped(Native)) return TWidgetSetBase::SaveScreenshot(Handle, FileName);
@@ -249,7 +250,7 @@ public:
     static gboolean OnListDraw(GtkWidget* Widget, cairo_t* Cr, gpointer Data) {
         TWidgetHandle H = Untag(Data);
         if (!Instance->IsControl(H)) return FALSE;
-        TControl& C = Instance->Control(H);
+        TControlRecord& C = Instance->Control(H);
         TColor Back = ColorToRGB(C.Props.Color);
         cairo_set_source_rgb(Cr, GetRValue(Back) / 255.0, GetGValue(Back) / 255.0, GetBValue(Back) / 255.0);
         cairo_paint(Cr);
@@ -287,8 +288,8 @@ public:
     static gboolean OnFocusIn(GtkWidget*, GdkEvent*, gpointer Data) {
         TWidgetHandle H = Untag(Data);
         if (!Instance->IsControl(H)) return FALSE;
-        TControl& C = Instance->Control(H);
-        TWindow& W = Instance->Window(C.Window);
+        TControlRecord& C = Instance->Control(H);
+        TWindowRecord& W = Instance->Window(C.Window);
         if (W.Focus != H) {
             TWidgetHandle Old = W.Focus;
             W.Focus = H;
@@ -305,7 +306,7 @@ public:
     }
 
 protected:
-    void NativeCreateWindow(TWindow& W) override {
+    void NativeCreateWindow(TWindowRecord& W) override {
         TNativeWindow N;
         N.Window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         N.Fixed = gtk_layout_new(nullptr, nullptr);
@@ -319,7 +320,7 @@ protected:
         NativeUpdateWindow(W);
     }
 
-    void NativeUpdateWindow(TWindow& W) override {
+    void NativeUpdateWindow(TWindowRecord& W) override {
         TNativeWindow& N = FNativeWindows.at(W.Handle);
         gtk_window_set_title(GTK_WINDOW(N.Window), W.Props.Caption.c_str());
         gtk_widget_set_size_request(N.Fixed, W.Props.ClientWidth, W.Props.ClientHeight);
@@ -333,7 +334,7 @@ protected:
         gtk_widget_queue_draw(N.Window);
     }
 
-    void NativeDestroyWindow(TWindow& W) override {
+    void NativeDestroyWindow(TWindowRecord& W) override {
         auto It = FNativeWindows.find(W.Handle);
         if (It == FNativeWindows.end()) return;
         if (It->second.Loop) g_main_loop_quit(It->second.Loop);
@@ -341,7 +342,7 @@ protected:
         FNativeWindows.erase(It);
     }
 
-    void NativeCreateControl(TWindow& W, TControl& C) override {
+    void NativeCreateControl(TWindowRecord& W, TControlRecord& C) override {
         TNativeControl N;
         TWidgetHandle H = C.Handle;
         switch (C.Props.Kind) {
@@ -396,7 +397,7 @@ protected:
         if (W.Showing && C.Props.Visible) gtk_widget_show_all(N.Outer);
     }
 
-    void NativeUpdateControl(TControl& C) override {
+    void NativeUpdateControl(TControlRecord& C) override {
         TNativeControl& N = FNativeControls.at(C.Handle);
         const TControlProps& P = C.Props;
         gtk_layout_move(GTK_LAYOUT(gtk_widget_get_parent(N.Outer)), N.Outer, P.Bounds.Left, P.Bounds.Top);
@@ -462,7 +463,7 @@ protected:
         }
     }
 
-    void NativeDestroyControl(TControl& C) override {
+    void NativeDestroyControl(TControlRecord& C) override {
         auto It = FNativeControls.find(C.Handle);
         if (It == FNativeControls.end()) return;
         if (It->second.Scroll) g_signal_handlers_disconnect_by_data(It->second.Scroll, Tag(C.Handle));
@@ -470,19 +471,19 @@ protected:
         FNativeControls.erase(It);
     }
 
-    void NativeInvalidate(TControl& C) override {
+    void NativeInvalidate(TControlRecord& C) override {
         if (auto It = FNativeControls.find(C.Handle); It != FNativeControls.end())
             gtk_widget_queue_draw(It->second.Inner);
     }
 
-    void NativeFocus(TControl& C) override {
+    void NativeFocus(TControlRecord& C) override {
         if (auto It = FNativeControls.find(C.Handle); It != FNativeControls.end()) {
             gtk_widget_set_can_focus(It->second.Inner, TRUE);
             gtk_widget_grab_focus(It->second.Inner);
         }
     }
 
-    void NativeScrolled(TControl& C) override {
+    void NativeScrolled(TControlRecord& C) override {
         auto It = FNativeControls.find(C.Handle);
         if (It == FNativeControls.end() || !It->second.Scroll || !It->second.Mapped) return;
         It->second.Syncing = true;
@@ -494,7 +495,7 @@ protected:
         gtk_widget_queue_draw(It->second.Inner);
     }
 
-    void NativeEndModal(TWindow& W) override {
+    void NativeEndModal(TWindowRecord& W) override {
         auto It = FNativeWindows.find(W.Handle);
         if (It != FNativeWindows.end() && It->second.Loop) g_main_loop_quit(It->second.Loop);
     }

@@ -49,7 +49,7 @@ bool THeadlessWidgetSet::Perform(TWidgetHandle WindowHandle, const THeadlessActi
 }
 
 TModalResult THeadlessWidgetSet::ShowModal(TWidgetHandle Handle) {
-    TWindow& W = Window(Handle);
+    TWindowRecord& W = Window(Handle);
     if (W.Showing) throw EWidgetSetError("The window is already shown modally");
     W.Showing = true;
     W.ModalResult = mrNone;

@@ -58,12 +58,12 @@ public:
     AnsiString GetName() const override { return "win32"; }
 
     int GetTopIndex(TWidgetHandle ListBox) const override {
-        const TControl& C = Control(ListBox);
+        const TControlRecord& C = Control(ListBox);
         return static_cast<int>(SendMessageA(Native(C.Handle), LB_GETTOPINDEX, 0, 0));
     }
 
     TModalResult ShowModal(TWidgetHandle Handle) override {
-        TWindow& W = Window(Handle);
+        TWindowRecord& W = Window(Handle);
         if (W.Showing) throw EWidgetSetError("The window is already shown");
         HWND Hwnd = Native(Handle);
         W.ModalResult = mrNone;
@@ -95,7 +95,7 @@ public:
         for (HWND Other : Disabled) EnableWindow(Other, TRUE);
         TModalResult Result = mrCancel;
         if (IsWindow(Handle)) {
-            TWindow& Shown = Window(Handle);
+            TWindowRecord& Shown = Window(Handle);
             Result = Shown.ModalResult == mrNone ? mrCancel : Shown.ModalResult;
             Shown.Showing = false;
             Shown.ModalResult = mrNone;
@@ -106,7 +106,7 @@ public:
     }
 
 protected:
-    void NativeCreateWindow(TWindow& W) override {
+    void NativeCreateWindow(TWindowRecord& W) override {
         RECT Frame{0, 0, W.Props.ClientWidth, W.Props.ClientHeight};
         const DWORD Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, ExStyle = WS_EX_DLGMODALFRAME;
         AdjustWindowRectEx(&Frame, Style, FALSE, ExStyle);
@@ -117,14 +117,14 @@ protected:
         Place(W);
     }
 
-    void NativeUpdateWindow(TWindow& W) override {
+    void NativeUpdateWindow(TWindowRecord& W) override {
         HWND Hwnd = Native(W.Handle);
         SetWindowTextA(Hwnd, W.Props.Caption.c_str());
         Place(W);
         InvalidateRect(Hwnd, nullptr, TRUE);
     }
 
-    void NativeCreateControl(TWindow& W, TControl& C) override {
+    void NativeCreateControl(TWindowRecord& W, TControlRecord& C) override {
         const bool List = C.Props.Kind == TWidgetKind::ListBox;
         DWORD Style = WS_CHILD | WS_CLIPSIBLINGS, ExStyle = 0;
         const char* Class = "STATIC";
@@ -150,26 +150,26 @@ protected:
         Apply(C, true);
     }
 
-    void NativeUpdateControl(TControl& C) override { Apply(C, false); }
+    void NativeUpdateControl(TControlRecord& C) override { Apply(C, false); }
 
-    void NativeDestroyControl(TControl& C) override { Unregister(C.Handle); }
-    void NativeDestroyWindow(TWindow& W) override { Unregister(W.Handle); }
+    void NativeDestroyControl(TControlRecord& C) override { Unregister(C.Handle); }
+    void NativeDestroyWindow(TWindowRecord& W) override { Unregister(W.Handle); }
 
-    void NativeInvalidate(TControl& C) override {
+    void NativeInvalidate(TControlRecord& C) override {
         if (auto It = FNative.find(C.Handle); It != FNative.end()) InvalidateRect(It->second, nullptr, TRUE);
     }
 
-    void NativeFocus(TControl& C) override {
+    void NativeFocus(TControlRecord& C) override {
         if (auto It = FNative.find(C.Handle); It != FNative.end()) ::SetFocus(It->second);
     }
 
-    void NativeScrolled(TControl& C) override {
+    void NativeScrolled(TControlRecord& C) override {
         auto It = FNative.find(C.Handle);
         if (It == FNative.end() || C.Props.Kind != TWidgetKind::ListBox) return;
         SendMessageA(It->second, LB_SETCURSEL, static_cast<WPARAM>(C.Props.ItemIndex), 0);
     }
 
-    void NativeEndModal(TWindow& W) override { PostMessageA(Native(W.Handle), WM_NULL, 0, 0); }
+    void NativeEndModal(TWindowRecord& W) override { PostMessageA(Native(W.Handle), WM_NULL, 0, 0); }
 
 private:
     friend std::unique_ptr<TWidgetSet> WidgetSets::CreateWin32WidgetSet();
@@ -200,7 +200,7 @@ private:
         DestroyWindow(Hwnd);
     }
 
-    void Place(const TWindow& W) {
+    void Place(const TWindowRecord& W) {
         HWND Hwnd = Native(W.Handle);
         RECT Frame;
         GetWindowRect(Hwnd, &Frame);
@@ -213,7 +213,7 @@ private:
     }
 
     // Brings a child window in line with its control's properties.
-    void Apply(TControl& C, bool Created) {
+    void Apply(TControlRecord& C, bool Created) {
         HWND Hwnd = Native(C.Handle);
         const TRect& B = C.Props.Bounds;
         SetWindowPos(Hwnd, nullptr, B.Left, B.Top, B.Width(), B.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -273,7 +273,7 @@ private:
     bool FollowFocus(TWidgetHandle Top) {
         if (!IsWindow(Top)) return false;
         const TWidgetHandle Focused = HandleOf(::GetFocus());
-        TWindow& W = Window(Top);
+        TWindowRecord& W = Window(Top);
         if (Focused == NoWidget || Focused == W.Focus || !IsControl(Focused)) return false;
         const TWidgetHandle Old = W.Focus;
         W.Focus = Focused;
@@ -297,7 +297,7 @@ private:
     void DrawItem(const DRAWITEMSTRUCT& Item) {
         const TWidgetHandle Handle = HandleOf(Item.hwndItem);
         if (!IsControl(Handle)) return;
-        TControl& C = Control(Handle);
+        TControlRecord& C = Control(Handle);
         TSavedContextScope Saved(Item.hDC);
         if (C.Props.Kind != TWidgetKind::ListBox) {
             PaintControl(C, Item.hDC);
@@ -347,7 +347,7 @@ private:
                 // control: found by its child window.
                 const TWidgetHandle Source = HandleOf(GetDlgItem(Hwnd, static_cast<int>(Item->CtlID)));
                 if (Item->CtlType != ODT_LISTBOX || !IsControl(Source)) break;
-                const TControl& C = Control(Source);
+                const TControlRecord& C = Control(Source);
                 if (Item->itemID >= C.RowHeights.size()) break;
                 // A native row is at most 255 pixels high.
                 Item->itemHeight = static_cast<UINT>(std::min(C.RowHeights[Item->itemID], 255));

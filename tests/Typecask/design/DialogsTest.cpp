@@ -11,6 +11,7 @@
 #include "TypecaskLib/Package.h"
 #include "platform/TextConv.h"
 #include "platform/Buttons.h"
+#include "platform/Captions.h"
 #include "platform/Designer.h"
 #include "platform/os/WinResources.h"
 #include "platform/widgetsets/WidgetSetBase.h"
@@ -476,14 +477,14 @@ void ExpectCaptionsFit(TForm& Form) {
         SCOPED_TRACE(C->GetName());
         TCanvas Canvas;
         Canvas.GetFont()->SetData(C->GetFont()->GetData());
-        const AnsiString Text = WidgetSets::CaptionText(C->GetCaption());
+        const AnsiString Text = CaptionText(C->GetCaption());
         if (auto* B = dynamic_cast<TBitBtn*>(C)) {
             const int Glyph = B->GetGlyph()->Empty() ? 0 : B->GetGlyph()->GetWidth() + 4;
             EXPECT_LE(Glyph + Canvas.TextWidth(Text), B->GetWidth() - 2 * 4);
             EXPECT_LE(Canvas.TextHeight(Text), B->GetHeight() - 2 * 4);
         } else if (auto* L = dynamic_cast<TLabel*>(C)) {
             const bool Wraps = L->GetWordWrap();
-            const auto Lines = WidgetSets::WrapCaption(C->GetFont()->GetData(), Text, L->GetWidth(), Wraps);
+            const auto Lines = WrapCaption(C->GetFont()->GetData(), Text, L->GetWidth(), Wraps);
             int Widest = 0;
             for (const auto& Line : Lines) Widest = std::max(Widest, Canvas.TextWidth(Line));
             EXPECT_LE(Widest, L->GetAutoSize() && !Wraps ? Form.GetClientWidth() - L->GetLeft() : L->GetWidth());
