@@ -1,7 +1,9 @@
-// What the widgetsets share: the model of windows and controls, the list
-// box's selection, scrolling and keyboard rules, the dialog keys, and a
-// painter that draws controls in a plain native-like style through TCanvas.
-// A backend adds its native side through the hooks at the end.
+// What the widgetsets share: the model of windows and controls
+// (WidgetSetBase.cpp), the list box's selection, scrolling and keyboard
+// rules and the dialog keys (ListBoxes.cpp), and a painter that draws
+// controls in a plain native-like style through TCanvas (Painter.cpp). A
+// backend adds its native side through the hooks at the end; Backends.cpp
+// is the table of backends.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,8 @@ struct TControlRecord {
 inline constexpr int ListScrollBarWidth = 16;
 // Letters typed within this time find a row together.
 inline constexpr std::int64_t TypingPauseMs = 1000;
+// The sunken edge around a list box's rows.
+inline constexpr int ListBorder = 2;
 
 struct TWindowRecord {
     TWidgetHandle Handle = NoWidget;
@@ -44,6 +48,10 @@ struct TWindowRecord {
     bool Showing = false;
     TModalResult ModalResult = mrNone;
 };
+
+// Whether a control takes the user's input: shown and enabled.
+inline bool Usable(const TControlRecord& C) { return C.Props.Visible && C.Props.Enabled; }
+inline bool IsListBox(const TControlRecord& C) { return C.Props.Kind == TWidgetKind::ListBox; }
 
 class TWidgetSetBase : public TWidgetSet {
 public:
