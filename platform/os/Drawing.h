@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/Graphics.h"
+#include "platform/GraphicsTypes.h"
 
 namespace Os {
 
