@@ -198,7 +198,6 @@ private:
 
     void ReadProperty(TPersistent* Instance);
     void ReadPropValue(TPersistent* Instance, const TPropInfo* Prop);
-    void ReadComponentBody(TComponent* Component);
     void ResolveFixups();
     // Runs the error handler; false when the error is not handled.
     bool HandleError(const Exception& E);
