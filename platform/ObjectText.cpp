@@ -34,13 +34,8 @@ AnsiString FormatExtended(const std::uint8_t* B) {
     AnsiString Digits = S.substr(0, E);
     const char ExpSign = S[E + 1];
     const AnsiString ExpDigits = S.substr(E + 2);
-    // Built front to back by appending: GCC 12 at -O3 reports a false
-    // -Wrestrict for text inserted at the front of a std::string.
-    AnsiString Result;
-    if (Digits[0] != '-') Result += ' ';
-    Result += Digits;
-    Result += 'E';
-    Result += ExpSign;
+    if (Digits[0] != '-') Digits.insert(0, 1, ' ');
+    AnsiString Result = Digits + 'E' + ExpSign;
     if (ExpDigits.size() < 4) Result.append(4 - ExpDigits.size(), '0');
     Result += ExpDigits;
     return Result;
@@ -174,8 +169,7 @@ private:
             } else {
                 if (InQuote) Result += '\'';
                 InQuote = false;
-                Result += '#';  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
-                Result += std::to_string(static_cast<unsigned>(C));
+                Result += "#" + std::to_string(static_cast<unsigned>(C));
             }
         }
         if (InQuote) Result += '\'';

@@ -31,10 +31,7 @@ std::string ValueText(TReader& Reader) {
         case vaWString:
         case vaUTF8String:
         case vaUString: {
-            std::string Text = "'";  // appended apart: "'" + text trips GCC 12's false -Wrestrict at -O3
-            Text += Reader.ReadString();
-            Text += "'";
-            return Text;
+            return "'" + Reader.ReadString() + "'";
         }
         case vaIdent:
         case vaFalse:

@@ -72,9 +72,7 @@ constexpr std::uint8_t ResFileSignature[32] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 
 
 AnsiString TResourceId::ToString() const {
     if (!IsOrdinal()) return Name;
-    AnsiString Text = "#";  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
-    Text += std::to_string(Id);
-    return Text;
+    return "#" + std::to_string(Id);
 }
 
 bool TResourceId::Matches(LPCSTR Value) const {

@@ -196,9 +196,7 @@ FcConfig* BuildPrivateConfig() {
                       XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
                       "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n";
     for (const std::string& Rules : SystemRuleFiles(P.SysRoot)) {
-        Xml += "  <include ignore_missing=\"yes\">";  // appended apart: "text" + text trips GCC 12's false -Wrestrict at -O3
-        Xml += XmlEscaped(Rules);
-        Xml += "</include>\n";
+        Xml += "  <include ignore_missing=\"yes\">" + XmlEscaped(Rules) + "</include>\n";
     }
     Xml += "</fontconfig>\n";
     {

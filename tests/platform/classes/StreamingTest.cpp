@@ -66,8 +66,7 @@ TEST_F(Streaming, EveryKindOfValueRoundTrips) {
          [](const TThing* T) { return T->FCaption == "\xC3\xA9"; }},
         {"long string", [&](TThing* T) { T->FCaption = Long; }, nullptr,
          [&](const TThing* T) { return T->FCaption == Long; }},
-        // 'a', not "a": GCC 12 at -O3 reports a false -Wrestrict on assigning a one-letter literal.
-        {"nested sub-object names", [](TThing* T) { T->FSub->FText = 'a'; T->FSub->FInner->FValue = 5; },
+        {"nested sub-object names", [](TThing* T) { T->FSub->FText = "a"; T->FSub->FInner->FValue = 5; },
          "    Sub.Text = 'a'\n    Sub.Inner.Value = 5\n",
          [](const TThing* T) { return T->FSub->FText == "a" && T->FSub->FInner->FValue == 5; }},
         {"string list", [](TThing* T) { T->FLines->Add("one"); T->FLines->Add(""); },
