@@ -353,7 +353,7 @@ private:
             Result = FToken;
         else
             Expected(What);
-        if (Result.size() > 255) Error(AnsiString(What) + " too long");
+        if (Result.size() > MaxShortString) Error(AnsiString(What) + " too long");
         Next();
         return Result;
     }
