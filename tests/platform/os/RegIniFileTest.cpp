@@ -157,10 +157,10 @@ TEST(Registry, OpenKeyTracksThePathAndDeleteKeyTakesSubkeys) {
     EXPECT_TRUE(Reg.HasSubKeys());
     EXPECT_EQ(Reg.GetKeyNames(), (std::vector<AnsiString>{"Branch"}));
     Reg.CloseKey();
-    // Keys nest at most 512 deep, the root key counting as none; a tree that
-    // deep goes whole, with the siblings on its way.
+    // Keys nest at most Os::MaxKeyDepth deep, the root key counting as none;
+    // a tree that deep goes whole, with the siblings on its way.
     AnsiString Deep = "\\Software\\Tree";
-    for (int Level = 2; Level < 512; ++Level) Deep += "\\K";
+    for (std::size_t Level = 2; Level < Os::MaxKeyDepth; ++Level) Deep += "\\K";
     EXPECT_TRUE(Reg.CreateKey(Deep));
     EXPECT_THROW(Reg.CreateKey(Deep + "\\K"), ERegistryException);
     EXPECT_TRUE(Reg.CreateKey("\\Software\\Tree\\K\\K\\Sibling"));
