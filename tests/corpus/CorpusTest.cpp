@@ -36,14 +36,6 @@ std::string Lower(std::string S) {
     return S;
 }
 
-// A family name as the font table reports it: its first whole UTF-8
-// characters within 31 bytes.
-std::string FaceName(const std::string& Family) {
-    std::size_t Length = std::min<std::size_t>(Family.size(), 31);
-    while (Length > 0 && Length < Family.size() && (static_cast<unsigned char>(Family[Length]) & 0xC0) == 0x80) --Length;
-    return Family.substr(0, Length);
-}
-
 // What fontconfig's own scanner, another program, says each font file of
 // Folder declares: file -> face names of its families, in lower case.
 std::map<std::string, std::set<std::string>> ScanFamilies(const std::string& Folder) {
@@ -61,7 +53,7 @@ std::map<std::string, std::set<std::string>> ScanFamilies(const std::string& Fol
         for (std::size_t Start = Tab + 1; Start <= Text.size();) {
             std::size_t End = Text.find(',', Start);
             if (End == std::string::npos) End = Text.size();
-            Families.insert(Lower(FaceName(Text.substr(Start, End - Start))));
+            Families.insert(Lower(Os::GetFaceName(Text.substr(Start, End - Start))));
             Start = End + 1;
         }
     }
