@@ -30,11 +30,6 @@ const char* const CorpusFolders[] = {
     "/usr/share/fonts/truetype/font-awesome", "/usr/share/fonts/opentype/font-awesome",
 };
 
-std::string Lower(std::string S) {
-    for (char& C : S)
-        if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-    return S;
-}
 
 // What fontconfig's own scanner, another program, says each font file of
 // Folder declares: file -> face names of its families, in lower case.
@@ -53,7 +48,7 @@ std::map<std::string, std::set<std::string>> ScanFamilies(const std::string& Fol
         for (std::size_t Start = Tab + 1; Start <= Text.size();) {
             std::size_t End = Text.find(',', Start);
             if (End == std::string::npos) End = Text.size();
-            Families.insert(Lower(Os::GetFaceName(Text.substr(Start, End - Start))));
+            Families.insert(LowerCase(Os::GetFaceName(Text.substr(Start, End - Start))));
             Start = End + 1;
         }
     }
@@ -121,7 +116,7 @@ TEST(Corpus, EveryListedFamilyEmbedsAndTravelsIntact) {
         bool Carried = false;
         const auto [From, To] = BySize.equal_range(Sample.Font.size());
         for (auto It = From; It != To && !Carried; ++It)
-            Carried = Declared.at(It->second).contains(Lower(Family)) && ReadFileBytes(It->second) == Sample.Font;
+            Carried = Declared.at(It->second).contains(LowerCase(Family)) && ReadFileBytes(It->second) == Sample.Font;
         if (!Carried) Failures.push_back(Family + ": the stored bytes are no file that declares the family");
         // Loaded again on fresh machines: every tenth family, the names cut
         // to the face-name limit, and the largest font.
@@ -144,7 +139,7 @@ TEST(Corpus, EveryListedFamilyEmbedsAndTravelsIntact) {
         EXPECT_TRUE(HasFamily(S.Family)) << S.Family << " is installed";
         EXPECT_TRUE(ReadFileBytes(T->GetFontFilePath()) == S.Font) << S.Family << ": the installed file";
         const auto Written = ScanFamilies(Fresh.Paths().UserFontsFolder);
-        EXPECT_TRUE(Written.contains(T->GetFontFilePath()) && Written.at(T->GetFontFilePath()).contains(Lower(S.Family)))
+        EXPECT_TRUE(Written.contains(T->GetFontFilePath()) && Written.at(T->GetFontFilePath()).contains(LowerCase(S.Family)))
             << S.Family << ": another program sees the installed family";
     }
 }
