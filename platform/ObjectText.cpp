@@ -247,16 +247,10 @@ private:
                 TMemoryStream Data;
                 FReader.ReadBinaryData(&Data);
                 Out("{");
-                static const char Hex[] = "0123456789ABCDEF";
                 const std::uint8_t* P = Data.GetMemory();
                 for (std::int64_t I = 0; I < Data.GetSize(); I += 32) {
                     Out("\n" + Indent + "  ");
-                    AnsiString Line;
-                    for (std::int64_t J = I; J < std::min<std::int64_t>(I + 32, Data.GetSize()); ++J) {
-                        Line += Hex[P[J] >> 4];
-                        Line += Hex[P[J] & 15];
-                    }
-                    Out(Line);
+                    Out(BytesToHex(P + I, static_cast<std::size_t>(std::min<std::int64_t>(32, Data.GetSize() - I))));
                 }
                 Out("\n" + Indent + "}");
                 break;

@@ -268,6 +268,18 @@ int CompareText(const AnsiString& A, const AnsiString& B) {
 
 bool SameText(const AnsiString& A, const AnsiString& B) { return A.size() == B.size() && CompareText(A, B) == 0; }
 
+AnsiString BytesToHex(const void* Bytes, std::size_t Count) {
+    static const char Digits[] = "0123456789ABCDEF";
+    AnsiString Result;
+    Result.reserve(2 * Count);
+    for (std::size_t I = 0; I < Count; ++I) {
+        const auto B = static_cast<const unsigned char*>(Bytes)[I];
+        Result += Digits[B >> 4];
+        Result += Digits[B & 15];
+    }
+    return Result;
+}
+
 // ------------------------------------------------------------------ Files
 
 bool FileExists(const AnsiString& FileName) { return Os::FileExists(FileName); }

@@ -85,6 +85,9 @@ AnsiString LowerCase(const AnsiString& S);
 int CompareText(const AnsiString& A, const AnsiString& B);
 bool SameText(const AnsiString& A, const AnsiString& B);
 
+// Each byte of Bytes as two upper-case hex digits, one after the other.
+AnsiString BytesToHex(const void* Bytes, std::size_t Count);
+
 // String resources. LoadStr asks every registered source, newest first, for
 // the string with the given id; an id no source has gives the empty string.
 using TResStringSource = std::function<std::optional<AnsiString>(int Ident)>;

@@ -23,11 +23,8 @@ struct TRunForm {
         Raw.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
         Raw.SetPosition(0);
         TLZStream().Compress(&Raw, &Packed, static_cast<std::int32_t>(Bytes.size()));
-        std::string Hex;
-        for (unsigned char C : StreamBytes(&Packed)) {
-            Hex += "0123456789ABCDEF"[C >> 4];
-            Hex += "0123456789ABCDEF"[C & 15];
-        }
+        const auto PackedBytes = StreamBytes(&Packed);
+        const std::string Hex = BytesToHex(PackedBytes.data(), PackedBytes.size());
         TextToForm("object Form1: TTestForm\n  object Typecask1: TTypecask\n" +
                        std::string(Permanent ? "" : "    InstallPermanently = False\n") +
                        "    TypecaskName.TTFontName = '" + Family + "'\n    TrueTypeFontResource = {\n" + Hex +

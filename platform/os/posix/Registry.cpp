@@ -213,14 +213,8 @@ private:
     static std::string UriOf(const std::string& FileName) {
         std::string Uri = "file:";
         for (const char C : FileName) {
-            if (C == '%' || C == '?' || C == '#') {
-                static const char Digits[] = "0123456789ABCDEF";
-                Uri += '%';
-                Uri += Digits[static_cast<unsigned char>(C) >> 4];
-                Uri += Digits[C & 15];
-            } else {
-                Uri += C;
-            }
+            if (C == '%' || C == '?' || C == '#') Uri += "%" + BytesToHex(&C, 1);
+            else Uri += C;
         }
         return Uri;
     }

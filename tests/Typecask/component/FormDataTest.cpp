@@ -14,15 +14,7 @@ using namespace ComponentTest;
 using TestSupport::TSandbox;
 
 // The hex digits of Bytes, as the text form writes binary values.
-std::string Hex(const std::string& Bytes) {
-    static const char* Digits = "0123456789ABCDEF";
-    std::string Out;
-    for (unsigned char C : Bytes) {
-        Out += Digits[C >> 4];
-        Out += Digits[C & 15];
-    }
-    return Out;
-}
+std::string Hex(const std::string& Bytes) { return BytesToHex(Bytes.data(), Bytes.size()); }
 
 std::string Compressed(const std::string& Bytes) {
     TMemoryStream In, Out;

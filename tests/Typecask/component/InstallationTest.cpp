@@ -49,11 +49,8 @@ struct TRunForm {
             Raw.SetPosition(0);
             TLZStream Codec;
             Codec.Compress(&Raw, &Packed, static_cast<std::int32_t>(Bytes.size()));
-            static const char* Digits = "0123456789ABCDEF";
-            for (unsigned char C : StreamBytes(&Packed)) {
-                Hex += Digits[C >> 4];
-                Hex += Digits[C & 15];
-            }
+            const auto PackedBytes = StreamBytes(&Packed);
+            Hex = BytesToHex(PackedBytes.data(), PackedBytes.size());
         }
         std::string Text = "object Form1: TTestForm\n  object Typecask1: TTypecask\n";
         if (!Permanent) Text += "    InstallPermanently = False\n";
