@@ -383,6 +383,24 @@ TEST_F(Streaming, TextParserReportsTheLine) {
     }
 }
 
+// Lists, collections and components nested far beyond the limit, each all on
+// one line, give the parser's error instead of exhausting the stack.
+TEST_F(Streaming, TextParserRefusesDeepNesting) {
+    constexpr int Deep = 100000;
+    std::string Items, Objects;
+    for (int I = 0; I < Deep; ++I) Items += "<item X = ", Objects += "object A: B ";
+    const std::string Texts[] = {"object A: B X = " + std::string(2 * Deep, '('), "object A: B X = " + Items, Objects};
+    for (const auto& Text : Texts) {
+        SCOPED_TRACE(Text.substr(16, 20));
+        try {
+            TextToForm(Text);
+            ADD_FAILURE() << "no error";
+        } catch (const EParserError& E) {
+            EXPECT_EQ(E.GetMessage(), Format("Line 1: values nest more than %d deep", {FilerNestingLimit}));
+        }
+    }
+}
+
 TEST_F(Streaming, TextFormOfEveryValueTypeRoundTrips) {
     const std::string Text =
         "object Form1: TThingForm\n"
