@@ -4,10 +4,12 @@
 #include "Typecask/support/Messages.h"
 
 // Each part of the unit that has state to build and release adds its calls
-// here: initialisations after the string table (they may raise ETypecask),
-// finalisations in the reverse order, before the string table goes.
-//  - the unit's string constants (registry keys, suffixes, property names):
-//    built last, released first.
+// here, finalisations in the reverse order of the initialisations:
+//  - the string table of messages: built first, so that every later step may
+//    raise ETypecask, and released last;
+//  - the unit's string constants (registry keys, suffixes, property names);
+//  - the component's class, which form data names: registered last,
+//    unregistered first.
 
 void InitializeTypecaskUnit() {
     RegisterTypecaskMessages();

@@ -15,12 +15,7 @@ AnsiString PropertyAttributesToString(TPropertyAttributes Attributes) {
     return Result;
 }
 
-bool LessText(const AnsiString& A, const AnsiString& B) {
-    return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(), [](char X, char Y) {
-        auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; };
-        return static_cast<unsigned char>(Lower(X)) < static_cast<unsigned char>(Lower(Y));
-    });
-}
+bool LessText(const AnsiString& A, const AnsiString& B) { return CompareText(A, B) < 0; }
 
 // ----------------------------------------------------------- TPropertyEditor
 

@@ -698,13 +698,13 @@ void TWriter::WriteInteger(std::int64_t Value) {
 }
 
 void TWriter::WriteStr(const AnsiString& Value) {
-    if (Value.size() > 255) throw EWriteError("Name too long for form data: %s", {Value.substr(0, 64) + "..."});
+    if (Value.size() > MaxShortString) throw EWriteError("Name too long for form data: %s", {Value.substr(0, 64) + "..."});
     WriteByte(static_cast<std::uint8_t>(Value.size()));
     Write(Value.data(), static_cast<std::int64_t>(Value.size()));
 }
 
 void TWriter::WriteString(const AnsiString& Value) {
-    if (Value.size() <= 255) {
+    if (Value.size() <= MaxShortString) {
         WriteValue(vaString);
         WriteStr(Value);
         return;

@@ -54,6 +54,10 @@ using TFilerFlags = TSet<TFilerFlag>;
 
 inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
 
+// The longest short string, whose length is one byte: a name (of a class, a
+// component, a property or an identifier), or the text of a vaString.
+inline constexpr std::size_t MaxShortString = 255;
+
 class TReader;
 
 // How deep components, lists and values may nest in form data, binary or
@@ -198,7 +202,6 @@ private:
 
     void ReadProperty(TPersistent* Instance);
     void ReadPropValue(TPersistent* Instance, const TPropInfo* Prop);
-    void ReadComponentBody(TComponent* Component);
     void ResolveFixups();
     // Runs the error handler; false when the error is not handled.
     bool HandleError(const Exception& E);
@@ -250,11 +253,11 @@ public:
     // The smallest of vaInt8, vaInt16, vaInt32 and vaInt64 that holds Value.
     void WriteInteger(std::int64_t Value);
     void WriteBoolean(bool Value) { WriteValue(Value ? vaTrue : vaFalse); }
-    // vaString up to 255 bytes, vaLString beyond.
+    // vaString up to MaxShortString bytes, vaLString beyond.
     void WriteString(const AnsiString& Value);
     // vaFalse, vaTrue and vaNil for those identifiers, vaIdent otherwise.
     void WriteIdent(const AnsiString& Ident);
-    // A short string; raises EWriteError beyond 255 bytes.
+    // A short string; raises EWriteError beyond MaxShortString bytes.
     void WriteStr(const AnsiString& Value);
     void WriteSet(const std::vector<AnsiString>& Names);
     void WriteBinary(const void* Data, std::uint32_t Count);

@@ -1,19 +1,12 @@
 #include "platform/Forms.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 
 // ------------------------------------------------------- form resources
 
 namespace {
-
-AnsiString UpperName(const AnsiString& Name) {
-    AnsiString S = Name;
-    for (char& C : S) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-    return S;
-}
 
 bool FindIn(HMODULE Module, const AnsiString& Name, const void*& Data, std::size_t& Size) {
     HRSRC Res = FindResourceA(Module, Name.c_str(), RT_RCDATA);
@@ -50,7 +43,7 @@ AnsiString UniqueRootName(TComponent* Root, const AnsiString& Name) {
 }  // namespace
 
 bool FindFormResource(TClass Class, const void*& Data, std::size_t& Size) {
-    const AnsiString Name = UpperName(Class->ClassName());
+    const AnsiString Name = UpperCase(Class->ClassName());
     // The module that holds the class first, then every registered module,
     // the latest first, then the main program.
     const HINSTANCE Own = Os::FindHInstance(Class);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/os/Drawing.h"
+#include "platform/os/Pixels.h"
 #include "platform/os/WinResources.h"  // DeleteObject
 
 // ---------------------------------------------------------------- colours
@@ -264,12 +265,7 @@ void TBitmap::SetSize(int Width, int Height) {
 std::uint32_t TBitmap::GetPixel(int X, int Y) const {
     if (X < 0 || Y < 0 || X >= GetWidth() || Y >= GetHeight())
         throw EInvalidGraphicOperation(Format("Pixel (%d, %d) lies outside the bitmap", {X, Y}));
-    std::uint32_t P = Os::ImagePixel(FImage.get(), X, Y);
-    std::uint32_t A = P >> 24;
-    if (A == 0) return 0;
-    if (A == 255) return P;
-    auto Un = [&](int Shift) { return ((((P >> Shift) & 0xFF) * 255 + A / 2) / A) << Shift; };
-    return (A << 24) | Un(16) | Un(8) | Un(0);
+    return Os::Unpremultiply(Os::ImagePixel(FImage.get(), X, Y));
 }
 
 TCanvas* TBitmap::GetCanvas() {

@@ -34,13 +34,8 @@ AnsiString FormatExtended(const std::uint8_t* B) {
     AnsiString Digits = S.substr(0, E);
     const char ExpSign = S[E + 1];
     const AnsiString ExpDigits = S.substr(E + 2);
-    // Built front to back by appending: GCC 12 at -O3 reports a false
-    // -Wrestrict for text inserted at the front of a std::string.
-    AnsiString Result;
-    if (Digits[0] != '-') Result += ' ';
-    Result += Digits;
-    Result += 'E';
-    Result += ExpSign;
+    if (Digits[0] != '-') Digits.insert(0, 1, ' ');
+    AnsiString Result = Digits + 'E' + ExpSign;
     if (ExpDigits.size() < 4) Result.append(4 - ExpDigits.size(), '0');
     Result += ExpDigits;
     return Result;
@@ -174,8 +169,7 @@ private:
             } else {
                 if (InQuote) Result += '\'';
                 InQuote = false;
-                Result += '#';  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
-                Result += std::to_string(static_cast<unsigned>(C));
+                Result += "#" + std::to_string(static_cast<unsigned>(C));
             }
         }
         if (InQuote) Result += '\'';
@@ -253,16 +247,10 @@ private:
                 TMemoryStream Data;
                 FReader.ReadBinaryData(&Data);
                 Out("{");
-                static const char Hex[] = "0123456789ABCDEF";
                 const std::uint8_t* P = Data.GetMemory();
                 for (std::int64_t I = 0; I < Data.GetSize(); I += 32) {
                     Out("\n" + Indent + "  ");
-                    AnsiString Line;
-                    for (std::int64_t J = I; J < std::min<std::int64_t>(I + 32, Data.GetSize()); ++J) {
-                        Line += Hex[P[J] >> 4];
-                        Line += Hex[P[J] & 15];
-                    }
-                    Out(Line);
+                    Out(BytesToHex(P + I, static_cast<std::size_t>(std::min<std::int64_t>(32, Data.GetSize() - I))));
                 }
                 Out("\n" + Indent + "}");
                 break;
@@ -359,7 +347,7 @@ private:
             Result = FToken;
         else
             Expected(What);
-        if (Result.size() > 255) Error(AnsiString(What) + " too long");
+        if (Result.size() > MaxShortString) Error(AnsiString(What) + " too long");
         Next();
         return Result;
     }

@@ -207,11 +207,7 @@ TFileStream::TFileStream(const AnsiString& FileName, unsigned Mode) : THandleStr
 
 TAtomicFileStream::TAtomicFileStream(const AnsiString& FileName) : THandleStream(FileName) {
     try {
-        // Appended piece by piece: "." + a temporary trips GCC 12's false -Wrestrict at -O3.
-        AnsiString Prefix = ".";
-        Prefix += ExtractFileName(FileName);
-        Prefix += '.';
-        FHandle = Os::FileCreateUnique(ExtractFilePath(FileName), Prefix, FTempName);
+        FHandle = Os::FileCreateUnique(ExtractFilePath(FileName), "." + ExtractFileName(FileName) + ".", FTempName);
     } catch (const EOSError& E) {
         throw EFCreateError("Cannot create file \"" + FileName + "\". " + SysErrorMessage(E.GetErrorCode()));
     }

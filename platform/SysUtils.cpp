@@ -1,5 +1,6 @@
 #include "platform/SysUtils.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <mutex>
@@ -233,6 +234,50 @@ void RemoveResStringSource(int Cookie) {
     auto& S = ResStringSources();
     std::lock_guard Guard(S.Lock);
     std::erase_if(S.Sources, [Cookie](const auto& Entry) { return Entry.first == Cookie; });
+}
+
+// ------------------------------------------------------------ letter case
+
+namespace {
+
+char AsciiLower(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
+char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+
+}  // namespace
+
+AnsiString UpperCase(const AnsiString& S) {
+    AnsiString Result = S;
+    for (char& C : Result) C = AsciiUpper(C);
+    return Result;
+}
+
+AnsiString LowerCase(const AnsiString& S) {
+    AnsiString Result = S;
+    for (char& C : Result) C = AsciiLower(C);
+    return Result;
+}
+
+int CompareText(const AnsiString& A, const AnsiString& B) {
+    const std::size_t Common = std::min(A.size(), B.size());
+    for (std::size_t I = 0; I < Common; ++I) {
+        const auto X = static_cast<unsigned char>(AsciiLower(A[I])), Y = static_cast<unsigned char>(AsciiLower(B[I]));
+        if (X != Y) return X < Y ? -1 : 1;
+    }
+    return A.size() == B.size() ? 0 : A.size() < B.size() ? -1 : 1;
+}
+
+bool SameText(const AnsiString& A, const AnsiString& B) { return A.size() == B.size() && CompareText(A, B) == 0; }
+
+AnsiString BytesToHex(const void* Bytes, std::size_t Count) {
+    static const char Digits[] = "0123456789ABCDEF";
+    AnsiString Result;
+    Result.reserve(2 * Count);
+    for (std::size_t I = 0; I < Count; ++I) {
+        const auto B = static_cast<const unsigned char*>(Bytes)[I];
+        Result += Digits[B >> 4];
+        Result += Digits[B & 15];
+    }
+    return Result;
 }
 
 // ------------------------------------------------------------------ Files

@@ -2,6 +2,7 @@
 // and file helpers.
 #pragma once
 
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <initializer_list>
@@ -76,6 +77,16 @@ private:
 AnsiString Format(const AnsiString& Fmt, std::initializer_list<TVarRec> Args);
 AnsiString Format(const AnsiString& Fmt, const TVarRec* Args, std::size_t Count);
 
+// Letter case of the ASCII letters alone, as names (of classes, properties,
+// resources, identifiers) compare; other bytes stay and compare as they are.
+// CompareText orders as the bytes would with the letters in lower case.
+AnsiString UpperCase(const AnsiString& S);
+AnsiString LowerCase(const AnsiString& S);
+int CompareText(const AnsiString& A, const AnsiString& B);
+bool SameText(const AnsiString& A, const AnsiString& B);
+
+// Each byte of Bytes as two upper-case hex digits, one after the other.
+AnsiString BytesToHex(const void* Bytes, std::size_t Count);
 
 // String resources. LoadStr asks every registered source, newest first, for
 // the string with the given id; an id no source has gives the empty string.

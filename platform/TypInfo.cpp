@@ -160,16 +160,7 @@ void Detail::PropValueOutOfRange(const AnsiString& Name, std::int64_t Value) {
 
 // ------------------------------------------------------- access by name
 
-bool SameIdent(const AnsiString& A, const AnsiString& B) {
-    if (A.size() != B.size()) return false;
-    for (std::size_t I = 0; I < A.size(); ++I) {
-        char X = A[I], Y = B[I];
-        if (X >= 'A' && X <= 'Z') X = static_cast<char>(X + 32);
-        if (Y >= 'A' && Y <= 'Z') Y = static_cast<char>(Y + 32);
-        if (X != Y) return false;
-    }
-    return true;
-}
+bool SameIdent(const AnsiString& A, const AnsiString& B) { return SameText(A, B); }
 
 bool IsValidIdent(const AnsiString& Ident) {
     if (Ident.empty()) return false;

@@ -1,7 +1,6 @@
 // What form data carries (Typecask/component/FormFonts.h).
 #include "Typecask/component/FormFonts.h"
 
-#include <cctype>
 
 #include "Typecask/compression/LZStream.h"
 #include "platform/ObjectText.h"
@@ -31,10 +30,7 @@ std::string ValueText(TReader& Reader) {
         case vaWString:
         case vaUTF8String:
         case vaUString: {
-            std::string Text = "'";  // appended apart: "'" + text trips GCC 12's false -Wrestrict at -O3
-            Text += Reader.ReadString();
-            Text += "'";
-            return Text;
+            return "'" + Reader.ReadString() + "'";
         }
         case vaIdent:
         case vaFalse:
@@ -49,14 +45,6 @@ std::string ValueText(TReader& Reader) {
         }
         default: Reader.SkipValue(); return "(...)";
     }
-}
-
-bool SameText(const AnsiString& A, const AnsiString& B) {
-    if (A.size() != B.size()) return false;
-    for (std::size_t I = 0; I < A.size(); ++I)
-        if (std::tolower(static_cast<unsigned char>(A[I])) != std::tolower(static_cast<unsigned char>(B[I])))
-            return false;
-    return true;
 }
 
 void SummarizeFontData(TStream* Compressed, TTypecaskSummary& Summary) {

@@ -62,7 +62,9 @@ int TextOut(TCanvasHandle Context, int X, int Y, const TFontData& Font, const An
 
 // ------------------------------------------------------------- images
 
-// The largest width and height of a bitmap.
+// The largest width and height of a bitmap: the largest signed 16-bit
+// coordinate. The Linux loader of bitmap files refuses larger ones too, so
+// that a TBitmap can take every bitmap it loads.
 inline constexpr int MaxImageSide = 32767;
 
 // A new image of Width x Height transparent black pixels (both from 1 to

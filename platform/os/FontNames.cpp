@@ -162,7 +162,7 @@ std::vector<AnsiString> FaceFamiliesOf(const std::vector<TFontNameRecord>& Recor
 }
 
 AnsiString GetFaceName(const AnsiString& Family) {
-    return Family.substr(0, Utf8PrefixLength(Family, LF_FACESIZE - 1));  // whole characters only
+    return Family.substr(0, Utf8PrefixLength(Family, MaxFaceName));  // whole characters only
 }
 
 }  // namespace Os

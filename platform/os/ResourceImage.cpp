@@ -32,16 +32,6 @@ std::size_t AlignUp4(std::size_t Value) { return (Value + 3) & ~std::size_t{3}; 
     throw EResourceError(Format("Malformed resource data at offset %u: %s", {static_cast<unsigned long>(Offset), What}));
 }
 
-char AsciiUpper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
-
-bool SameTextAscii(const AnsiString& A, const char* B) {
-    const std::size_t Length = std::strlen(B);
-    if (A.size() != Length) return false;
-    for (std::size_t I = 0; I < Length; ++I)
-        if (AsciiUpper(A[I]) != AsciiUpper(B[I])) return false;
-    return true;
-}
-
 // A type or name of a resource header at Offset (below Limit); Offset moves
 // past it.
 TResourceId ReadResourceId(const std::uint8_t* Data, std::size_t& Offset, std::size_t Limit) {
@@ -72,9 +62,7 @@ constexpr std::uint8_t ResFileSignature[32] = {0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 
 
 AnsiString TResourceId::ToString() const {
     if (!IsOrdinal()) return Name;
-    AnsiString Text = "#";  // appended apart: "#" + text trips GCC 12's false -Wrestrict at -O3
-    Text += std::to_string(Id);
-    return Text;
+    return "#" + std::to_string(Id);
 }
 
 bool TResourceId::Matches(LPCSTR Value) const {
@@ -90,7 +78,7 @@ bool TResourceId::Matches(LPCSTR Value) const {
         }
         return IsOrdinal() && Id == Number;
     }
-    return !IsOrdinal() && SameTextAscii(Name, Value);
+    return !IsOrdinal() && SameText(Name, Value);
 }
 
 // --------------------------------------------------------- TResourceImage

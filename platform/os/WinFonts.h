@@ -8,6 +8,7 @@
 // receive messages through the listener registry declared at the end.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -202,9 +203,12 @@ AnsiString GetUserFontsFolder();
 
 // ----------------------------------------------------------- face names
 
+// The longest face name in bytes: lfFaceName of LOGFONTA less its zero.
+inline constexpr std::size_t MaxFaceName = LF_FACESIZE - 1;
+
 // The face name under which the font table reports Family (lfFaceName of
 // LOGFONTA): the family name cut to its first whole characters that fit
-// LF_FACESIZE - 1 bytes, as GDI cuts it. Shorter names stay as they are.
+// MaxFaceName bytes, as GDI cuts it. Shorter names stay as they are.
 AnsiString GetFaceName(const AnsiString& Family);
 // The family that FaceName selects: FaceName itself when the font table has
 // a family of that name (letter case ignored) or none whose face name it is;

@@ -18,6 +18,7 @@
 // deleted; RegDeleteValueA on one returns ERROR_ACCESS_DENIED.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "platform/System.h"
@@ -95,6 +96,12 @@ LONG RegFlushKey(HKEY Key);
 #endif  // _WIN32
 
 namespace Os {
+
+// The registry's limits, as on Windows: a key's name has at most
+// MaxKeyNameLength characters, and keys nest at most MaxKeyDepth deep, the
+// root key counting as none.
+inline constexpr std::size_t MaxKeyNameLength = 255;
+inline constexpr std::size_t MaxKeyDepth = 512;
 
 // One value of a key as RegListValues reports it.
 struct TRegValue {

@@ -30,19 +30,6 @@ const char* const CorpusFolders[] = {
     "/usr/share/fonts/truetype/font-awesome", "/usr/share/fonts/opentype/font-awesome",
 };
 
-std::string Lower(std::string S) {
-    for (char& C : S)
-        if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-    return S;
-}
-
-// A family name as the font table reports it: its first whole UTF-8
-// characters within 31 bytes.
-std::string FaceName(const std::string& Family) {
-    std::size_t Length = std::min<std::size_t>(Family.size(), 31);
-    while (Length > 0 && Length < Family.size() && (static_cast<unsigned char>(Family[Length]) & 0xC0) == 0x80) --Length;
-    return Family.substr(0, Length);
-}
 
 // What fontconfig's own scanner, another program, says each font file of
 // Folder declares: file -> face names of its families, in lower case.
@@ -61,7 +48,7 @@ std::map<std::string, std::set<std::string>> ScanFamilies(const std::string& Fol
         for (std::size_t Start = Tab + 1; Start <= Text.size();) {
             std::size_t End = Text.find(',', Start);
             if (End == std::string::npos) End = Text.size();
-            Families.insert(Lower(FaceName(Text.substr(Start, End - Start))));
+            Families.insert(LowerCase(Os::GetFaceName(Text.substr(Start, End - Start))));
             Start = End + 1;
         }
     }
@@ -129,7 +116,7 @@ TEST(Corpus, EveryListedFamilyEmbedsAndTravelsIntact) {
         bool Carried = false;
         const auto [From, To] = BySize.equal_range(Sample.Font.size());
         for (auto It = From; It != To && !Carried; ++It)
-            Carried = Declared.at(It->second).contains(Lower(Family)) && ReadFileBytes(It->second) == Sample.Font;
+            Carried = Declared.at(It->second).contains(LowerCase(Family)) && ReadFileBytes(It->second) == Sample.Font;
         if (!Carried) Failures.push_back(Family + ": the stored bytes are no file that declares the family");
         // Loaded again on fresh machines: every tenth family, the names cut
         // to the face-name limit, and the largest font.
@@ -152,7 +139,7 @@ TEST(Corpus, EveryListedFamilyEmbedsAndTravelsIntact) {
         EXPECT_TRUE(HasFamily(S.Family)) << S.Family << " is installed";
         EXPECT_TRUE(ReadFileBytes(T->GetFontFilePath()) == S.Font) << S.Family << ": the installed file";
         const auto Written = ScanFamilies(Fresh.Paths().UserFontsFolder);
-        EXPECT_TRUE(Written.contains(T->GetFontFilePath()) && Written.at(T->GetFontFilePath()).contains(Lower(S.Family)))
+        EXPECT_TRUE(Written.contains(T->GetFontFilePath()) && Written.at(T->GetFontFilePath()).contains(LowerCase(S.Family)))
             << S.Family << ": another program sees the installed family";
     }
 }

@@ -88,7 +88,7 @@ std::unique_ptr<TTestRoot> MakeCase(int N) {
             H->FCount = 128;
             H->FBig = 40000;
             H->SetTag(-129);
-            H->FCaption = 'x';  // not "x": GCC 12 at -O3 reports a false -Wrestrict on a one-letter literal
+            H->FCaption = "x";
             break;
         default: break;
     }

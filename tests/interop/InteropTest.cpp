@@ -30,9 +30,7 @@ void WriteFile(const fs::path& Name, const std::string& Data) {
 }
 
 std::string Quote(const fs::path& P) {
-    std::string Quoted = "'";  // appended apart: a false -Wrestrict of GCC 12 at -O3 otherwise
-    Quoted += P.string();
-    return Quoted += "'";
+    return "'" + P.string() + "'";
 }
 
 int RunPeer(const std::string& Command) { return std::system((Command + " 2>>" + Quote(PeerDir / "peer.log")).c_str()); }

@@ -76,4 +76,21 @@ TEST(SysUtils, AnsiLastCharStepsOverMultiByteCharacters) {
     EXPECT_EQ(IncludeTrailingPathDelimiter(Delimited), Delimited);
 }
 
+// Names fold the ASCII letters alone; a byte past 0x7F is itself in any case
+// and orders as an unsigned byte.
+TEST(SysUtils, LetterCaseOfNamesAndHexDigits) {
+    EXPECT_TRUE(SameText("Form1", "fORM1"));
+    EXPECT_FALSE(SameText("Form1", "Form"));
+    EXPECT_FALSE(SameText("\xC3\xA9", "\xC3\x89"));  // é and É
+    EXPECT_EQ(UpperCase("tTypecask_\xC3\xA9"), "TTYPECASK_\xC3\xA9");
+    EXPECT_EQ(LowerCase("A-Z[@]"), "a-z[@]");
+    EXPECT_LT(CompareText("apple", "BANANA"), 0);
+    EXPECT_GT(CompareText("ab", "A"), 0);
+    EXPECT_LT(CompareText("_", "a"), 0);  // '_' lies between the upper and the lower letters
+    EXPECT_LT(CompareText("z", "\xC3\xA9"), 0);
+    const unsigned char Bytes[] = {0x00, 0x0F, 0xA5, 0xFF};
+    EXPECT_EQ(BytesToHex(Bytes, sizeof Bytes), "000FA5FF");
+    EXPECT_EQ(BytesToHex(Bytes, 0), "");
+}
+
 }  // namespace

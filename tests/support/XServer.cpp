@@ -44,8 +44,7 @@ void TXServer::SetUp() {
             continue;
         }
         FPid = std::stoi(Pid);
-        std::string Display = ":";  // appended apart: GCC 12 at -O3 reports a false -Wrestrict on ":" + text
-        Display += std::to_string(N);
+        const std::string Display = ":" + std::to_string(N);
         ::setenv("DISPLAY", Display.c_str(), 1);
         return;
     }

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "Typecask/component/Typecask.h"
-#include "Typecask/compression/LZStream.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tools/fontgen/FontGen.h"
 
@@ -19,20 +18,7 @@ struct TRunForm {
         Font.FamilyName = Family;
         const auto Bytes = FontGen::BuildTrueTypeFont(Font);
         FontBytes.assign(Bytes.begin(), Bytes.end());
-        TMemoryStream Raw, Packed;
-        Raw.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-        Raw.SetPosition(0);
-        TLZStream().Compress(&Raw, &Packed, static_cast<std::int32_t>(Bytes.size()));
-        std::string Hex;
-        for (unsigned char C : StreamBytes(&Packed)) {
-            Hex += "0123456789ABCDEF"[C >> 4];
-            Hex += "0123456789ABCDEF"[C & 15];
-        }
-        TextToForm("object Form1: TTestForm\n  object Typecask1: TTypecask\n" +
-                       std::string(Permanent ? "" : "    InstallPermanently = False\n") +
-                       "    TypecaskName.TTFontName = '" + Family + "'\n    TrueTypeFontResource = {\n" + Hex +
-                       "}\n  end\nend\n",
-                   Data);
+        FontForm(Family, Compressed(FontBytes), Permanent, Data);
     }
     void Load() { LoadForm(Data, Form.Root); }
     TTypecask* Typecask() const { return dynamic_cast<TTypecask*>(Form.Root->Components(0)); }

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/Streams.h"
+#include "platform/TextConv.h"
 
 namespace FontGen {
 
@@ -184,35 +185,12 @@ std::uint32_t Checksum(const std::vector<std::uint8_t>& Bytes) {
     return Sum;
 }
 
-// UTF-8 to UTF-16 big-endian; malformed bytes become U+FFFD.
+// UTF-8 to UTF-16 big-endian; each malformed piece becomes U+FFFD.
 std::vector<std::uint8_t> Utf16BE(const std::string& Text) {
     std::vector<std::uint8_t> Out;
-    auto Put = [&](unsigned U) {
+    for (const char16_t U : Utf8ToUtf16(Text)) {
         Out.push_back(static_cast<std::uint8_t>(U >> 8));
         Out.push_back(static_cast<std::uint8_t>(U & 0xFF));
-    };
-    for (std::size_t I = 0; I < Text.size();) {
-        const auto C = static_cast<unsigned char>(Text[I]);
-        const int Len = C < 0x80 ? 1 : (C & 0xE0) == 0xC0 ? 2 : (C & 0xF0) == 0xE0 ? 3 : (C & 0xF8) == 0xF0 ? 4 : 0;
-        char32_t Cp = Len == 1 ? C : Len == 2 ? C & 0x1F : Len == 3 ? C & 0x0F : C & 0x07;
-        bool Ok = Len > 0 && I + static_cast<std::size_t>(Len) <= Text.size();
-        for (int K = 1; Ok && K < Len; ++K) {
-            const auto Cc = static_cast<unsigned char>(Text[I + static_cast<std::size_t>(K)]);
-            Ok = (Cc & 0xC0) == 0x80;
-            Cp = (Cp << 6) | (Cc & 0x3F);
-        }
-        if (!Ok || Cp > 0x10FFFF || (Cp >= 0xD800 && Cp <= 0xDFFF)) {
-            Put(0xFFFD);
-            ++I;
-            continue;
-        }
-        if (Cp >= 0x10000) {
-            Put(0xD800 + ((Cp - 0x10000) >> 10));
-            Put(0xDC00 + ((Cp - 0x10000) & 0x3FF));
-        } else {
-            Put(static_cast<unsigned>(Cp));
-        }
-        I += static_cast<std::size_t>(Len);
     }
     return Out;
 }

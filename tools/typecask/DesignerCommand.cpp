@@ -2,7 +2,6 @@
 // form with the component dropped on it, lists what an object inspector
 // shows, and runs the component editor and property editors with their
 // dialogs, saving the form when it changed.
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -65,8 +64,7 @@ int Palette(TArgs& Args) {
         for (TClass Class : Page.Classes) {
             std::cout << Page.Name << ": " << Class->ClassName();
             // The builder shows the bitmap named by the class name in capitals.
-            AnsiString BitmapName = Class->ClassName();
-            for (char& Ch : BitmapName) Ch = static_cast<char>(std::toupper(static_cast<unsigned char>(Ch)));
+            const AnsiString BitmapName = UpperCase(Class->ClassName());
             HANDLE Bitmap = LoadImageA(GetPackageInstance(), BitmapName.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTSIZE);
             BITMAP Info{};
             if (Bitmap && GetObjectA(Bitmap, sizeof Info, &Info) == sizeof Info)

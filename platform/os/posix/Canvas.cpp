@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "platform/TextConv.h"
+#include "platform/os/Pixels.h"
 #include "platform/os/SysRoot.h"
 #include "platform/os/WinFonts.h"
 #include "platform/os/WinResources.h"
@@ -501,11 +502,7 @@ TBitmapImage* ImageFromGdiBitmap(HBITMAP Bitmap) {
         const auto* Src = reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(Info.bmBits) +
                                                                 std::size_t(Y) * Info.bmWidthBytes);
         auto* Out = reinterpret_cast<std::uint32_t*>(Dest + std::size_t(Y) * Stride);
-        for (int X = 0; X < Info.bmWidth; ++X) {
-            std::uint32_t P = Src[X], A = P >> 24;
-            auto Pm = [&](int Shift) { return ((((P >> Shift) & 0xFF) * A + 127) / 255) << Shift; };
-            Out[X] = A == 255 ? P : (A << 24) | Pm(16) | Pm(8) | Pm(0);
-        }
+        for (int X = 0; X < Info.bmWidth; ++X) Out[X] = Os::Premultiply(Src[X]);
     }
     cairo_surface_mark_dirty(Image->Surface);
     return Image;

@@ -196,9 +196,7 @@ FcConfig* BuildPrivateConfig() {
                       XmlEscaped(P.UserFontsFolder) + "</dir>\n  <dir>" + XmlEscaped(P.WindowsFolder) +
                       "/Fonts</dir>\n  <cachedir>" + XmlEscaped(FcFolder) + "/cache</cachedir>\n";
     for (const std::string& Rules : SystemRuleFiles(P.SysRoot)) {
-        Xml += "  <include ignore_missing=\"yes\">";  // appended apart: "text" + text trips GCC 12's false -Wrestrict at -O3
-        Xml += XmlEscaped(Rules);
-        Xml += "</include>\n";
+        Xml += "  <include ignore_missing=\"yes\">" + XmlEscaped(Rules) + "</include>\n";
     }
     Xml += "</fontconfig>\n";
     {
@@ -273,11 +271,10 @@ std::string NormalPath(const char* FileName) {
     return Abs.lexically_normal().string();
 }
 
-// The first whole characters of Text that fit Size - 1 bytes, zero-terminated.
+// The first whole characters of Text that fit N - 1 bytes, zero-terminated.
 template <std::size_t N, class TChar>
 void CopyName(TChar (&Out)[N], const std::string& Text) {
-    std::size_t Len = std::min(Text.size(), N - 1);
-    while (Len > 0 && Len < Text.size() && (static_cast<unsigned char>(Text[Len]) & 0xC0) == 0x80) --Len;
+    const std::size_t Len = Utf8PrefixLength(Text, N - 1);
     std::memset(Out, 0, N);
     std::memcpy(Out, Text.data(), Len);
 }
@@ -379,7 +376,7 @@ TEnumEntry Describe(TFontState& S, FcPattern* P) {
     const bool Mono = PatternInt(P, FC_SPACING, FC_PROPORTIONAL) >= FC_MONO;
     L.lfPitchAndFamily = static_cast<BYTE>((Mono ? FIXED_PITCH : VARIABLE_PITCH) | (Mono ? FF_MODERN : FF_DONTCARE));
     const std::string Family = PatternName(P, FC_FAMILY);
-    CopyName(L.lfFaceName, Family);  // what FaceNameOf gives
+    CopyName(L.lfFaceName, GetFaceName(Family));
     std::string Full = PatternName(P, FC_FULLNAME);
     CopyName(E.LogFont.elfFullName, Full.empty() ? Family : Full);
     CopyName(E.LogFont.elfStyle, PatternName(P, FC_STYLE));
@@ -466,12 +463,6 @@ std::set<TDeviceContext*>& DeviceContexts() {
 }
 
 }  // namespace
-
-std::string FaceNameOf(const std::string& Family) {
-    char Name[LF_FACESIZE];
-    CopyName(Name, Family);
-    return Name;
-}
 
 void ResetFonts() {
     auto& S = State();
@@ -663,7 +654,7 @@ void RefreshFontConfiguration() {
 
 AnsiString GetFaceFamily(const AnsiString& FaceName) {
     // A cut name fills the face name but for part of one character at most.
-    if (FaceName.size() + 4 < static_cast<std::size_t>(LF_FACESIZE)) return FaceName;
+    if (FaceName.size() + 3 < MaxFaceName) return FaceName;
     std::lock_guard Lock(Posix::StateLock());
     FcConfig* C = Posix::Config();
     const std::string Wanted = Posix::FoldCase(FaceName);
@@ -675,7 +666,7 @@ AnsiString GetFaceFamily(const AnsiString& FaceName) {
             if (Family.empty()) continue;
             if (Posix::FoldCase(Family) == Wanted) return FaceName;  // a family of that very name
             // Families that share a face name: the first in enumeration order.
-            if (Family.size() > FaceName.size() && Posix::FoldCase(Posix::FaceNameOf(Family)) == Wanted &&
+            if (Family.size() > FaceName.size() && Posix::FoldCase(GetFaceName(Family)) == Wanted &&
                 (Found.empty() || Posix::FoldCase(Family) < Posix::FoldCase(Found)))
                 Found = Family;
         }

@@ -50,10 +50,6 @@ struct TInstalledFontFile {
     std::string FileName;
     std::string FullName;  // faces of a collection joined with " & "
 };
-// The face name that a LOGFONTA carries for Family: its first whole
-// characters that fit LF_FACESIZE - 1 bytes.
-std::string FaceNameOf(const std::string& Family);
-
 // The full name of face Index of a font file as Windows names the font
 // (name record 4: US English on the Windows platform first); empty when the
 // face has none that can be read.

@@ -213,14 +213,8 @@ private:
     static std::string UriOf(const std::string& FileName) {
         std::string Uri = "file:";
         for (const char C : FileName) {
-            if (C == '%' || C == '?' || C == '#') {
-                static const char Digits[] = "0123456789ABCDEF";
-                Uri += '%';
-                Uri += Digits[static_cast<unsigned char>(C) >> 4];
-                Uri += Digits[C & 15];
-            } else {
-                Uri += C;
-            }
+            if (C == '%' || C == '?' || C == '#') Uri += "%" + BytesToHex(&C, 1);
+            else Uri += C;
         }
         return Uri;
     }
@@ -359,8 +353,6 @@ void RequireAccess(const TKeyRef& Ref, REGSAM Right) {
     if ((Ref.Access & Right) != Right) Fail(ERROR_ACCESS_DENIED);
 }
 
-constexpr std::size_t MaxKeyDepth = 512;
-
 std::vector<std::string> SplitPath(LPCSTR SubKey) {
     std::vector<std::string> Parts;
     if (SubKey == nullptr) return Parts;
@@ -375,7 +367,7 @@ std::vector<std::string> SplitPath(LPCSTR SubKey) {
     }
     if (!Part.empty()) Parts.push_back(std::move(Part));
     for (const auto& P : Parts)
-        if (P.size() > 255) Fail(ERROR_INVALID_PARAMETER);
+        if (P.size() > MaxKeyNameLength) Fail(ERROR_INVALID_PARAMETER);
     return Parts;
 }
 
@@ -564,7 +556,7 @@ LONG RegCreateKeyExA(HKEY Key, LPCSTR SubKey, DWORD, LPSTR, DWORD, REGSAM Desire
         const auto Parts = SplitPath(SubKey);
         // Keys nest at most this deep, as on Windows; a walk of the tree may
         // then rely on a bounded depth.
-        if (Ref.Path.size() + Parts.size() > MaxKeyDepth) return ERROR_INVALID_PARAMETER;
+        if (Ref.Path.size() + Parts.size() > Os::MaxKeyDepth) return ERROR_INVALID_PARAMETER;
         bool Created = false;
         std::optional<std::int64_t> Id = Walk(Ref, Parts, false);
         if (!Id) {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/Streams.h"
+#include "platform/TextConv.h"
 #include "platform/os/ResourceReading.h"
 #include "platform/os/WinResources.h"
 
@@ -149,10 +150,8 @@ int LoadStringA(HINSTANCE Instance, UINT Id, LPSTR Buffer, int BufferMax) {
         SetLastError(static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
         return 0;
     }
-    std::size_t Length = std::min(Text->size(), static_cast<std::size_t>(BufferMax - 1));
     // Never cut a multi-byte character in two.
-    if (Length < Text->size())
-        while (Length > 0 && (static_cast<unsigned char>((*Text)[Length]) & 0xC0) == 0x80) --Length;
+    const std::size_t Length = Utf8PrefixLength(*Text, static_cast<std::size_t>(BufferMax - 1));
     std::memcpy(Buffer, Text->data(), Length);
     Buffer[Length] = '\0';
     return static_cast<int>(Length);

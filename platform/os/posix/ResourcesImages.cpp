@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "platform/Streams.h"
+#include "platform/os/Drawing.h"
 #include "platform/os/WinResources.h"
 
 // A bitmap object: rows top-down, one 0xAARRGGBB value per pixel.
@@ -21,7 +22,6 @@ namespace {
 constexpr DWORD BI_RGB = 0;
 constexpr DWORD BI_BITFIELDS = 3;
 constexpr DWORD BI_ALPHABITFIELDS = 6;
-constexpr LONG MaxSide = 32768;
 constexpr std::uint64_t MaxPixels = 64u << 20;
 constexpr std::uint64_t MaxBitmapFile = 256u << 20;
 
@@ -90,7 +90,7 @@ std::unique_ptr<HBITMAP__> DecodeDib(const std::uint8_t* Data, std::size_t Size,
     }
     const bool TopDown = Height < 0;
     if (TopDown) Height = -Height;
-    if (Width <= 0 || Height <= 0 || Width > MaxSide || Height > MaxSide ||
+    if (Width <= 0 || Height <= 0 || Width > Os::MaxImageSide || Height > Os::MaxImageSide ||
         static_cast<std::uint64_t>(Width * Height) > MaxPixels)
         BadBitmap("bad size");
     if (BitCount != 1 && BitCount != 4 && BitCount != 8 && BitCount != 16 && BitCount != 24 && BitCount != 32)

@@ -9,6 +9,7 @@
 // the pixels that GDI wrote (alpha 0) opaque, giving the others their alpha
 // back.
 #include "platform/os/Drawing.h"
+#include "platform/os/Pixels.h"
 
 // Before WinApi.h, which removes macros that the COM headers use.
 #include <objbase.h>
@@ -529,15 +530,7 @@ void SavePngImage(const TBitmapImage* Image, const AnsiString& FileName) {
     GdiFlush();
     const std::size_t Count = static_cast<std::size_t>(Image->Width) * Image->Height;
     std::vector<std::uint32_t> Straight(Image->Bits, Image->Bits + Count);
-    for (std::uint32_t& P : Straight) {
-        const std::uint32_t A = P >> 24;
-        if (A == 0 || A == 255) {
-            if (A == 0) P = 0;
-            continue;
-        }
-        auto Un = [&](int Shift) { return ((((P >> Shift) & 0xFF) * 255 + A / 2) / A) << Shift; };
-        P = (A << 24) | Un(16) | Un(8) | Un(0);
-    }
+    for (std::uint32_t& P : Straight) P = Os::Unpremultiply(P);
     TComScope Com;
     TComPtr<IWICImagingFactory> Factory;
     CreateFactory(&Factory, "write", FileName);
@@ -593,11 +586,8 @@ TBitmapImage* ImageFromGdiBitmap(HBITMAP Bitmap) {
     const std::size_t Count = static_cast<std::size_t>(Image->Width) * Image->Height;
     const bool HasAlpha =
         Info.bmBitsPixel == 32 && std::any_of(Image->Bits, Image->Bits + Count, [](std::uint32_t P) { return P >> 24; });
-    for (std::size_t I = 0; I < Count; ++I) {
-        const std::uint32_t P = Image->Bits[I], A = HasAlpha ? P >> 24 : 255;
-        auto Pm = [&](int Shift) { return ((((P >> Shift) & 0xFF) * A + 127) / 255) << Shift; };
-        Image->Bits[I] = A == 255 ? (P | 0xFF000000u) : (A << 24) | Pm(16) | Pm(8) | Pm(0);
-    }
+    for (std::size_t I = 0; I < Count; ++I)
+        Image->Bits[I] = HasAlpha ? Os::Premultiply(Image->Bits[I]) : Image->Bits[I] | 0xFF000000u;
     return Image;
 }
 

@@ -20,7 +20,9 @@ namespace Os {
 
 namespace {
 
-bool SameText(const AnsiString& A, const AnsiString& B) { return ::lstrcmpiA(A.c_str(), B.c_str()) == 0; }
+// Two family names as the system compares them: letter case ignored by the
+// user's locale, not for ASCII letters alone as SameText ignores it.
+bool SameFamily(const AnsiString& A, const AnsiString& B) { return ::lstrcmpiA(A.c_str(), B.c_str()) == 0; }
 
 int CALLBACK AddFamily(const LOGFONTA* LogFont, const TEXTMETRICA*, DWORD, LPARAM Data) {
     reinterpret_cast<std::vector<AnsiString>*>(Data)->push_back(LogFont->lfFaceName);
@@ -50,7 +52,7 @@ std::vector<TUnicodeRange> GetFamilyUnicodeRanges(LPCSTR Family) {
     std::vector<TUnicodeRange> Result;
     if (!Family || !*Family) return Result;
     const auto All = Families();
-    if (std::none_of(All.begin(), All.end(), [&](const AnsiString& F) { return SameText(F, Family); })) return Result;
+    if (std::none_of(All.begin(), All.end(), [&](const AnsiString& F) { return SameFamily(F, Family); })) return Result;
     LOGFONTA Font{};
     Font.lfHeight = -16;
     Font.lfCharSet = DEFAULT_CHARSET;

@@ -15,17 +15,11 @@ int CompareUtf8(DWORD Flags, std::string_view A, std::string_view B) {
 }
 
 WORD GetCharTypeW(DWORD InfoType, char32_t Char) {
-    wchar_t Units[2];
-    int Count = 1;
-    if (Char > 0xFFFF) {
-        Units[0] = static_cast<wchar_t>(0xD800 + ((Char - 0x10000) >> 10));
-        Units[1] = static_cast<wchar_t>(0xDC00 + ((Char - 0x10000) & 0x3FF));
-        Count = 2;
-    } else {
-        Units[0] = static_cast<wchar_t>(Char);
-    }
+    std::u16string Units;
+    AppendUtf16(Units, Char);
     WORD Types[2] = {};
-    if (!::GetStringTypeW(InfoType, Units, Count, Types)) return 0;
+    if (!::GetStringTypeW(InfoType, reinterpret_cast<LPCWSTR>(Units.data()), static_cast<int>(Units.size()), Types))
+        return 0;
     // Of the third kind only the one class the OS layer declares.
     if (InfoType == CT_CTYPE3) return static_cast<WORD>(Types[0] & C3_NONSPACING);
     // Private-use characters are symbols of their font: defined punctuation,

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Typecask/compression/LZStream.h"
+
 TYPECASK_IMPLEMENT_CLASS(ComponentTest::TTestForm)
 void ComponentTest::TTestForm::Publish(TPublisher<TTestForm>&) {}
 
@@ -34,6 +36,39 @@ void TextToForm(const std::string& Text, TMemoryStream& Out) {
 void SaveForm(TComponent* Root, TMemoryStream& Out) {
     Out.Clear();
     WriteComponentToStream(&Out, Root);
+    Out.SetPosition(0);
+}
+
+std::string Compressed(const std::string& Bytes) {
+    TMemoryStream In, Out;
+    In.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+    In.SetPosition(0);
+    TLZStream().Compress(&In, &Out, static_cast<std::int32_t>(Bytes.size()));
+    return StreamBytes(&Out);
+}
+
+void FontForm(const std::string& Family, const std::string& Resource, bool Permanent, TMemoryStream& Out) {
+    Out.Clear();
+    {
+        TWriter Writer(&Out);
+        Writer.WriteSignature();
+        Writer.WriteHeader({}, 0, "TTestForm", "Form1");
+        Writer.WriteListEnd();  // the form's properties
+        Writer.WriteHeader({}, 0, "TTypecask", "Typecask1");
+        if (!Permanent) {
+            Writer.WriteStr("InstallPermanently");
+            Writer.WriteBoolean(false);
+        }
+        if (!Family.empty()) {
+            Writer.WriteStr("TypecaskName.TTFontName");
+            Writer.WriteString(Family);
+        }
+        Writer.WriteStr("TrueTypeFontResource");
+        Writer.WriteBinary(Resource.data(), static_cast<std::uint32_t>(Resource.size()));
+        Writer.WriteListEnd();  // the component's properties
+        Writer.WriteListEnd();  // its components
+        Writer.WriteListEnd();  // the form's components
+    }
     Out.SetPosition(0);
 }
 

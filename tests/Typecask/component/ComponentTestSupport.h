@@ -30,6 +30,13 @@ struct TForm {
 void TextToForm(const std::string& Text, TMemoryStream& Out);
 // The form's binary form data.
 void SaveForm(TComponent* Root, TMemoryStream& Out);
+// Bytes compressed as the component keeps a font.
+std::string Compressed(const std::string& Bytes);
+// Form data, written by TWriter, of a run-time form Form1 whose one component
+// Typecask1 names Family (nothing when empty) and carries Resource, a
+// compressed font or bytes standing for one; InstallPermanently = False is
+// stored unless Permanent.
+void FontForm(const std::string& Family, const std::string& Resource, bool Permanent, TMemoryStream& Out);
 // Reads form data into Root; with Errors, property errors are collected and
 // reading goes on, as a designer does.
 void LoadForm(TMemoryStream& Data, TComponent* Root, std::vector<std::string>* Errors = nullptr);

@@ -4,7 +4,6 @@
 
 #include <exception>
 
-#include "Typecask/compression/LZStream.h"
 #include "tests/Typecask/component/ComponentTestSupport.h"
 #include "tests/support/Sandbox.h"
 
@@ -12,34 +11,6 @@ namespace {
 
 using namespace ComponentTest;
 using TestSupport::TSandbox;
-
-// The hex digits of Bytes, as the text form writes binary values.
-std::string Hex(const std::string& Bytes) {
-    static const char* Digits = "0123456789ABCDEF";
-    std::string Out;
-    for (unsigned char C : Bytes) {
-        Out += Digits[C >> 4];
-        Out += Digits[C & 15];
-    }
-    return Out;
-}
-
-std::string Compressed(const std::string& Bytes) {
-    TMemoryStream In, Out;
-    In.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-    In.SetPosition(0);
-    TLZStream Codec;
-    Codec.Compress(&In, &Out, static_cast<std::int32_t>(Bytes.size()));
-    return StreamBytes(&Out);
-}
-
-std::string FormText(const std::string& Family, const std::string& ResourceHex, bool Temporary = true) {
-    std::string Text = "object Form1: TTestForm\n  object Typecask1: TTypecask\n";
-    if (Temporary) Text += "    InstallPermanently = False\n";
-    if (!Family.empty()) Text += "    TypecaskName.TTFontName = '" + Family + "'\n";
-    Text += "    TrueTypeFontResource = {\n      " + ResourceHex + "}\n  end\nend\n";
-    return Text;
-}
 
 TTypecask* Only(TComponent* Root) {
     EXPECT_EQ(Root->ComponentCount(), 1);
@@ -91,7 +62,7 @@ TEST(FormData, PresenceOfTheBufferDecidesWhetherThePropertyIsWritten) {
     // An empty buffer is still a buffer: read back, it is an empty buffer
     // again (which the font table refuses to install).
     TMemoryStream Text;
-    TextToForm(FormText("Empty Sans", Hex(Compressed(""))), Text);
+    FontForm("Empty Sans", Compressed(""), false, Text);
     TForm Run(false);
     EXPECT_EQ(MessageOf([&] { LoadForm(Text, Run.Root); }), "Font could not be installed");
     ASSERT_NE(Only(Run.Root)->GetFontData(), nullptr);
@@ -130,7 +101,7 @@ TEST(FormData, BadFontDataIsRefusedAndNothingIsInstalled) {
     for (const auto& C : Cases) {
         TSandbox Box;
         TMemoryStream Data;
-        TextToForm(FormText("Bad Sans", Hex(C.Bytes)), Data);
+        FontForm("Bad Sans", C.Bytes, false, Data);
 
         // Without a handler the error leaves the reader.
         TForm Strict(false);
@@ -179,7 +150,7 @@ TEST(FormData, TheDesignerGoesOnAfterAMissingFamilyAndKeepsTheStoredBytes) {
     TSandbox Box;
     const std::string Font = ReadFileBytes(Box.MakeFontFile("Absent Sans"));
     TMemoryStream Data;
-    TextToForm(FormText("Absent Sans", Hex(Compressed(Font))), Data);
+    FontForm("Absent Sans", Compressed(Font), false, Data);
 
     std::vector<std::string> Errors;
     TForm Design(true);

@@ -18,7 +18,6 @@
 #include <stdexcept>
 
 #include "Typecask/component/Typecask.h"
-#include "Typecask/compression/LZStream.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
 #include "platform/os/Windows.h"
@@ -41,38 +40,8 @@ struct TRunForm {
     TRunForm(TSandbox& Box, const std::string& Family, bool Permanent, const std::string& FontFamily = {})
         : TRunForm(Family, Permanent, ReadFileBytes(Box.MakeFontFile(FontFamily.empty() ? Family : FontFamily))) {}
     // Bytes are the font file the form data carries.
-    TRunForm(const std::string& Family, bool Permanent, const std::string& Bytes) : Form(false) {
-        std::string Hex;
-        {
-            TMemoryStream Raw, Packed;
-            Raw.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
-            Raw.SetPosition(0);
-            TLZStream Codec;
-            Codec.Compress(&Raw, &Packed, static_cast<std::int32_t>(Bytes.size()));
-            static const char* Digits = "0123456789ABCDEF";
-            for (unsigned char C : StreamBytes(&Packed)) {
-                Hex += Digits[C >> 4];
-                Hex += Digits[C & 15];
-            }
-        }
-        std::string Text = "object Form1: TTestForm\n  object Typecask1: TTypecask\n";
-        if (!Permanent) Text += "    InstallPermanently = False\n";
-        Text += "    TypecaskName.TTFontName = " + Quote(Family) + "\n    TrueTypeFontResource = {\n" + Hex +
-                "}\n  end\nend\n";
-        TextToForm(Text, Data);
-        FontBytes = Bytes;
-    }
-    static std::string Quote(const std::string& S) {
-        std::string Out = "'";
-        for (char C : S) {
-            if (static_cast<unsigned char>(C) < 0x20) {
-                Out += "'#" + std::to_string(static_cast<int>(C)) + "'";
-                continue;
-            }
-            if (C == '\'') Out += '\'';
-            Out += C;
-        }
-        return Out + "'";
+    TRunForm(const std::string& Family, bool Permanent, const std::string& Bytes) : Form(false), FontBytes(Bytes) {
+        FontForm(Family, Compressed(Bytes), Permanent, Data);
     }
     // Reads the form; Loaded installs.
     void Load() { LoadForm(Data, Form.Root); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Typecask/compression/LZStream.h"
+#include "platform/SysUtils.h"
 
 namespace CodecTest {
 
@@ -36,13 +37,8 @@ inline TBytes Concat(std::initializer_list<TBytes> Parts) {
 }
 
 inline std::string ToHex(const TBytes& Data) {
-    static const char Digits[] = "0123456789ABCDEF";
     std::string Out;
-    for (std::size_t I = 0; I < Data.size(); ++I) {
-        if (I) Out += ' ';
-        Out += Digits[Data[I] >> 4];
-        Out += Digits[Data[I] & 15];
-    }
+    for (std::size_t I = 0; I < Data.size(); ++I) Out += (I ? " " : "") + BytesToHex(&Data[I], 1);
     return Out;
 }
 

@@ -66,8 +66,7 @@ TEST_F(Streaming, EveryKindOfValueRoundTrips) {
          [](const TThing* T) { return T->FCaption == "\xC3\xA9"; }},
         {"long string", [&](TThing* T) { T->FCaption = Long; }, nullptr,
          [&](const TThing* T) { return T->FCaption == Long; }},
-        // 'a', not "a": GCC 12 at -O3 reports a false -Wrestrict on assigning a one-letter literal.
-        {"nested sub-object names", [](TThing* T) { T->FSub->FText = 'a'; T->FSub->FInner->FValue = 5; },
+        {"nested sub-object names", [](TThing* T) { T->FSub->FText = "a"; T->FSub->FInner->FValue = 5; },
          "    Sub.Text = 'a'\n    Sub.Inner.Value = 5\n",
          [](const TThing* T) { return T->FSub->FText == "a" && T->FSub->FInner->FValue == 5; }},
         {"string list", [](TThing* T) { T->FLines->Add("one"); T->FLines->Add(""); },
@@ -380,6 +379,24 @@ TEST_F(Streaming, TextParserReportsTheLine) {
             ADD_FAILURE() << "no error";
         } catch (const EParserError& E) {
             EXPECT_EQ(E.GetMessage(), C.Message);
+        }
+    }
+}
+
+// Lists, collections and components nested far beyond the limit, each all on
+// one line, give the parser's error instead of exhausting the stack.
+TEST_F(Streaming, TextParserRefusesDeepNesting) {
+    constexpr int Deep = 100000;
+    std::string Items, Objects;
+    for (int I = 0; I < Deep; ++I) Items += "<item X = ", Objects += "object A: B ";
+    const std::string Texts[] = {"object A: B X = " + std::string(2 * Deep, '('), "object A: B X = " + Items, Objects};
+    for (const auto& Text : Texts) {
+        SCOPED_TRACE(Text.substr(16, 20));
+        try {
+            TextToForm(Text);
+            ADD_FAILURE() << "no error";
+        } catch (const EParserError& E) {
+            EXPECT_EQ(E.GetMessage(), Format("Line 1: values nest more than %d deep", {FilerNestingLimit}));
         }
     }
 }

@@ -1,6 +1,5 @@
 #include "tests/platform/forms/TestForms.h"
 
-#include <cctype>
 
 #include "platform/Classes.h"
 
@@ -73,9 +72,7 @@ TFormModule::TFormModule(const std::map<std::string, std::string>& Forms) {
     for (int I = 0; I < 4; ++I) Put32(FImage, 0);
     for (const auto& [ClassName, Text] : Forms) {
         FBinary[ClassName] = TextToBinary(Text);
-        std::string Upper = ClassName;
-        for (char& C : Upper) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-        AppendEntry(FImage, 10, Upper, FBinary[ClassName]);
+        AppendEntry(FImage, 10, UpperCase(ClassName), FBinary[ClassName]);
     }
     // Each module object stands for a module of its own.
     Os::RegisterModule(reinterpret_cast<HINSTANCE>(this), FImage.data(), FImage.size());

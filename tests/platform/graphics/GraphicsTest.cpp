@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/Graphics.h"
+#include "platform/os/Drawing.h"
 #include "platform/os/Windows.h"
 #include "platform/os/WinResources.h"
 
@@ -174,6 +175,19 @@ TEST(Canvas, TextFillsItsCellAndDrawsInsideIt) {
     EXPECT_GT(Ink, 20);
 }
 #endif
+
+TEST(Bitmaps, SidesReachTheLargestImageSideAndNoFurther) {
+    for (const int Side : {Os::MaxImageSide, Os::MaxImageSide + 1}) {
+        SCOPED_TRACE(Side);
+        if (Side > Os::MaxImageSide) {
+            EXPECT_THROW(TBitmap(Side, 1), EInvalidGraphic);
+            EXPECT_THROW(TBitmap(1, Side), EInvalidGraphic);
+            continue;
+        }
+        EXPECT_EQ(TBitmap(Side, 1).GetWidth(), Side);
+        EXPECT_EQ(TBitmap(1, Side).GetHeight(), Side);
+    }
+}
 
 TEST(Bitmaps, DrawBlendsAndPngKeepsThePixels) {
     TBitmap Source(4, 4);

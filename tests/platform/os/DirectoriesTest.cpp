@@ -40,7 +40,10 @@ TEST(Directories, TempPathIsAPrivateFolderEndingWithTheDelimiter) {
 
 TEST(Directories, TempPathRefusesAFolderOthersCouldTamperWith) {
     TestSupport::TSandbox Box;
+    // The link's target would be accepted but for the link: the user's own,
+    // mode 0700.
     fs::create_directories(Box / "elsewhere");
+    fs::permissions(Box / "elsewhere", fs::perms::owner_all);
     const std::string Tmp = Box / "tmp";
 
     fs::create_directory_symlink(Box / "elsewhere", Tmp);

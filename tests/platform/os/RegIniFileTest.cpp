@@ -157,13 +157,20 @@ TEST(Registry, OpenKeyTracksThePathAndDeleteKeyTakesSubkeys) {
     EXPECT_TRUE(Reg.HasSubKeys());
     EXPECT_EQ(Reg.GetKeyNames(), (std::vector<AnsiString>{"Branch"}));
     Reg.CloseKey();
-    // Keys nest at most 512 deep, the root key counting as none; a tree that
-    // deep goes whole, with the siblings on its way.
+    // Keys nest at most Os::MaxKeyDepth deep, the root key counting as none;
+    // a tree that deep goes whole, with the siblings on its way.
     AnsiString Deep = "\\Software\\Tree";
-    for (int Level = 2; Level < 512; ++Level) Deep += "\\K";
+    for (std::size_t Level = 2; Level < Os::MaxKeyDepth; ++Level) Deep += "\\K";
     EXPECT_TRUE(Reg.CreateKey(Deep));
     EXPECT_THROW(Reg.CreateKey(Deep + "\\K"), ERegistryException);
     EXPECT_TRUE(Reg.CreateKey("\\Software\\Tree\\K\\K\\Sibling"));
+    // The depth counts from the root, not from the key opened: 300 levels
+    // below a key 300 deep are too many.
+    AnsiString Levels = "K";
+    for (int Level = 1; Level < 300; ++Level) Levels += "\\K";
+    ASSERT_TRUE(Reg.OpenKey("\\Software\\Tree\\" + Levels.substr(4), true));  // 300 deep
+    EXPECT_THROW(Reg.CreateKey(Levels), ERegistryException);
+    Reg.CloseKey();
     EXPECT_TRUE(Reg.DeleteKey("\\Software\\Tree"));
     EXPECT_FALSE(Reg.KeyExists("\\Software\\Tree"));
     EXPECT_FALSE(Reg.DeleteKey("\\Software\\Tree"));

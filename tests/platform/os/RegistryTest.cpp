@@ -314,8 +314,7 @@ TEST(Registry, ReportsABrokenStoreInsteadOfAnEmptyRegistry) {
                 TKey Key;
                 ASSERT_EQ(Create(HKEY_LOCAL_MACHINE, "Software\\Damaged", Key), ERROR_SUCCESS);
                 for (int I = 0; I < 200; ++I) {
-                    std::string Name = "v";  // appended apart: a false -Wrestrict of GCC 12 at -O3 otherwise
-                    Name += std::to_string(I);
+                    const std::string Name = "v" + std::to_string(I);
                     ASSERT_EQ(SetString(Key.Handle, Name.c_str(), std::string(40, 'x')), ERROR_SUCCESS);
                 }
             }

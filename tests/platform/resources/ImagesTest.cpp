@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "TestFiles.h"
+#include "platform/os/Drawing.h"
 #include "TypecaskLib/Package.h"
 
 namespace {
@@ -224,6 +225,30 @@ TEST_F(BitmapFiles, MalformedBitmapsAreRefused) {
         EXPECT_EQ(LoadImageA(nullptr, File.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
     }
+}
+
+// A side of Os::MaxImageSide loads, one more does not: every bitmap loaded
+// can become a TBitmap. (Windows's own loader takes larger ones, which a
+// TBitmap then refuses.)
+TEST_F(BitmapFiles, SidesReachTheLargestImageSideAndNoFurther) {
+    for (const int Side : {Os::MaxImageSide, Os::MaxImageSide + 1})
+        for (const bool Wide : {true, false}) {
+            SCOPED_TRACE(std::to_string(Side) + (Wide ? " wide" : " high"));
+            TBmp Bmp{40, Wide ? Side : 1, Wide ? 1 : Side, 1, 0, 2, {}, {0x000000, 0xFFFFFF}, {}};
+            Bmp.Rows.assign(static_cast<std::size_t>(Bmp.Height), TBytes(static_cast<std::size_t>(Bmp.Width + 7) / 8, 0));
+            HANDLE Bitmap = Load(Bmp);
+            if (Side > Os::MaxImageSide) {
+#ifndef _WIN32
+                EXPECT_EQ(Bitmap, nullptr);
+#endif
+                if (Bitmap) DeleteObject(Bitmap);
+                continue;
+            }
+            ASSERT_NE(Bitmap, nullptr);
+            const TPixels Pixels = TakePixels(Bitmap);
+            EXPECT_EQ(Pixels.Width, Bmp.Width);
+            EXPECT_EQ(Pixels.Height, Bmp.Height);
+        }
 }
 
 }  // namespace

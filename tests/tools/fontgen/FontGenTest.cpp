@@ -29,6 +29,8 @@ TEST(FontGen, FcScanReadsFamilyStyleAndFormat) {
         {"Scan Plain", 700, false, "Scan Plain|Bold|TrueType|Scan Plain Bold\n"},
         {"Scan Plain", 700, true, "Scan Plain|Bold Italic|TrueType|Scan Plain Bold Italic\n"},
         {"Ünïcödé Fámily", 400, false, "Ünïcödé Fámily|Regular|TrueType|Ünïcödé Fámily\n"},
+        // The overlong C0 80 is malformed, not a NUL that would end the name.
+        {"Over\xC0\x80long", 400, false, "Over\uFFFD\uFFFDlong|Regular|TrueType|Over\uFFFD\uFFFDlong\n"},
     };
     int N = 0;
     for (const auto& C : Cases) {
