@@ -37,6 +37,11 @@ std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::v
 // Nothing when the bytes are no font.
 std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontReader& Read);
 
+// The glyph count (the maxp table's numGlyphs) of every face of the font
+// that Read reads, in face order; 0 for a face without a maxp table.
+// Nothing when the bytes are no font.
+std::optional<std::vector<int>> ReadFontGlyphCounts(const TFontReader& Read);
+
 // Readers of a font held in memory and of a font in a stream (which must
 // outlive the reader; its position moves).
 TFontReader MemoryFontReader(const void* Data, std::size_t Size);
