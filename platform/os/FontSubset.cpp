@@ -141,7 +141,8 @@ int FindFontFace(const void* Data, std::size_t Size, const AnsiString& Family) {
 
 std::vector<std::uint8_t> TagPostScriptName(const void* Data, std::size_t Size, const AnsiString& Tag) {
     const auto* Font = static_cast<const std::uint8_t*>(Data);
-    if (Size < 12 || Dword(Font) != 0x00010000) Malformed("it is no single TrueType font");
+    if (Size < 12 || (Dword(Font) != 0x00010000 && Dword(Font) != 0x74727565))  // "true"
+        Malformed("it is no single TrueType font");
     const std::uint16_t Tables = Word(Font + 4);
     if (12 + 16u * Tables > Size) Malformed("its table directory is cut short");
     struct TTable {

@@ -77,8 +77,8 @@ int Embed(TArgs& Args) {
     if (Output != "-")
         std::cerr << "embedded " << Typecask->GetTypecaskName()->GetTTFontName() << " ("
                   << FormatSize(Typecask->GetFontData()->GetSize())
-                  << (Subset ? ", " + SubsetDescription(Typecask->GetFontSubset()) + " of " +
-                                   std::to_string(Keep.size()) + " characters asked for"
+                  << (Subset ? ", " + SubsetDescription(Typecask->GetFontSubset()) + ", for " +
+                                   std::to_string(Keep.size()) + " characters"
                              : std::string())
                   << ") into " << Output << '\n';
     return 0;
