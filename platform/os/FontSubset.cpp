@@ -150,10 +150,13 @@ std::vector<std::uint8_t> TagPostScriptName(const void* Data, std::size_t Size, 
         std::vector<std::uint8_t> Bytes;
     };
     std::vector<TTable> All;
+    std::size_t Total = 0;
     for (std::size_t T = 0; T < Tables; ++T) {
         const std::uint8_t* Entry = Font + 12 + 16 * T;
         const std::uint32_t Offset = Dword(Entry + 8), Length = Dword(Entry + 12);
         if (Offset > Size || Length > Size - Offset) Malformed("a table lies outside the file");
+        // A single font's tables do not share bytes.
+        if ((Total += Length) > Size) Malformed("its tables overlap");
         All.push_back({Dword(Entry), {Font + Offset, Font + Offset + Length}});
         if (All.back().Tag == 0x6E616D65)  // "name"
             All.back().Bytes = TaggedNameTable(Font + Offset, Length, Tag + "+");
