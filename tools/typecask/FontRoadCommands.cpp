@@ -9,6 +9,7 @@
 #include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/Registry.h"
 #include "platform/Streams.h"
 #include "platform/os/Windows.h"
@@ -230,7 +231,9 @@ int Load(TArgs& Args) {
         std::cout << "family enumerated: " << (Families.IndexOf(Family) >= 0 ? "yes" : "no") << '\n';
     }
     if (!Sample.empty()) {
-        RenderSample(Family, Sample);
+        // A subset shows some of the characters it kept beyond the letters.
+        const bool Subset = Typecask->GetFontSubset().IsSubset;
+        RenderSample(Family, Sample, Subset ? FontSampleText(Family, 16) : AnsiString());
         std::cout << "sample: " << Sample << '\n';
     }
     const bool Temporary = Typecask->GetInstallationKind() == ikTemporary;
@@ -309,7 +312,8 @@ const TCommandRegistration LoadCommand(
      "family is already installed, and reports what was done (an installation\n"
      "machine-wide, per user where the machine refuses it, or temporary); then\n"
      "destroys the form, which removes a temporary installation again.\n\n"
-     "  --sample PNG  render a line of text in the embedded family to PNG\n",
+     "  --sample PNG  render a line of text in the embedded family to PNG (for a\n"
+     "                subset, a line of the characters it kept besides)\n",
      Load});
 
 const TCommandRegistration AboutCommand({"about", "show the package's version values",
