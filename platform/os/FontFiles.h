@@ -81,8 +81,9 @@ AnsiString SubsetTagOf(const TCodePoints& Keep);
 
 // The index of the face of the font in Data (a single font or a collection)
 // whose family or typographic family (name records 1 and 16, any language,
-// letter case ignored, also as cut to the face-name limit) is Family; 0 when
-// no face declares it.
+// letter case ignored, also as cut to the face-name limit) is Family; of
+// several, the one closest to the regular face (upright, normal width,
+// weight nearest 400), as the lookup takes it; 0 when no face declares it.
 int FindFontFace(const void* Data, std::size_t Size, const AnsiString& Family);
 
 // The font in Data with Tag and "+" in front of every PostScript name record

@@ -1,7 +1,9 @@
 // Subsets read and tagged from their bytes on every platform
 // (platform/os/FontFiles.h); the subsetter itself is the OS layer's.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "platform/StringList.h"
 #include "platform/os/FontFiles.h"
@@ -134,9 +136,21 @@ TFontSubsetInfo GetFontSubsetInfo(const void* Data, std::size_t Size) {
 }
 
 int FindFontFace(const void* Data, std::size_t Size, const AnsiString& Family) {
-    for (const auto& R : ReadFontNames(MemoryFontReader(Data, Size), {1, 16}))
-        if (AnsiSameText(R.Text, Family) || AnsiSameText(GetFaceName(R.Text), GetFaceName(Family))) return R.Face;
-    return 0;
+    const TFontReader Read = MemoryFontReader(Data, Size);
+    const auto Styles = ReadFontFaceStyles(Read).value_or(std::vector<TFontFaceStyle>{});
+    // Of the faces that declare the family, the one closest to the regular
+    // face, as the lookup takes it: upright, normal width, weight nearest
+    // 400; then the first.
+    auto Rank = [&](int Face) {
+        const TFontFaceStyle Style = Face < static_cast<int>(Styles.size()) ? Styles[Face] : TFontFaceStyle{};
+        return std::make_tuple(Style.Italic, std::abs(Style.Width - 5), std::abs(Style.Weight - 400), Face);
+    };
+    int Best = -1;
+    for (const auto& R : ReadFontNames(Read, {1, 16}))
+        if ((AnsiSameText(R.Text, Family) || AnsiSameText(GetFaceName(R.Text), GetFaceName(Family))) &&
+            (Best < 0 || Rank(R.Face) < Rank(Best)))
+            Best = R.Face;
+    return Best < 0 ? 0 : Best;
 }
 
 std::vector<std::uint8_t> TagPostScriptName(const void* Data, std::size_t Size, const AnsiString& Tag) {

@@ -15,6 +15,7 @@
 #include "platform/TextConv.h"
 #include "platform/os/FontFiles.h"
 #include "platform/os/FontNames.h"
+#include "tests/support/Sandbox.h"
 #include "tools/fontgen/FontGen.h"
 
 namespace {
@@ -69,6 +70,23 @@ TEST(FontSubset, TheTagAndWhatTheBytesSayOfASubset) {
     // Not a TrueType font: refused.
     const std::vector<std::uint8_t> NoFont(64, 0);
     EXPECT_THROW(Os::TagPostScriptName(NoFont.data(), NoFont.size(), Tag), Os::EFontSubset);
+}
+
+// The face a subset is made of: of a collection's faces of the family, the
+// one closest to the regular face.
+TEST(FontSubset, TheFaceOfTheFamilyClosestToRegular) {
+    TestSupport::TSandbox Box;
+    std::vector<FontGen::TFontSpec> Faces(4);
+    Faces[0].FamilyName = Faces[1].FamilyName = Faces[2].FamilyName = "Pair Sans";
+    Faces[0].Weight = 700;
+    Faces[1].Italic = true;
+    Faces[3].FamilyName = "Other Sans";
+    const std::string Path = Box / "Pair.ttc";
+    FontGen::WriteTrueTypeCollection(Faces, Path);
+    std::ifstream File(Path, std::ios::binary);
+    const std::vector<std::uint8_t> Bytes{std::istreambuf_iterator<char>(File), {}};
+    const std::pair<const char*, int> Cases[] = {{"Pair Sans", 2}, {"other sans", 3}, {"Missing Sans", 0}};
+    for (const auto& [Family, Face] : Cases) EXPECT_EQ(Os::FindFontFace(Bytes.data(), Bytes.size(), Family), Face) << Family;
 }
 
 #ifdef _WIN32
