@@ -1,6 +1,7 @@
 // Any bytes as a font file: the family reader lists the families of its
-// faces or nothing, and the licence reader gives a licence, neither reading
-// outside the bytes.
+// faces or nothing, the licence reader gives a licence, the subset reader
+// says whether it is a subset, and tagging its PostScript name makes a font
+// or raises Os::EFontSubset, none reading outside the bytes.
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -15,5 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     for (const AnsiString& Family : Os::GetFontFileFamilies(Copy.get(), Size))
         if (!IsValidUtf8(Family)) std::abort();  // family names are handed out as UTF-8
     Os::GetFontEmbedding(Copy.get(), Size);
+    const auto Subset = Os::GetFontSubsetInfo(Copy.get(), Size);
+    if (Subset.IsSubset != (Subset.Tag.size() == 6)) std::abort();
+    Os::FindFontFace(Copy.get(), Size, "A");
+    try {
+        const auto Tagged = Os::TagPostScriptName(Copy.get(), Size, "ABCDEF");
+        if (Tagged.size() % 4 != 0) std::abort();  // every table on a four-byte boundary
+    } catch (const Os::EFontSubset&) {
+    }
     return 0;
 }

@@ -63,6 +63,7 @@ void SummarizeFontData(TStream* Compressed, TTypecaskSummary& Summary) {
     Summary.Font.assign(Font.GetMemory(), Font.GetMemory() + Font.GetSize());
     Summary.DeclaredFamilies = Os::GetFontFileFamilies(Summary.Font.data(), Summary.Font.size());
     Summary.Embedding = Os::GetFontEmbedding(Summary.Font.data(), Summary.Font.size());
+    Summary.Subset = Os::GetFontSubsetInfo(Summary.Font.data(), Summary.Font.size());
 }
 
 void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out, int Depth) {
@@ -98,6 +99,11 @@ void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out, int
 }
 
 }  // namespace
+
+std::string SubsetDescription(const Os::TFontSubsetInfo& Subset) {
+    if (!Subset.IsSubset) return {};
+    return "subset of " + std::to_string(Subset.GlyphCount) + " glyphs, tag " + Subset.Tag;
+}
 
 std::vector<TTypecaskSummary> SummarizeForm(TStream* Input) {
     TMemoryStream Converted;

@@ -30,7 +30,11 @@ struct TTypecaskSummary {
     // its licence allows.
     std::vector<AnsiString> DeclaredFamilies;
     Os::TFontEmbedding Embedding;
+    Os::TFontSubsetInfo Subset;
 };
+
+// "subset of N glyphs, tag ABCDEF" for a subset, empty for a whole font.
+std::string SubsetDescription(const Os::TFontSubsetInfo& Subset);
 
 // Input itself when it holds binary form data (it starts with the
 // signature), else Converted filled with the binary form of its text.

@@ -151,7 +151,8 @@ TInstallationCase TTypecask::InstallationCase() const {
     return {.Permanent = !ComponentState().Contains(csDesigning) && FPermanent,
             .Licence = FEmbedding.Permission,
             .Refused = ikNone,
-            .UserFonts = Os::GetUserFonts()};
+            .UserFonts = Os::GetUserFonts(),
+            .Subset = FSubset.IsSubset};
 }
 
 TInstallationKind ChooseInstallationKind(const TInstallationCase& Case) {
@@ -159,9 +160,11 @@ TInstallationKind ChooseInstallationKind(const TInstallationCase& Case) {
         case ikNone:
             // A licence other than Installable lets the font be used only
             // while the application uses it: such a font is installed for
-            // the run, and removed again when the component goes.
-            return Case.Permanent && Case.Licence == Os::TEmbeddingPermission::Installable ? ikMachineWide
-                                                                                            : ikTemporary;
+            // the run, and removed again when the component goes; so is a
+            // subset.
+            return Case.Permanent && Case.Licence == Os::TEmbeddingPermission::Installable && !Case.Subset
+                       ? ikMachineWide
+                       : ikTemporary;
         case ikMachineWide:
             // A standard user: for the user alone where the system has
             // fonts of a user's own, for the run where it has none. Where

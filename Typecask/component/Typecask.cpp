@@ -72,25 +72,33 @@ std::int64_t StoredTotal(TStream* Stream, std::int64_t Start) {
 
 }  // namespace
 
+void TTypecask::SetFontData(std::unique_ptr<TMemoryStream> Data) {
+    FFontData = std::move(Data);
+    FEmbedding = {};
+    FSubset = {};
+    if (!FFontData) return;
+    const auto Size = static_cast<std::size_t>(FFontData->GetSize());
+    FEmbedding = Os::GetFontEmbedding(FFontData->GetMemory(), Size);
+    FSubset = Os::GetFontSubsetInfo(FFontData->GetMemory(), Size);
+}
+
 void TTypecask::ReadTrueTypeFontResource(TStream* Stream) {
     TLZStream Codec;
-    FFontData = std::make_unique<TMemoryStream>();
+    SetFontData(nullptr);
+    auto Data = std::make_unique<TMemoryStream>();
     const std::int64_t Start = Stream->GetPosition();
-    FEmbedding = {};
     try {
-        Codec.DeCompress(Stream, FFontData.get());
+        Codec.DeCompress(Stream, Data.get());
     } catch (const ETypecask&) {
-        FFontData.reset();
         throw;
     } catch (...) {
         // Message 1 for damaged data, with the codec's own account of what
         // is wrong and where nested inside it for whoever wants the detail.
-        FFontData.reset();
         std::throw_with_nested(ETypecask(msgNotEnoughMemory, Variant(StoredTotal(Stream, Start))));
     }
     // Form data is read whatever the licence: the form was made where the
     // font could be embedded, and a designer must not drop it.
-    FEmbedding = Os::GetFontEmbedding(FFontData->GetMemory(), static_cast<std::size_t>(FFontData->GetSize()));
+    SetFontData(std::move(Data));
 }
 
 void TTypecask::Loaded() {
@@ -98,17 +106,21 @@ void TTypecask::Loaded() {
     AddFontResourceA();
 }
 
-void TTypecask::GetFontResource() {
+std::unique_ptr<TMemoryStream> TTypecask::ReadFontFile() const {
     const AnsiString Path = FFontName->GetTTFontFileName();
     TFileStream File(Path, fmOpenRead | fmShareDenyWrite);
-    FFontData.reset();
-    FEmbedding = {};
     auto Data = std::make_unique<TMemoryStream>();
     try {
         Data->LoadFromStream(&File);
     } catch (...) {
-        throw ETypecask(msgFontFileNotLoaded, FFontName->GetTTFontFileName());
+        throw ETypecask(msgFontFileNotLoaded, Path);
     }
+    return Data;
+}
+
+void TTypecask::GetFontResource() {
+    SetFontData(nullptr);
+    auto Data = ReadFontFile();
     const Os::TFontEmbedding Embedding =
         Os::GetFontEmbedding(Data->GetMemory(), static_cast<std::size_t>(Data->GetSize()));
     // Refused when the developer chooses the family; a form that carries it
@@ -117,8 +129,36 @@ void TTypecask::GetFontResource() {
     if (const int Refusal = GetEmbeddingRefusal(Embedding);
         Refusal && State.Contains(csDesigning) && !State.Contains(csReading))
         throw ETypecask(Refusal, FFontName->GetTTFontName());
-    FFontData = std::move(Data);
-    FEmbedding = Embedding;
+    SetFontData(std::move(Data));
+}
+
+void TTypecask::SubsetFontResource(const Os::TCodePoints& Keep) {
+    const AnsiString Family = FFontName->GetTTFontName();
+    if (!FFontData || FFontData->GetSize() == 0) throw ETypecask(msgNoFontToSubset);
+    TMemoryStream* Source = FFontData.get();
+    Os::TFontEmbedding Embedding = FEmbedding;
+    // A subset made from a subset would miss what the first left out:
+    // start again from the whole font.
+    std::unique_ptr<TMemoryStream> Whole;
+    if (FSubset.IsSubset) {
+        try {
+            Whole = ReadFontFile();
+        } catch (...) {
+            std::throw_with_nested(ETypecask(msgWholeFontNotInstalled, Family));
+        }
+        const auto Size = static_cast<std::size_t>(Whole->GetSize());
+        // The family found here may be a subset installed for the run.
+        if (Os::GetFontSubsetInfo(Whole->GetMemory(), Size).IsSubset) throw ETypecask(msgWholeFontNotInstalled, Family);
+        Embedding = Os::GetFontEmbedding(Whole->GetMemory(), Size);
+        Source = Whole.get();
+    }
+    if (Embedding.NoSubsetting) throw ETypecask(msgFontNoSubsetting, Family);
+    const auto Size = static_cast<std::size_t>(Source->GetSize());
+    const auto Bytes =
+        Os::SubsetFont(Source->GetMemory(), Size, Os::FindFontFace(Source->GetMemory(), Size, Family), Keep);
+    auto Data = std::make_unique<TMemoryStream>();
+    Data->WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
+    SetFontData(std::move(Data));
 }
 
 void TTypecask::SetInstallPermanently(bool Value) {
@@ -146,8 +186,7 @@ void TTypecask::SetTypecaskName(TTypecaskName* Value) {
         } catch (...) {
         }
         if (FFontName->FFamilyName.empty()) {
-            FFontData.reset();
-            FEmbedding = {};
+            SetFontData(nullptr);
             return;
         }
         GetFontResource();

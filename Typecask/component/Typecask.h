@@ -28,10 +28,15 @@ struct TInstallationCase {
     TInstallationKind Refused = ikNone;
     // How the system keeps a user's own fonts.
     Os::TUserFonts UserFonts = Os::TUserFonts::SameAsMachine;
+    // The font is a subset (Os::GetFontSubsetInfo). Installed for good it
+    // would stand in for the whole font of its family in every program of
+    // the machine, which would then miss every character it left out.
+    bool Subset = false;
 };
 
 // The one decision between the kinds: with Refused ikNone the first choice
-// (machine-wide when Permanent and the licence allows it, else temporary);
+// (machine-wide when Permanent, the licence allows it and the font is no
+// subset, else temporary);
 // else what follows the refusal of Refused, ikNone when nothing does.
 TInstallationKind ChooseInstallationKind(const TInstallationCase& Case);
 
@@ -66,6 +71,14 @@ public:
     // unless a form is being read, a family whose licence forbids embedding
     // is refused (ETypecask 13 or 14) and nothing is loaded.
     void GetFontResource();
+    // Replaces the font held by its subset that keeps the characters of
+    // Keep (Os::SubsetFont), of the face that declares the chosen family.
+    // A font that is a subset already is made again from the whole font
+    // installed here, and refused (ETypecask 20) when none is. Refused
+    // without font data (ETypecask 19) and for a licence with the
+    // no-subsetting bit (ETypecask 18); Os::EFontSubset when this build has
+    // no subsetter. A refusal leaves the font held as it was.
+    void SubsetFontResource(const Os::TCodePoints& Keep);
 
     // Writes the font to a file and adds it to the font table (temporarily
     // in the designer or without InstallPermanently, else for good and
@@ -90,11 +103,13 @@ public:
     // What the licence of the font held lets the component do with it, read
     // once whenever the font data is set; Installable without font data.
     const Os::TFontEmbedding& GetFontEmbedding() const { return FEmbedding; }
+    // Whether the font held is a subset, read whenever the font data is set.
+    const Os::TFontSubsetInfo& GetFontSubset() const { return FSubset; }
     // The kind of the installation made; ikNone while the font is not added.
     TInstallationKind GetInstallationKind() const { return FInstallationKind; }
     // True when an installation made now would be permanent: at run time,
     // with InstallPermanently, of a font whose licence lets it be installed
-    // for good.
+    // for good and which is no subset.
     bool IsPermanentInstallation() const;
 
 private:
@@ -102,12 +117,18 @@ private:
     TInstallationCase InstallationCase() const;
     // Makes an installation of that kind; see AddFontResourceA.
     void Install(TInstallationKind Kind);
+    // The font file of the chosen family, read whole; ETypecask 12 when it
+    // cannot be read.
+    std::unique_ptr<TMemoryStream> ReadFontFile() const;
+    // Holds Data (may be null) and what its bytes say of themselves.
+    void SetFontData(std::unique_ptr<TMemoryStream> Data);
 
     std::unique_ptr<TVersionInfo> FAboutInfo;
     bool FPermanent;
     std::unique_ptr<TTypecaskName> FFontName;
     std::unique_ptr<TMemoryStream> FFontData;
     Os::TFontEmbedding FEmbedding;
+    Os::TFontSubsetInfo FSubset;
     AnsiString FFontFilePath;
     bool FFontAdded;
     TInstallationKind FInstallationKind = ikNone;

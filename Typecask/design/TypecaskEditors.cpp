@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "Typecask/design/FormAbout.h"
 #include "Typecask/design/FormTypecaskEditor.h"
@@ -50,7 +51,30 @@ TPropertyAttributes TTypecaskNamePropertyEditor::GetAttributes() { return {paSub
 TTypecaskComponentEditor::TTypecaskComponentEditor(TComponent* AComponent, IDesigner* ADesigner)
     : TDefaultEditor(AComponent, ADesigner) {}
 
+namespace {
+
+constexpr int SubsetVerb = 2;
+
+void SubsetToFormTexts(TTypecask* Typecask, IDesigner* Designer) {
+    TComponent* Root = Designer && Designer->GetRoot() ? Designer->GetRoot() : Typecask->Owner();
+    Os::TCodePoints Keep = RunTimeCharacters();
+    if (Root) {
+        TMemoryStream Form;
+        WriteComponentToStream(&Form, Root);
+        Form.SetPosition(0);
+        AddFormCharacters(Keep, &Form);
+    }
+    Typecask->SubsetFontResource(Keep);
+    if (Designer) Designer->Modified();
+}
+
+}  // namespace
+
 void TTypecaskComponentEditor::ExecuteVerb(int Index) {
+    if (Index == SubsetVerb) {
+        if (auto* Typecask = dynamic_cast<TTypecask*>(Component())) SubsetToFormTexts(Typecask, Designer());
+        return;
+    }
     FVerbIndex = Index;
     // Back to 0 also when the edit raises, so that a later double-click
     // opens the picker again.
@@ -62,10 +86,11 @@ void TTypecaskComponentEditor::ExecuteVerb(int Index) {
 }
 
 AnsiString TTypecaskComponentEditor::GetVerb(int Index) {
+    if (Index == SubsetVerb) return "Subset to the form's texts";
     return (Index == 0 ? FontNamePropName : AboutPropName) + "...";
 }
 
-int TTypecaskComponentEditor::GetVerbCount() { return 2; }
+int TTypecaskComponentEditor::GetVerbCount() { return 3; }
 
 void TTypecaskComponentEditor::EditProperty(TPropertyEditor* PropertyEditor, bool& Continue, bool&) {
     const AnsiString Wanted = FVerbIndex == 0 ? FontNamePropName : AboutPropName;

@@ -21,8 +21,12 @@ public:
     TPropertyAttributes GetAttributes() override;
 };
 
-// Context menu "TypecaskName..." and "About..."; a double-click opens the
-// font picker.
+// Context menu "TypecaskName...", "About..." and "Subset to the form's
+// texts"; a double-click opens the font picker. The third verb replaces the
+// font held by its subset that keeps the characters of every text of the
+// form (SubsetCharacters.h) and U+0020 to U+007E (TTypecask::
+// SubsetFontResource: a subset is made again from the whole font installed
+// here), and marks the form modified; a refusal changes nothing.
 class TTypecaskComponentEditor : public TDefaultEditor {
 public:
     TTypecaskComponentEditor(TComponent* AComponent, IDesigner* ADesigner);

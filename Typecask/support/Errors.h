@@ -27,6 +27,13 @@ enum TTypecaskMessage : int {
     // The picker's marks of the families of those licences.
     msgPickerNotEmbeddable = 16,
     msgPickerTemporary = 17,
+    // The font's licence sets the no-subsetting bit: "%s" the family name.
+    msgFontNoSubsetting = 18,
+    // A subset is asked for without font data.
+    msgNoFontToSubset = 19,
+    // The font held is a subset and the whole font is not installed here to
+    // make another one from: "%s" the family name.
+    msgWholeFontNotInstalled = 20,
 };
 
 // The package's one exception class: a message from the package's string

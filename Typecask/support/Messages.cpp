@@ -1,4 +1,4 @@
-// The package's string table. The texts (ids 1 to 17, TTypecaskMessage in
+// The package's string table. The texts (ids 1 to 20, TTypecaskMessage in
 // Errors.h) live in the package's resources (resources/TypecaskLib.rc); the
 // Typecask unit registers this source of string resources when the package is
 // initialised, so that LoadStr and ETypecask find them by id.

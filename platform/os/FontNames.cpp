@@ -128,6 +128,37 @@ std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontRead
     return Flags;
 }
 
+std::optional<std::vector<int>> ReadFontGlyphCounts(const TFontReader& Read) {
+    std::vector<int> Counts;
+    const bool IsFont = ForEachFace(Read, [&](int, std::uint64_t Offset) {
+        int Count = 0;
+        if (const auto Maxp = FindTable(Read, Offset, 0x6D617870); Maxp && Maxp->second >= 6) {  // "maxp"
+            std::uint8_t Bytes[2];
+            if (Read(Maxp->first + 4u, Bytes, 2)) Count = Word(Bytes);
+        }
+        Counts.push_back(Count);
+    });
+    if (!IsFont) return std::nullopt;
+    return Counts;
+}
+
+std::optional<std::vector<TFontFaceStyle>> ReadFontFaceStyles(const TFontReader& Read) {
+    std::vector<TFontFaceStyle> Styles;
+    const bool IsFont = ForEachFace(Read, [&](int, std::uint64_t Offset) {
+        TFontFaceStyle Style;
+        std::uint8_t Bytes[64];
+        if (const auto Os2 = FindTable(Read, Offset, 0x4F532F32);  // "OS/2"
+            Os2 && Os2->second >= sizeof Bytes && Read(Os2->first, Bytes, sizeof Bytes)) {
+            Style.Weight = Word(Bytes + 4);
+            Style.Width = Word(Bytes + 6);
+            Style.Italic = (Word(Bytes + 62) & 1) != 0;  // fsSelection
+        }
+        Styles.push_back(Style);
+    });
+    if (!IsFont) return std::nullopt;
+    return Styles;
+}
+
 TFontReader MemoryFontReader(const void* Data, std::size_t Size) {
     const auto* Bytes = static_cast<const std::uint8_t*>(Data);
     return [Bytes, Size](std::uint64_t Offset, void* Buffer, std::size_t Count) {

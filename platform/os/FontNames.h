@@ -37,6 +37,22 @@ std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::v
 // Nothing when the bytes are no font.
 std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontReader& Read);
 
+// The glyph count (the maxp table's numGlyphs) of every face of the font
+// that Read reads, in face order; 0 for a face without a maxp table.
+// Nothing when the bytes are no font.
+std::optional<std::vector<int>> ReadFontGlyphCounts(const TFontReader& Read);
+
+// What the OS/2 table says of a face's style.
+struct TFontFaceStyle {
+    int Weight = 400;  // usWeightClass
+    int Width = 5;     // usWidthClass: 1 (ultra-condensed) to 9 (ultra-expanded)
+    bool Italic = false;
+};
+// The style of every face of the font that Read reads, in face order; the
+// regular style for a face without an OS/2 table. Nothing when the bytes
+// are no font.
+std::optional<std::vector<TFontFaceStyle>> ReadFontFaceStyles(const TFontReader& Read);
+
 // Readers of a font held in memory and of a font in a stream (which must
 // outlive the reader; its position moves).
 TFontReader MemoryFontReader(const void* Data, std::size_t Size);

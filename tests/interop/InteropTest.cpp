@@ -8,7 +8,10 @@
 #include <fstream>
 #include <random>
 
+#include "Typecask/compression/LZStream.h"
+#include "platform/os/FontFiles.h"
 #include "tests/interop/InteropComponents.h"
+#include "tools/fontgen/FontGen.h"
 
 namespace {
 
@@ -185,6 +188,45 @@ TEST_F(Interop, FreeFormTextConvertsAsFreePascalConvertsIt) {
     EXPECT_TRUE(ToBinary(Text) == Theirs) << "text to binary differs from Free Pascal's";
     ASSERT_EQ(RunPeer(Quote(Peer) + " totext " + Quote(Work / "fpc.bin") + " " + Quote(Work / "fpc.txt")), 0);
     EXPECT_EQ(ToText(Theirs), ReadFile(Work / "fpc.txt"));
+}
+
+// A form that carries a subset of its font is ordinary form data: Free
+// Pascal reads it and writes back the same bytes, and what it carries is
+// still the subset.
+TEST_F(Interop, FreePascalReadsAFormThatCarriesASubset) {
+    FontGen::TFontSpec Spec;
+    Spec.FamilyName = "Peer Subset Sans";
+    const auto Whole = FontGen::BuildTrueTypeFont(Spec);
+    const Os::TCodePoints Keep = {U'P', U'e', U'r'};
+    const auto Subset = Os::SubsetFont(Whole.data(), Whole.size(), 0, Keep);
+    auto Root = MakeCase(1);  // the component, with empty font data
+    auto* Holder = static_cast<TTestFontHolder*>(Root->Components(0));
+    Holder->FFontData = std::make_unique<TMemoryStream>();
+    {
+        TMemoryStream Raw;
+        Raw.WriteBuffer(Subset.data(), static_cast<std::int64_t>(Subset.size()));
+        Raw.SetPosition(0);
+        TLZStream().Compress(&Raw, Holder->FFontData.get(), static_cast<std::int32_t>(Subset.size()));
+    }
+    const std::string Ours = Write(Root.get());
+    WriteFile(Work / "ours.bin", Ours);
+    ASSERT_EQ(RunPeer(Quote(Peer) + " reread " + Quote(Work / "ours.bin") + " " + Quote(Work / "back.bin")), 0);
+    const std::string Back = ReadFile(Work / "back.bin");
+    EXPECT_TRUE(Back == Ours) << "Free Pascal's reader and writer changed the form data";
+
+    TMemoryStream In, Font;
+    In.WriteBuffer(Back.data(), static_cast<std::int64_t>(Back.size()));
+    In.SetPosition(0);
+    TTestRoot Read;
+    ReadComponentFromStream(&In, &Read);
+    auto* Carried = dynamic_cast<TTestFontHolder*>(Read.Components(0));
+    ASSERT_TRUE(Carried && Carried->FFontData);
+    Carried->FFontData->SetPosition(0);
+    TLZStream().DeCompress(Carried->FFontData.get(), &Font);
+    const auto Info = Os::GetFontSubsetInfo(Font.GetMemory(), static_cast<std::size_t>(Font.GetSize()));
+    EXPECT_TRUE(Info.IsSubset);
+    EXPECT_EQ(Info.Tag, Os::SubsetTagOf(Keep));
+    EXPECT_EQ(Info.GlyphCount, 4);  // with .notdef
 }
 
 }  // namespace

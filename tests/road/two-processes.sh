@@ -46,6 +46,18 @@ grep -q "Road Test Sans (TrueType) = $WORK/user/fonts/Road Test Sans.ttf" "$WORK
 TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" families | grep -qx "Road Test Sans" || fail "permanent font gone"
 TYPECASK_SYSROOT="$WORK/user" "$TYPECASK" load "$WORK/Perm.dfm" | grep -qx "already installed: nothing written" \
     || fail "a second run installed again"
+# A subset: the family and style names stay, the PostScript name is tagged
+# (as fontconfig reads the font), and though the form asks for a permanent
+# installation the font is installed only for the run.
+TYPECASK_SYSROOT="$WORK/developer" "$TYPECASK" embed "Road Test Sans" -o "$WORK/Subset.dfm" --subset-ranges U+0041-U+0043
+mkdir "$WORK/subset"
+TYPECASK_SYSROOT="$WORK/developer" "$TYPECASK" inspect "$WORK/Subset.dfm" --fonts-to "$WORK/subset" > "$WORK/subset.txt"
+grep -qE "^  subset of [0-9]+ glyphs, tag [A-Z]{6}$" "$WORK/subset.txt" || fail "inspect: $(cat "$WORK/subset.txt")"
+scanned=$(fc-scan --format '%{family}|%{style}|%{postscriptname}' "$WORK/subset/Road Test Sans.ttf")
+[[ $scanned =~ ^Road\ Test\ Sans\|Regular\|[A-Z]{6}\+RoadTestSans-Regular$ ]] || fail "fc-scan: $scanned"
+TYPECASK_SYSROOT="$WORK/user2" "$TYPECASK" load "$WORK/Subset.dfm" > "$WORK/subset-load.txt"
+grep -qx "installation: temporary" "$WORK/subset-load.txt" || fail "subset: $(cat "$WORK/subset-load.txt")"
+[ -z "$(ls -A "$WORK/user2/fonts" 2>/dev/null)" ] || fail "the subset was installed for good"
 # The demo runs the same road in sandboxes of its own and leaves none behind.
 TMPDIR="$WORK" "$TYPECASK" demo --out "$WORK/demo" > "$WORK/demo.txt" || fail "demo: $(cat "$WORK/demo.txt")"
 grep -q "^Done: " "$WORK/demo.txt" || fail "demo: $(cat "$WORK/demo.txt")"

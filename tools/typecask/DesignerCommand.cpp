@@ -7,6 +7,7 @@
 #include <iostream>
 #include <map>
 
+#include "Typecask/component/FormFonts.h"
 #include "Typecask/component/Typecask.h"
 #include "TypecaskLib/Package.h"
 #include "platform/DesignEditors.h"
@@ -123,6 +124,8 @@ int Inspect(TArgs& Args) {
                 const AnsiString Note =
                     GetLicenceNote(Typecask->GetTypecaskName()->GetTTFontName(), Typecask->GetFontEmbedding());
                 if (!Note.empty()) std::cout << "  (" << Note << ")\n";
+                if (const auto Subset = SubsetDescription(Typecask->GetFontSubset()); !Subset.empty())
+                    std::cout << "  (" << Subset << ")\n";
             } else
                 std::cout << "  (no font data)\n";
         }

@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <iostream>
 
+#include "Typecask/component/FormFonts.h"
+#include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "platform/Forms.h"
+#include "platform/Graphics.h"
 #include "platform/Registry.h"
 #include "platform/Streams.h"
 #include "platform/os/Windows.h"
@@ -26,12 +29,30 @@ int Families(TArgs& Args) {
     return 0;
 }
 
+// The bytes of the file FileName ("-": the standard input).
+AnsiString ReadText(const std::string& FileName) {
+    auto Input = OpenInput(FileName);
+    AnsiString Text(static_cast<std::size_t>(Input->GetSize()), '\0');
+    Input->ReadBuffer(Text.data(), static_cast<std::int64_t>(Text.size()));
+    return Text;
+}
+
 int Embed(TArgs& Args) {
     const std::string Output = Args.Option("--output", "-o");
     const bool Text = Args.Flag("--text");
     const bool Temporary = Args.Flag("--temporary");
+    const std::string SubsetText = Args.Option("--subset-text");
+    const std::string SubsetRanges = Args.Option("--subset-ranges");
+    const std::string SubsetForm = Args.Option("--subset-form");
     const auto Words = Args.Positional(1);
     if (Output.empty()) throw EUsage("missing -o FORM.dfm");
+    // What the subset keeps besides the new form's own texts, read before
+    // anything is embedded.
+    const bool Subset = !SubsetText.empty() || !SubsetRanges.empty() || !SubsetForm.empty();
+    Os::TCodePoints Keep = RunTimeCharacters();
+    if (!SubsetText.empty()) AddTextCharacters(Keep, ReadText(SubsetText));
+    if (!SubsetRanges.empty()) AddCharacterRanges(Keep, SubsetRanges);
+    if (!SubsetForm.empty()) AddFormCharacters(Keep, OpenInput(SubsetForm).get());
 
     // The designer's road: a new form, TTypecask dropped from the palette,
     // InstallPermanently set in the object inspector and the family chosen
@@ -43,13 +64,24 @@ int Embed(TArgs& Args) {
     TTypecaskName Choice(nullptr);
     Choice.SetTTFontName(Words[0]);
     Host->Designer().GetPropertyEditor(Typecask, FontNamePropName)->SetOrdValue(reinterpret_cast<std::intptr_t>(&Choice));
+    if (Subset) {
+        TMemoryStream Form;
+        Host->Designer().WriteForm(&Form, TFormDataFormat::Binary);
+        Form.SetPosition(0);
+        AddFormCharacters(Keep, &Form);
+        Typecask->SubsetFontResource(Keep);
+    }
 
     TOutput Out(Output);
     Host->Designer().WriteForm(Out.Stream(), Text ? TFormDataFormat::Text : TFormDataFormat::Binary);
     Out.Commit();
     if (Output != "-")
         std::cerr << "embedded " << Typecask->GetTypecaskName()->GetTTFontName() << " ("
-                  << FormatSize(Typecask->GetFontData()->GetSize()) << ") into " << Output << '\n';
+                  << FormatSize(Typecask->GetFontData()->GetSize())
+                  << (Subset ? ", " + SubsetDescription(Typecask->GetFontSubset()) + ", for " +
+                                   std::to_string(Keep.size()) + " characters"
+                             : std::string())
+                  << ") into " << Output << '\n';
     return 0;
 }
 
@@ -91,6 +123,7 @@ bool PrintTypecasks(const std::vector<TTypecaskSummary>& Components, const std::
         for (const auto& F : C.DeclaredFamilies) std::cout << Indent << "  family declared by the font file: " << F << '\n';
         std::cout << Indent << "  licence: " << Os::EmbeddingPermissionName(C.Embedding.Permission)
                   << (C.Embedding.NoSubsetting ? ", no subsetting" : ", subsetting allowed") << '\n';
+        if (C.Subset.IsSubset) std::cout << Indent << "  " << SubsetDescription(C.Subset) << '\n';
         bool Matches = false;
         // The font table reports names cut to the face-name limit; so does
         // the installation's test.
@@ -198,7 +231,9 @@ int Load(TArgs& Args) {
         std::cout << "family enumerated: " << (Families.IndexOf(Family) >= 0 ? "yes" : "no") << '\n';
     }
     if (!Sample.empty()) {
-        RenderSample(Family, Sample);
+        // A subset shows some of the characters it kept beyond the letters.
+        const bool Subset = Typecask->GetFontSubset().IsSubset;
+        RenderSample(Family, Sample, Subset ? FontSampleText(Family, 16) : AnsiString());
         std::cout << "sample: " << Sample << '\n';
     }
     const bool Temporary = Typecask->GetInstallationKind() == ikTemporary;
@@ -236,6 +271,7 @@ const TCommandRegistration FamiliesCommand({"families", "list the TrueType famil
 const TCommandRegistration EmbedCommand(
     {"embed", "embed an installed family into new form data",
      "Usage: typecask embed FAMILY -o FORM.dfm [--text] [--temporary]\n"
+     "                      [--subset-text FILE] [--subset-ranges LIST] [--subset-form FORM]\n"
      "As the designer does: creates a form with one TTypecask, chooses FAMILY\n"
      "(an installed TrueType family, see \"typecask families\") and saves the form\n"
      "data with the compressed font file in it. A family whose licence forbids\n"
@@ -243,7 +279,14 @@ const TCommandRegistration EmbedCommand(
      "  -o, --output FILE  the form data to write (\"-\" for standard output)\n"
      "  --text             write the text form instead of the binary one\n"
      "  --temporary        store InstallPermanently = False: the application installs\n"
-     "                     the font only while it runs\n",
+     "                     the font only while it runs\n"
+     "  --subset-text FILE    carry only a subset of the font: the characters of the\n"
+     "                        form's texts, U+0020 to U+007E, and those of FILE (UTF-8)\n"
+     "  --subset-ranges LIST  ... and those of LIST, as \"U+0400-U+04FF,U+20AC\"\n"
+     "  --subset-form FORM    ... and those of the texts of the form data FORM\n"
+     "Any --subset option makes a subset (on Linux; the Windows build has no\n"
+     "subsetter). A subset is always installed only while the application runs.\n"
+     "A font whose licence forbids subsetting is refused with status 1.\n",
      Embed});
 
 const TCommandRegistration InspectCommand(
@@ -269,7 +312,8 @@ const TCommandRegistration LoadCommand(
      "family is already installed, and reports what was done (an installation\n"
      "machine-wide, per user where the machine refuses it, or temporary); then\n"
      "destroys the form, which removes a temporary installation again.\n\n"
-     "  --sample PNG  render a line of text in the embedded family to PNG\n",
+     "  --sample PNG  render a line of text in the embedded family to PNG (for a\n"
+     "                subset, a line of the characters it kept besides)\n",
      Load});
 
 const TCommandRegistration AboutCommand({"about", "show the package's version values",

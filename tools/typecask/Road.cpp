@@ -38,17 +38,18 @@ TTypecask* FindTypecask(TComponent* Root) {
     return nullptr;
 }
 
-void RenderSample(const AnsiString& Family, const std::string& FileName) {
+void RenderSample(const AnsiString& Family, const std::string& FileName, const AnsiString& Extra) {
     const AnsiString Line1 = Family;
     const AnsiString Line2 = "ABCDEFGHIJKLM 0123456789";
     TBitmap Probe(1, 1);
     TCanvas* Measure = Probe.GetCanvas();
     Measure->GetFont()->SetName(Family);
     Measure->GetFont()->SetSize(28);
-    const int Width = std::max(Measure->TextWidth(Line1), Measure->TextWidth(Line2)) + 32;
+    const int Width = std::max({Measure->TextWidth(Line1), Measure->TextWidth(Line2), Measure->TextWidth(Extra)}) + 32;
     const int LineHeight = Measure->TextHeight(Line2);
+    const int Lines = Extra.empty() ? 2 : 3;
 
-    TBitmap Sample(Width, 2 * LineHeight + 32);
+    TBitmap Sample(Width, Lines * LineHeight + 32);
     TCanvas* Canvas = Sample.GetCanvas();
     Canvas->GetBrush()->SetColor(clWhite);
     Canvas->FillRect(Rect(0, 0, Sample.GetWidth(), Sample.GetHeight()));
@@ -57,6 +58,7 @@ void RenderSample(const AnsiString& Family, const std::string& FileName) {
     Canvas->GetFont()->SetColor(clBlack);
     Canvas->TextOut(16, 12, Line1);
     Canvas->TextOut(16, 12 + LineHeight, Line2);
+    if (!Extra.empty()) Canvas->TextOut(16, 12 + 2 * LineHeight, Extra);
     Sample.SaveToPngFile(FileName);
 }
 

@@ -23,8 +23,9 @@ void WriteForm(TComponent* Root, TStream* Output, bool Text);
 // The first TTypecask that Root owns, or nullptr.
 TTypecask* FindTypecask(TComponent* Root);
 
-// Renders a line of text in Family to a PNG file.
-void RenderSample(const AnsiString& Family, const std::string& FileName);
+// Renders lines of text in Family to a PNG file: the family's name, letters
+// and digits, and Extra when it is not empty.
+void RenderSample(const AnsiString& Family, const std::string& FileName, const AnsiString& Extra = {});
 
 // "12.3 KiB", "4.56 MiB": sizes for people.
 std::string FormatSize(std::int64_t Bytes);

@@ -45,7 +45,8 @@ _typecask() {
 
     case $prev in
         --choose) _typecask_families "$tool" "$cur"; return ;;
-        -o | --output | --out | --sample | --screenshot | --fonts-to) return ;;  # a file or folder: bash's own completion
+        -o | --output | --out | --sample | --screenshot | --fonts-to | --subset-text | --subset-form) return ;;
+        --subset-ranges) return ;;  # a file or folder: bash's own completion
     esac
     if [[ $cur == -* ]]; then
         local options
@@ -59,7 +60,7 @@ _typecask() {
         local i words=0
         for ((i = 2; i < COMP_CWORD; i++)); do
             case ${COMP_WORDS[i]} in
-                -o | --output) ((i++)) ;;
+                -o | --output | --subset-text | --subset-ranges | --subset-form) ((i++)) ;;
                 -*) ;;
                 *) ((words++)) ;;
             esac

@@ -18,6 +18,7 @@ TEST(InstallationKind, ByLicenceAndByRefusal) {
         TUserFonts UserFonts;
         TInstallationKind Expected;
         bool ForEveryUserFonts;  // the system's user fonts do not matter
+        bool Subset = false;
     } Cases[] = {
         {false, Installable, ikNone, {}, ikTemporary, true},
         {true, Installable, ikNone, {}, ikMachineWide, true},
@@ -33,12 +34,18 @@ TEST(InstallationKind, ByLicenceAndByRefusal) {
         {true, Installable, ikMachineWide, TUserFonts::SameAsMachine, ikNone, false},
         {true, Installable, ikPerUser, {}, ikNone, true},
         {false, Installable, ikTemporary, {}, ikNone, true},
+        // A subset never stays, whatever the form asks.
+        {true, Installable, ikNone, {}, ikTemporary, true, true},
+        {false, Installable, ikNone, {}, ikTemporary, true, true},
+        {true, TEmbeddingPermission::Editable, ikNone, {}, ikTemporary, true, true},
+        {true, Installable, ikTemporary, {}, ikNone, true, true},
     };
     for (const auto& C : Cases)
         for (const TUserFonts UserFonts : Any) {
             if (!C.ForEveryUserFonts && UserFonts != C.UserFonts) continue;
-            EXPECT_EQ(ChooseInstallationKind({C.Permanent, C.Licence, C.Refused, UserFonts}), C.Expected)
+            EXPECT_EQ(ChooseInstallationKind({C.Permanent, C.Licence, C.Refused, UserFonts, C.Subset}), C.Expected)
                 << C.Permanent << " licence " << static_cast<int>(C.Licence) << " refused " << C.Refused
+                << " subset " << C.Subset
                 << " user fonts " << static_cast<int>(UserFonts);
         }
 }

@@ -792,6 +792,27 @@ TEST(Installation, TheFontsLicenceDecidesChoosingAndTheKindOfInstallation) {
     }
 }
 
+// A subset asked to stay for good is installed only for the run: for good
+// it would stand in for the whole font of its family everywhere.
+TEST(Installation, ASubsetIsInstalledOnlyWhileTheApplicationRuns) {
+    TSandbox Box;
+    const std::string Whole = ReadFileBytes(Box.MakeFontFile("Subset Run Sans"));
+    const auto Subset = Os::TagPostScriptName(Whole.data(), Whole.size(), "ABCDEF");
+    const std::string Path = ProcessTemp() + "Subset Run Sans.ttf";
+    const auto Before = FolderContents(Box.Paths().UserFontsFolder);
+    {
+        TRunForm Run("Subset Run Sans", true, std::string(Subset.begin(), Subset.end()));
+        Run.Load();
+        EXPECT_TRUE(Run.Typecask()->GetFontSubset().IsSubset);
+        EXPECT_EQ(Run.Typecask()->GetInstallationKind(), ikTemporary);
+        EXPECT_EQ(Run.Typecask()->GetFontFilePath(), Path);
+        EXPECT_TRUE(HasFamily("Subset Run Sans"));
+    }
+    EXPECT_FALSE(fs::exists(Path));
+    EXPECT_EQ(RegisteredPath("Subset Run Sans"), "");
+    EXPECT_EQ(FolderContents(Box.Paths().UserFontsFolder), Before) << "nothing installed for good";
+}
+
 TEST(Families, ListsTrueTypeFamiliesAndReplacesTheListContent) {
     TSandbox Box;
     const auto Before = Families();  // on Windows, the host's fonts too

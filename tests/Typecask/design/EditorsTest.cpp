@@ -4,6 +4,7 @@
 
 #include <typeindex>
 
+#include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "Typecask/design/FormAbout.h"
 #include "Typecask/design/FormTypecaskEditor.h"
@@ -112,10 +113,33 @@ TEST_F(Editors, PropertyEditorsAndTheirAttributes) {
 
 TEST_F(Editors, Verbs) {
     ASSERT_TRUE(Editor);
-    EXPECT_EQ(Editor->GetVerbCount(), 2);
-    const std::pair<int, const char*> Verbs[] = {{0, "TypecaskName..."}, {1, "About..."}, {5, "About..."}, {-1, "About..."}};
+    EXPECT_EQ(Editor->GetVerbCount(), 3);
+    const std::pair<int, const char*> Verbs[] = {{0, "TypecaskName..."}, {1, "About..."}, {2, "Subset to the form's texts"},
+                                                 {5, "About..."}, {-1, "About..."}};
     for (const auto& [Index, Text] : Verbs) EXPECT_EQ(Editor->GetVerb(Index), Text) << Index;
 }
+
+#ifndef _WIN32
+// The subset verb keeps the characters of the form's texts, the other
+// components' included, and marks the form modified; no dialog is shown.
+TEST_F(Editors, SubsetVerbKeepsTheTextsOfTheForm) {
+    ASSERT_TRUE(Editor);
+    TTypecaskName Choice(nullptr);
+    Choice.SetTTFontName("Sandbox Bravo");
+    Typecask->SetTypecaskName(&Choice);
+    auto* Label = static_cast<TLabel*>(Designer->DropComponent(TLabel::StaticClass()));
+    Label->SetParent(static_cast<TForm*>(Designer->GetRoot()));
+    Label->SetCaption("Привет");
+    Set->Script({Watch});
+    Editor->ExecuteVerb(2);
+    EXPECT_EQ(Shown, std::vector<AnsiString>{});
+    Os::TCodePoints Keep = RunTimeCharacters();
+    AddTextCharacters(Keep, "Привет");
+    EXPECT_TRUE(Typecask->GetFontSubset().IsSubset);
+    EXPECT_EQ(Typecask->GetFontSubset().Tag, Os::SubsetTagOf(Keep));
+    EXPECT_TRUE(Designer->IsModified());
+}
+#endif
 
 TEST_F(Editors, DoubleClickOpensThePickerAndAppliesTheChoice) {
     ASSERT_TRUE(Editor);

@@ -42,6 +42,9 @@ const TMessageCase PackageMessages[] = {
     {15, "Font (%s) will be installed only while the application runs: its licence is %s"},
     {16, "(may not be embedded)"},
     {17, "(installed only while running)"},
+    {18, "Font (%s) may not be subset: its licence sets the no-subsetting bit (fsType 0x0100)"},
+    {19, "There is no font to subset: choose a family first"},
+    {20, "Font (%s) is a subset, and the whole font is not installed here to make another one from"},
 };
 
 TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
@@ -56,7 +59,7 @@ TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
 }
 
 TEST(PackageStrings, EmptyAndMissingIdsReadAsEmpty) {
-    for (int Id : {0, 18, 31, 1000, -1}) {
+    for (int Id : {0, 21, 31, 1000, -1}) {
         SCOPED_TRACE(Id);
         EXPECT_EQ(LoadStr(Id), "");
         if (Id < 0) continue;

@@ -49,7 +49,8 @@ grep -q "^  InstallPermanently = True " "$WORK/inspect.txt" || fail "InstallPerm
 grep -qx "  (no font data)" "$WORK/inspect.txt" || fail "a new component holds font data"
 
 # The context menu.
-[ "$(designer verbs "$WORK/Form1.dfm" Typecask1)" = $'0: TypecaskName...\n1: About...' ] || fail "verbs"
+[ "$(designer verbs "$WORK/Form1.dfm" Typecask1)" = $'0: TypecaskName...\n1: About...\n2: Subset to the form\'s texts' ] ||
+    fail "verbs"
 # Wrong arguments: a message, a non-zero status.
 expect_error() {  # MESSAGE ARGS...: the designer fails and says MESSAGE
     local message=$1 status=0
@@ -59,8 +60,9 @@ expect_error() {  # MESSAGE ARGS...: the designer fails and says MESSAGE
     grep -qF -- "$message" "$WORK/err.txt" || fail "designer $*: $(cat "$WORK/err.txt")"
 }
 expect_error "No component named Nobody" verbs "$WORK/Form1.dfm" Nobody
-expect_error "INDEX must be a number from 0 to 1" verb "$WORK/Form1.dfm" Typecask1 2
-expect_error "INDEX must be a number from 0 to 1" verb "$WORK/Form1.dfm" Typecask1 1x
+expect_error "INDEX must be a number from 0 to 2" verb "$WORK/Form1.dfm" Typecask1 3
+expect_error "INDEX must be a number from 0 to 2" verb "$WORK/Form1.dfm" Typecask1 1x
+expect_error "There is no font to subset" verb "$WORK/Form1.dfm" Typecask1 2
 expect_error "missing argument" dblclick "$WORK/Form1.dfm"
 expect_error "unknown subcommand" bogus
 
