@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/os/WinFonts.h"
+#include "platform/os/WinMessages.h"
 
 namespace Os {
 

@@ -8,7 +8,9 @@
 
 #include "platform/os/WinTypes.h"  // BOOL, DWORD, HKEY, HWND, MAX_PATH, ERROR_* ...
 
-#include "platform/os/WinFonts.h"     // font table, enumeration, device contexts, messages, directories
+#include "platform/os/WinDirectories.h"  // the temporary folder, the Windows directory
+#include "platform/os/WinFonts.h"        // font table, enumeration, device contexts
+#include "platform/os/WinMessages.h"     // window messages and their listeners
 #include "platform/os/WinNls.h"       // locale collation, character types
 #include "platform/os/WinRegistry.h"  // the registry
 #include "platform/os/WinResources.h"  // modules, resources, version information, bitmaps
