@@ -124,6 +124,35 @@ int NeutralCompare(const std::u32string& A, const std::u32string& B) {
 
 }  // namespace
 
+std::string FoldCase(const std::string& Text) {
+    // The C.UTF-8 locale knows the Unicode case mappings; without it only
+    // ASCII letters are folded.
+    static const locale_t Utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    std::string Out;
+    Out.reserve(Text.size());
+    std::size_t I = 0;
+    const std::size_t N = Text.size();
+    while (I < N) {
+        const auto C = static_cast<unsigned char>(Text[I]);
+        if (C < 0x80) {
+            Out += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 0x20) : static_cast<char>(C);
+            ++I;
+            continue;
+        }
+        // Decode one UTF-8 sequence; anything malformed is kept byte for byte.
+        std::size_t Next = I;
+        bool Malformed = false;
+        const char32_t Cp = DecodeUtf8(Text, Next, &Malformed);
+        if (Malformed || Utf8 == static_cast<locale_t>(nullptr)) {
+            Out.append(Text, I, Next - I);
+        } else {
+            AppendUtf8(Out, static_cast<char32_t>(::towupper_l(static_cast<wint_t>(Cp), Utf8)));
+        }
+        I = Next;
+    }
+    return Out;
+}
+
 }  // namespace Os::Posix
 
 using namespace Os::Posix;
