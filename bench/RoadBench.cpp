@@ -93,10 +93,10 @@ struct TRoad {
                    (Source.empty() ? std::string("TypecaskBenchLarge.ttf") : fs::path(Source).filename().string());
         fs::create_directories(FontFile.parent_path());
         if (Source.empty()) {
-            FontGen::TFontSpec FontSpec;
-            FontSpec.FamilyName = Family;
-            FontSpec.PrivateData = Filler(FontTarget);
-            FontGen::WriteTrueTypeFont(FontSpec, FontFile.string());
+            FontGen::TFontDesign FontDesign;
+            FontDesign.FamilyName = Family;
+            FontDesign.PrivateData = Filler(FontTarget);
+            FontGen::WriteTrueTypeFont(FontDesign, FontFile.string());
         } else {
             fs::copy_file(Source, FontFile);
         }

@@ -14,6 +14,18 @@ class TStream;
 
 namespace Os {
 
+// The fields of a font file's tables: big-endian, and the platforms that
+// name records are kept for.
+namespace FontBytes {
+inline std::uint16_t Word(const std::uint8_t* P) { return static_cast<std::uint16_t>((P[0] << 8) | P[1]); }
+inline std::uint32_t Dword(const std::uint8_t* P) {
+    return (static_cast<std::uint32_t>(P[0]) << 24) | (static_cast<std::uint32_t>(P[1]) << 16) |
+           (static_cast<std::uint32_t>(P[2]) << 8) | P[3];
+}
+inline constexpr std::uint16_t PlatformMacintosh = 1;
+inline constexpr std::uint16_t PlatformWindows = 3;
+}  // namespace FontBytes
+
 struct TFontNameRecord {
     int Face = 0;  // the face's index in a collection, 0 for a single font
     std::uint16_t Platform = 0;

@@ -194,9 +194,9 @@ TEST_F(Interop, FreeFormTextConvertsAsFreePascalConvertsIt) {
 // Pascal reads it and writes back the same bytes, and what it carries is
 // still the subset.
 TEST_F(Interop, FreePascalReadsAFormThatCarriesASubset) {
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Peer Subset Sans";
-    const auto Whole = FontGen::BuildTrueTypeFont(Spec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = "Peer Subset Sans";
+    const auto Whole = FontGen::BuildTrueTypeFont(FontDesign);
     const Os::TCodePoints Keep = {U'P', U'e', U'r'};
     const auto Subset = Os::SubsetFont(Whole.data(), Whole.size(), 0, Keep);
     auto Root = MakeCase(1);  // the component, with empty font data

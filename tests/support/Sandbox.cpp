@@ -207,12 +207,12 @@ bool TSandbox::UninstallFont(const std::string& Path) {
 }
 #endif
 
-std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontSpec FontSpec, const std::string& FileName) {
-    FontSpec.FamilyName = Family;
+std::string TSandbox::InstallFont(const std::string& Family, FontGen::TFontDesign FontDesign, const std::string& FileName) {
+    FontDesign.FamilyName = Family;
     const std::string Folder = Os::GetSystemPaths().UserFontsFolder;
     fs::create_directories(Folder);
     const std::string Path = Folder + PathDelim + (FileName.empty() ? Family + ".ttf" : FileName);
-    FontGen::WriteTrueTypeFont(FontSpec, Path);
+    FontGen::WriteTrueTypeFont(FontDesign, Path);
     AddToFontTable(Path);
     return Path;
 }
@@ -227,11 +227,11 @@ bool TSandbox::InstallFontFile(const std::string& Path) {
     return true;
 }
 
-std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec, const std::string& FileName) {
-    FontSpec.FamilyName = Family;
+std::string TSandbox::MakeFontFile(const std::string& Family, FontGen::TFontDesign FontDesign, const std::string& FileName) {
+    FontDesign.FamilyName = Family;
     fs::create_directories(FRoot + "/work");
     const std::string Path = FRoot + "/work/" + (FileName.empty() ? Family + ".ttf" : FileName);
-    FontGen::WriteTrueTypeFont(FontSpec, Path);
+    FontGen::WriteTrueTypeFont(FontDesign, Path);
     return Path;
 }
 

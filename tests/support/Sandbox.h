@@ -44,7 +44,7 @@ public:
     // On Windows the folder is the system's Fonts folder, the file is
     // registered under the Fonts key and added to the font table, and the
     // destructor takes all of it back. Returns the file's path.
-    std::string InstallFont(const std::string& Family, FontGen::TFontSpec FontSpec = {},
+    std::string InstallFont(const std::string& Family, FontGen::TFontDesign FontDesign = {},
                             const std::string& FileName = {});
     // Copies a font file of the system (one the tests do not generate) into
     // the user font folder and installs it as InstallFont does; false when
@@ -57,7 +57,7 @@ public:
     bool UninstallFont(const std::string& Path);
     // Writes a generated font of the family to Root()/work/FILE without
     // installing it; returns the path.
-    std::string MakeFontFile(const std::string& Family, FontGen::TFontSpec FontSpec = {},
+    std::string MakeFontFile(const std::string& Family, FontGen::TFontDesign FontDesign = {},
                              const std::string& FileName = {});
 #ifdef _WIN32
     // Points the Fonts folder that the system names to every user (the

@@ -46,7 +46,7 @@ std::string Value(const char* Key, const std::string& Name, HKEY Root = HKEY_LOC
 }
 
 std::string MakeFont(const std::string& Family, const std::string& Path) {
-    FontGen::TFontSpec Font;
+    FontGen::TFontDesign Font;
     Font.FamilyName = Family;
     FontGen::WriteTrueTypeFont(Font, Path);
     return Path;

@@ -14,7 +14,7 @@ namespace ComponentTest {
 // Family in its form data; Load reads it, which installs the font.
 struct TRunForm {
     TRunForm(const std::string& Family, bool Permanent) : Form(false) {
-        FontGen::TFontSpec Font;
+        FontGen::TFontDesign Font;
         Font.FamilyName = Family;
         const auto Bytes = FontGen::BuildTrueTypeFont(Font);
         FontBytes.assign(Bytes.begin(), Bytes.end());

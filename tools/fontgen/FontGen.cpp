@@ -195,9 +195,9 @@ std::vector<std::uint8_t> Utf16BE(const std::string& Text) {
     return Out;
 }
 
-std::string PostScriptName(const TFontSpec& FontSpec) {
+std::string PostScriptName(const TFontDesign& FontDesign) {
     std::string Name;
-    for (const char C : FontSpec.FamilyName + "-" + FontSpec.StyleName())
+    for (const char C : FontDesign.FamilyName + "-" + FontDesign.StyleName())
         if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') || C == '-') Name += C;
     if (Name.empty() || Name[0] == '-') Name = "Font" + Name;
     return Name.substr(0, 63);
@@ -209,7 +209,7 @@ int Log2Floor(unsigned V) {
     return R;
 }
 
-void Validate(const TFontSpec& S) {
+void Validate(const TFontDesign& S) {
     if (S.FamilyName.empty()) throw EFontGen("a font needs a family name");
     if (S.FamilyName.size() > 200) throw EFontGen("the family name is longer than 200 bytes");
     if (S.UnitsPerEm < 16 || S.UnitsPerEm > 16384)
@@ -229,7 +229,7 @@ void Validate(const TFontSpec& S) {
 
 }  // namespace
 
-AnsiString TFontSpec::StyleName() const {
+AnsiString TFontDesign::StyleName() const {
     const bool Bold = Weight >= 700;
     if (Bold && Italic) return "Bold Italic";
     if (Bold) return "Bold";
@@ -237,7 +237,7 @@ AnsiString TFontSpec::StyleName() const {
     return "Regular";
 }
 
-AnsiString TFontSpec::FullName() const {
+AnsiString TFontDesign::FullName() const {
     if (!FullNameRecord.empty()) return FullNameRecord;
     const AnsiString Style = StyleName();
     return Style == "Regular" ? FamilyName : FamilyName + " " + Style;
@@ -254,9 +254,9 @@ const std::string& SupportedCharacters() {
     return Instance;
 }
 
-std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
-    Validate(FontSpec);
-    const int CapHeight = FontSpec.CapHeight > 0 ? FontSpec.CapHeight : std::max(7, FontSpec.UnitsPerEm * 7 / 10);
+std::vector<std::uint8_t> BuildTrueTypeFont(const TFontDesign& FontDesign) {
+    Validate(FontDesign);
+    const int CapHeight = FontDesign.CapHeight > 0 ? FontDesign.CapHeight : std::max(7, FontDesign.UnitsPerEm * 7 / 10);
     const int Cell = std::max(1, CapHeight / 7);
     const int Advance = 6 * Cell;
     const int SpaceAdvance = 4 * Cell;
@@ -272,8 +272,8 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
         const auto Id = static_cast<unsigned>(Glyphs.size());
         Glyphs.push_back(ShapeGlyph(Shape, Cell, Advance));
         const bool Letter = Shape.Code >= 'A' && Shape.Code <= 'Z';
-        if (Letter && FontSpec.ExtraLetters != 0) CharToGlyph[FontSpec.ExtraLetters + unsigned(Shape.Code - 'A')] = Id;
-        if (Letter && !FontSpec.LatinLetters) continue;
+        if (Letter && FontDesign.ExtraLetters != 0) CharToGlyph[FontDesign.ExtraLetters + unsigned(Shape.Code - 'A')] = Id;
+        if (Letter && !FontDesign.LatinLetters) continue;
         CharToGlyph[static_cast<unsigned char>(Shape.Code)] = Id;
         if (Letter) CharToGlyph[static_cast<unsigned>(Shape.Code - 'A' + 'a')] = Id;
     }
@@ -331,9 +331,9 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     }
     Loca.U32(static_cast<std::uint32_t>(Glyf.Size()));
 
-    const int WinAscent = std::max(FontSpec.Ascender, YMax);
-    const int WinDescent = std::max(-FontSpec.Descender, -YMin);
-    const bool Bold = FontSpec.Weight >= 700;
+    const int WinAscent = std::max(FontDesign.Ascender, YMax);
+    const int WinDescent = std::max(-FontDesign.Descender, -YMin);
+    const bool Bold = FontDesign.Weight >= 700;
 
     // head
     TBuffer Head;
@@ -342,14 +342,14 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Head.U32(0);           // checksum adjustment, filled in at the end
     Head.U32(0x5F0F3CF5);
     Head.U16(0x000B);  // baseline at y 0, left side bearing at x 0, integer scaling
-    Head.U16(static_cast<unsigned>(FontSpec.UnitsPerEm));
+    Head.U16(static_cast<unsigned>(FontDesign.UnitsPerEm));
     Head.S64(3850070400);  // created and modified: 2026-01-01, fixed so that the output is reproducible
     Head.S64(3850070400);
     Head.S16(XMin);
     Head.S16(YMin);
     Head.S16(XMax);
     Head.S16(YMax);
-    Head.U16((Bold ? 1u : 0u) | (FontSpec.Italic ? 2u : 0u));
+    Head.U16((Bold ? 1u : 0u) | (FontDesign.Italic ? 2u : 0u));
     Head.U16(8);  // smallest readable size in pixels
     Head.S16(2);
     Head.S16(1);  // long loca offsets
@@ -358,9 +358,9 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     // hhea
     TBuffer Hhea;
     Hhea.U32(0x00010000);
-    Hhea.S16(FontSpec.Ascender);
-    Hhea.S16(FontSpec.Descender);
-    Hhea.S16(FontSpec.LineGap);
+    Hhea.S16(FontDesign.Ascender);
+    Hhea.S16(FontDesign.Descender);
+    Hhea.S16(FontDesign.LineGap);
     Hhea.U16(static_cast<unsigned>(MaxAdvance));
     Hhea.S16(MinLsb);
     Hhea.S16(MinRsb);
@@ -386,12 +386,12 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     // OS/2: version 4 unless asked for an older one, whose table ends
     // earlier and knows fewer selection flags
     TBuffer Os2;
-    const int Em = FontSpec.UnitsPerEm;
-    Os2.U16(static_cast<unsigned>(FontSpec.Os2Version));
+    const int Em = FontDesign.UnitsPerEm;
+    Os2.U16(static_cast<unsigned>(FontDesign.Os2Version));
     Os2.S16(static_cast<int>(AdvanceSum / std::max(1, AdvanceCount)));
-    Os2.U16(static_cast<unsigned>(FontSpec.Weight));
+    Os2.U16(static_cast<unsigned>(FontDesign.Weight));
     Os2.U16(5);  // normal width
-    Os2.U16(FontSpec.FsType);  // embedding licence
+    Os2.U16(FontDesign.FsType);  // embedding licence
     Os2.S16(Em * 65 / 100);  // subscript x size
     Os2.S16(Em * 60 / 100);  // subscript y size
     Os2.S16(0);
@@ -409,18 +409,18 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     Os2.U32(0);
     Os2.U32(0);
     Os2.Tag("TCSK");
-    Os2.U16((FontSpec.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !FontSpec.Italic ? 0x0040u : 0u) |
-            (FontSpec.Os2Version >= 4 ? 0x0080u : 0u));  // typographic metrics: version 4 on
+    Os2.U16((FontDesign.Italic ? 0x0001u : 0u) | (Bold ? 0x0020u : 0u) | (!Bold && !FontDesign.Italic ? 0x0040u : 0u) |
+            (FontDesign.Os2Version >= 4 ? 0x0080u : 0u));  // typographic metrics: version 4 on
     Os2.U16(CharToGlyph.begin()->first);
     Os2.U16(CharToGlyph.rbegin()->first);
-    Os2.S16(FontSpec.Ascender);
-    Os2.S16(FontSpec.Descender);
-    Os2.S16(FontSpec.LineGap);
+    Os2.S16(FontDesign.Ascender);
+    Os2.S16(FontDesign.Descender);
+    Os2.S16(FontDesign.LineGap);
     Os2.U16(static_cast<unsigned>(WinAscent));
     Os2.U16(static_cast<unsigned>(WinDescent));
     Os2.U32(1);  // code pages: Latin 1
     Os2.U32(0);
-    if (FontSpec.Os2Version >= 2) {
+    if (FontDesign.Os2Version >= 2) {
         Os2.S16(CapHeight);  // x height: the small letters are the capitals
         Os2.S16(CapHeight);
         Os2.U16(0);     // default character: .notdef
@@ -478,15 +478,15 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
 
     // name: Windows platform, US English, UTF-16BE.
     std::vector<std::pair<unsigned, std::string>> Names = {
-        {0, FontSpec.Copyright},
-        {1, FontSpec.FamilyName},
-        {2, FontSpec.StyleName()},
-        {3, "Typecask fontgen: " + FontSpec.FullName()},
-        {4, FontSpec.FullName()},
-        {5, FontSpec.Version},
-        {6, PostScriptName(FontSpec)},
+        {0, FontDesign.Copyright},
+        {1, FontDesign.FamilyName},
+        {2, FontDesign.StyleName()},
+        {3, "Typecask fontgen: " + FontDesign.FullName()},
+        {4, FontDesign.FullName()},
+        {5, FontDesign.Version},
+        {6, PostScriptName(FontDesign)},
     };
-    Names.insert(Names.end(), FontSpec.MoreNames.begin(), FontSpec.MoreNames.end());
+    Names.insert(Names.end(), FontDesign.MoreNames.begin(), FontDesign.MoreNames.end());
     std::stable_sort(Names.begin(), Names.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
     TBuffer NameRecords, NameStrings;
     for (const auto& [Id, Text] : Names) {
@@ -512,19 +512,19 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     TBuffer Post;
     Post.U32(0x00030000);
     Post.U32(0);  // italic angle
-    Post.S16(FontSpec.Descender / 2);
+    Post.S16(FontDesign.Descender / 2);
     Post.S16(std::max(1, Cell / 2));
     Post.U32(0);  // proportional
     for (int I = 0; I < 4; ++I) Post.U32(0);
 
     // The file: directory first, tables in tag order.
     TBuffer Private;
-    Private.Bytes(FontSpec.PrivateData);
+    Private.Bytes(FontDesign.PrivateData);
     std::vector<std::pair<const char*, TBuffer*>> Tables = {
         {"OS/2", &Os2}, {"cmap", &Cmap}, {"glyf", &Glyf}, {"head", &Head}, {"hhea", &Hhea},
         {"hmtx", &Hmtx}, {"loca", &Loca}, {"maxp", &Maxp}, {"name", &Name}, {"post", &Post},
     };
-    if (!FontSpec.PrivateData.empty()) Tables.insert(Tables.begin() + 1, {"TPAD", &Private});
+    if (!FontDesign.PrivateData.empty()) Tables.insert(Tables.begin() + 1, {"TPAD", &Private});
     const auto NumTables = static_cast<unsigned>(Tables.size());
     const unsigned DirSearch = 16u << Log2Floor(NumTables);
     TBuffer Font;
@@ -551,21 +551,21 @@ std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec) {
     return std::move(Font.Data());
 }
 
-void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const AnsiString& FileName) {
+void WriteTrueTypeCollection(const std::vector<TFontDesign>& Faces, const AnsiString& FileName) {
     // The header, then each font as it is alone, with the offsets of its
     // tables made relative to the collection's start.
     TBuffer Collection;
     Collection.Tag("ttcf");
     Collection.U32(0x00010000);
-    Collection.U32(static_cast<std::uint32_t>(FontSpecs.size()));
-    std::size_t Base = 12 + 4 * FontSpecs.size();
+    Collection.U32(static_cast<std::uint32_t>(Faces.size()));
+    std::size_t Base = 12 + 4 * Faces.size();
     std::vector<std::vector<std::uint8_t>> Fonts;
-    for (const auto& Face : FontSpecs) {
+    for (const auto& Face : Faces) {
         Fonts.push_back(BuildTrueTypeFont(Face));
         Collection.U32(static_cast<std::uint32_t>(Base));
         Base += Fonts.back().size();
     }
-    Base = 12 + 4 * FontSpecs.size();
+    Base = 12 + 4 * Faces.size();
     for (auto& Font : Fonts) {
         const unsigned NumTables = (Font[4] << 8) | Font[5];
         for (unsigned T = 0; T < NumTables; ++T) {
@@ -585,8 +585,8 @@ void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const Ansi
     Out.WriteBuffer(Collection.Data().data(), static_cast<std::int64_t>(Collection.Size()));
 }
 
-void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName) {
-    const auto Bytes = BuildTrueTypeFont(FontSpec);
+void WriteTrueTypeFont(const TFontDesign& FontDesign, const AnsiString& FileName) {
+    const auto Bytes = BuildTrueTypeFont(FontDesign);
     TFileStream Out(FileName, fmCreate);
     Out.WriteBuffer(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
 }

@@ -19,7 +19,7 @@ public:
     using Exception::Exception;
 };
 
-struct TFontSpec {
+struct TFontDesign {
     AnsiString FamilyName;          // required; UTF-8
     int Weight = 400;               // 100 to 900; 700 and above is the bold style
     bool Italic = false;            // only the style flags: the shapes stay upright
@@ -60,11 +60,11 @@ struct TFontSpec {
 };
 
 // The font file's bytes. Raises EFontGen for a description it cannot build.
-std::vector<std::uint8_t> BuildTrueTypeFont(const TFontSpec& FontSpec);
+std::vector<std::uint8_t> BuildTrueTypeFont(const TFontDesign& FontDesign);
 // Writes the font to FileName (created or replaced).
-void WriteTrueTypeFont(const TFontSpec& FontSpec, const AnsiString& FileName);
+void WriteTrueTypeFont(const TFontDesign& FontDesign, const AnsiString& FileName);
 // A TrueType collection of the fonts, in this order, written to FileName.
-void WriteTrueTypeCollection(const std::vector<TFontSpec>& FontSpecs, const AnsiString& FileName);
+void WriteTrueTypeCollection(const std::vector<TFontDesign>& Faces, const AnsiString& FileName);
 // The characters that have glyphs of their own, in code order.
 const std::string& SupportedCharacters();
 

@@ -51,7 +51,7 @@ std::uint16_t FlagWord(const std::string& Option, const std::string& Text) {
 
 int main(int argc, char** argv) {
     try {
-        FontGen::TFontSpec FontSpec;
+        FontGen::TFontDesign FontDesign;
         std::string Out;
         for (int I = 1; I < argc; ++I) {
             const std::string Arg = argv[I];
@@ -63,25 +63,25 @@ int main(int argc, char** argv) {
                 std::cout << Usage;
                 return 0;
             } else if (Arg == "--family") {
-                FontSpec.FamilyName = Value();
+                FontDesign.FamilyName = Value();
             } else if (Arg == "--weight") {
-                FontSpec.Weight = Number(Arg, Value());
+                FontDesign.Weight = Number(Arg, Value());
             } else if (Arg == "--italic") {
-                FontSpec.Italic = true;
+                FontDesign.Italic = true;
             } else if (Arg == "--units-per-em") {
-                FontSpec.UnitsPerEm = Number(Arg, Value());
+                FontDesign.UnitsPerEm = Number(Arg, Value());
             } else if (Arg == "--ascender") {
-                FontSpec.Ascender = Number(Arg, Value());
+                FontDesign.Ascender = Number(Arg, Value());
             } else if (Arg == "--descender") {
-                FontSpec.Descender = Number(Arg, Value());
+                FontDesign.Descender = Number(Arg, Value());
             } else if (Arg == "--line-gap") {
-                FontSpec.LineGap = Number(Arg, Value());
+                FontDesign.LineGap = Number(Arg, Value());
             } else if (Arg == "--cap-height") {
-                FontSpec.CapHeight = Number(Arg, Value());
+                FontDesign.CapHeight = Number(Arg, Value());
             } else if (Arg == "--fs-type") {
-                FontSpec.FsType = FlagWord(Arg, Value());
+                FontDesign.FsType = FlagWord(Arg, Value());
             } else if (Arg == "--os2-version") {
-                FontSpec.Os2Version = Number(Arg, Value());
+                FontDesign.Os2Version = Number(Arg, Value());
             } else if (Arg.size() > 1 && Arg[0] == '-') {
                 throw FontGen::EFontGen("unknown option " + Arg);
             } else if (Out.empty()) {
@@ -90,12 +90,12 @@ int main(int argc, char** argv) {
                 throw FontGen::EFontGen("too many arguments");
             }
         }
-        if (Out.empty() || FontSpec.FamilyName.empty()) {
+        if (Out.empty() || FontDesign.FamilyName.empty()) {
             std::cerr << "typecask-fontgen: " << (Out.empty() ? "missing output file" : "missing --family") << "\n\n"
                       << Usage;
             return 2;
         }
-        FontGen::WriteTrueTypeFont(FontSpec, Out);
+        FontGen::WriteTrueTypeFont(FontDesign, Out);
         return 0;
     } catch (const Exception& E) {
         std::cerr << "typecask-fontgen: " << E.GetMessage() << '\n';

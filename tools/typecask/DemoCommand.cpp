@@ -85,14 +85,14 @@ int RunDemo(TArgs& Args) {
     {
         TSandboxSwitch Designer(Work / "developer");
         Step(1, "Developer's machine: a sample font is installed");
-        FontGen::TFontSpec FontSpec;
-        FontSpec.FamilyName = DemoFamily;
-        FontSpec.UnitsPerEm = 2048;
-        FontSpec.Ascender = 1700;
-        FontSpec.Descender = -400;
+        FontGen::TFontDesign FontDesign;
+        FontDesign.FamilyName = DemoFamily;
+        FontDesign.UnitsPerEm = 2048;
+        FontDesign.Ascender = 1700;
+        FontDesign.Descender = -400;
         const AnsiString FontFile = Os::GetSystemPaths().UserFontsFolder + "/TypecaskDemo.ttf";
         fs::create_directories(fs::path(FontFile).parent_path());
-        FontGen::WriteTrueTypeFont(FontSpec, FontFile);
+        FontGen::WriteTrueTypeFont(FontDesign, FontFile);
         Os::RefreshFontConfiguration();
         FontSize = static_cast<std::int64_t>(fs::file_size(FontFile));
         std::cout << "   " << FontFile << " (" << FormatSize(FontSize) << "), family \"" << DemoFamily

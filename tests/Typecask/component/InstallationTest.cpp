@@ -708,7 +708,7 @@ TEST(Installation, OtherCopyOfTheApplication) {
     const HANDLE Installed = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(Prefix) + "-installed").c_str());
     const HANDLE Exit = ::OpenEventA(SYNCHRONIZE, FALSE, (std::string(Prefix) + "-exit").c_str());
     ASSERT_TRUE(Installed && Exit);
-    FontGen::TFontSpec Font;
+    FontGen::TFontDesign Font;
     Font.FamilyName = "Shared Sans";
     const auto Bytes = FontGen::BuildTrueTypeFont(Font);
     TRunForm Theirs("Shared Sans", false, std::string(Bytes.begin(), Bytes.end()));
@@ -744,11 +744,11 @@ TEST(Installation, TheFontsLicenceDecidesChoosingAndTheKindOfInstallation) {
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Name);
         TSandbox Box;
-        FontGen::TFontSpec Spec;
-        Spec.FsType = C.FsType;
-        Spec.Os2Version = C.Os2Version;
+        FontGen::TFontDesign FontDesign;
+        FontDesign.FsType = C.FsType;
+        FontDesign.Os2Version = C.Os2Version;
         const std::string Family = std::string("Licence ") + C.Name;
-        const std::string Installed = Box.InstallFont(Family, Spec);
+        const std::string Installed = Box.InstallFont(Family, FontDesign);
 
         // The designer: choosing the installed family.
         {
@@ -777,7 +777,7 @@ TEST(Installation, TheFontsLicenceDecidesChoosingAndTheKindOfInstallation) {
         }
 
         // A running program installs it, as the form asks or only while it runs.
-        const std::string Bytes = ReadFileBytes(Box.MakeFontFile(Family + " Run", Spec));
+        const std::string Bytes = ReadFileBytes(Box.MakeFontFile(Family + " Run", FontDesign));
         const std::string Path = (C.Permanent ? Box.Paths().UserFontsFolder + PathDelim : ProcessTemp()) + Family +
                                  " Run.ttf";
         {

@@ -106,7 +106,7 @@ TEST(FindTTFontFile, FindsFamiliesThatFontconfigKnows) {
 // under the Fonts key takes).
 std::string InstallFace(TSandbox& Box, const std::string& Family, const std::string& Full, int Weight = 400,
                         bool Italic = false) {
-    FontGen::TFontSpec Face;
+    FontGen::TFontDesign Face;
     Face.FullNameRecord = Full;
     Face.Weight = Weight;
     Face.Italic = Italic;
@@ -141,13 +141,13 @@ TEST(FindTTFontFile, TakesTheFaceClosestToRegularThatDeclaresTheFamily) {
     const std::string Long = InstallFace(Box, "Choice Sans Inscriptional Parthian", "Choice Sans Inscriptional Parthian Regular");
     // A face whose family record names its weight; the typographic family
     // record names the family the font table lists.
-    FontGen::TFontSpec Typographic;
+    FontGen::TFontDesign Typographic;
     Typographic.Weight = 300;
     Typographic.FullNameRecord = "Typo Sans Light";
     Typographic.MoreNames = {{16, "Typo Sans"}};
     const std::string Light = Box.InstallFont("Typo Sans Light", Typographic, "TypoSans-Light.ttf");
     // A collection: one value for both faces.
-    FontGen::TFontSpec One, Two;
+    FontGen::TFontDesign One, Two;
     One.FamilyName = "Pair One";
     One.FullNameRecord = "Pair One Regular";
     Two.FamilyName = "Pair Two";

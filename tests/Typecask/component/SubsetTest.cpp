@@ -116,9 +116,9 @@ struct TChosen {
 
 TEST(Subset, TheLicenceAndMissingDataRefuseASubsetAndChangeNothing) {
     TSandbox Box;
-    FontGen::TFontSpec Spec;
-    Spec.FsType = 0x0100;
-    Box.InstallFont("Whole Only Sans", Spec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FsType = 0x0100;
+    Box.InstallFont("Whole Only Sans", FontDesign);
     {
         TChosen Chosen("Whole Only Sans");
         const std::string Before = Chosen.Data();

@@ -145,7 +145,7 @@ TEST_F(Picker, HowTheDialogEnds) {
 // the application runs, are marked in their rows and named in the sample
 // line; OK on a forbidden one keeps the dialog open with nothing chosen.
 TEST_F(Picker, TheLicenceOfEachFamilyIsShownAndAForbiddenOneIsNotChosen) {
-    FontGen::TFontSpec Closed, Edit;
+    FontGen::TFontDesign Closed, Edit;
     Closed.FsType = 0x0002;
     Edit.FsType = 0x0008;
     Box.InstallFont("Sandbox Closed", Closed);
@@ -200,7 +200,7 @@ TEST_F(Picker, TheLicenceOfEachFamilyIsShownAndAForbiddenOneIsNotChosen) {
 TEST(PickerRows, EachRowIsItsOwnFaceTextHeightPlusTwo) {
     WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Short, Tall;
+    FontGen::TFontDesign Short, Tall;
     Short.Ascender = 700;
     Short.Descender = -150;
     Tall.Ascender = 1100;
@@ -246,7 +246,7 @@ TEST(PickerRows, EachRowIsItsOwnFaceTextHeightPlusTwo) {
 TEST(PickerRows, FamiliesThatCannotDrawTheirNameShowASample) {
     WidgetSets::THeadlessWidgetSet& Set = WidgetSets::UseHeadlessWidgetSet();
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Cyrillic, Symbols;
+    FontGen::TFontDesign Cyrillic, Symbols;
     Cyrillic.LatinLetters = Symbols.LatinLetters = false;
     Cyrillic.ExtraLetters = 0x410;  // the capitals from A to SHCHA
     Symbols.ExtraLetters = 0xE000;  // private use: the font's own symbols

@@ -280,7 +280,7 @@ TEST_F(Forms, CloseQueryCanKeepTheFormOpen) {
 
 TEST_F(Forms, RowsAreMeasuredOnceEachInTheirOwnFace) {
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Short, Tall;
+    FontGen::TFontDesign Short, Tall;
     Short.Ascender = 700;
     Short.Descender = -150;
     Tall.Ascender = 1100;

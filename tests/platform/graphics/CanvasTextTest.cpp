@@ -22,10 +22,10 @@ TFontData Face(const char* Name) {
 class CanvasText : public ::testing::Test {
 protected:
     void SetUp() override {
-        FontGen::TFontSpec Short;
+        FontGen::TFontDesign Short;
         Short.Ascender = 800;
         Short.Descender = -200;
-        FontGen::TFontSpec Tall;
+        FontGen::TFontDesign Tall;
         Tall.Ascender = 1100;
         Tall.Descender = -400;
         Box.InstallFont("Short Metrics", Short);
@@ -74,10 +74,10 @@ TEST_F(CanvasText, NamedFacesResolveToTheirOwnFiles) {
 }
 
 TEST_F(CanvasText, FaceAddedByTheProcessIsUsedNotAFallback) {
-    FontGen::TFontSpec FontSpec;
-    FontSpec.Ascender = 1500;
-    FontSpec.Descender = -500;
-    const std::string File = Box.MakeFontFile("Process Only", FontSpec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.Ascender = 1500;
+    FontDesign.Descender = -500;
+    const std::string File = Box.MakeFontFile("Process Only", FontDesign);
     TCanvas Canvas;
     Canvas.GetFont()->SetName("Process Only");
     Canvas.GetFont()->SetHeight(-10);

@@ -19,11 +19,11 @@ namespace {
 using Os::TEmbeddingPermission;
 
 std::vector<std::uint8_t> Font(std::uint16_t FsType, int Os2Version = 4) {
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = "Licence Sans";
-    Spec.FsType = FsType;
-    Spec.Os2Version = Os2Version;
-    return FontGen::BuildTrueTypeFont(Spec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = "Licence Sans";
+    FontDesign.FsType = FsType;
+    FontDesign.Os2Version = Os2Version;
+    return FontGen::BuildTrueTypeFont(FontDesign);
 }
 
 Os::TFontEmbedding Of(const std::vector<std::uint8_t>& Bytes) { return Os::GetFontEmbedding(Bytes.data(), Bytes.size()); }
@@ -69,10 +69,10 @@ TEST(FontEmbedding, EachPermissionAndTheLeastRestrictiveOfSeveral) {
     TestSupport::TSandbox Box;
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.FsType);
-        FontGen::TFontSpec Spec;
-        Spec.FsType = C.FsType;
-        Spec.Os2Version = C.Os2Version;
-        const std::string File = Box.MakeFontFile("Licence Sans", Spec);
+        FontGen::TFontDesign FontDesign;
+        FontDesign.FsType = C.FsType;
+        FontDesign.Os2Version = C.Os2Version;
+        const std::string File = Box.MakeFontFile("Licence Sans", FontDesign);
         for (const auto& E : {Of(Font(C.FsType, C.Os2Version)), Os::GetFontFileEmbedding(File)}) {
             EXPECT_EQ(E.Permission, C.Permission);
             EXPECT_EQ(E.NoSubsetting, C.NoSubsetting);
@@ -85,7 +85,7 @@ TEST(FontEmbedding, EachPermissionAndTheLeastRestrictiveOfSeveral) {
 
 TEST(FontEmbedding, CollectionsFaceWithoutOs2TableAndNoFont) {
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Open, Preview, Restricted;
+    FontGen::TFontDesign Open, Preview, Restricted;
     Open.FamilyName = "Open Face";
     Preview.FamilyName = "Preview Face";
     Preview.FsType = 0x0104;

@@ -21,11 +21,11 @@
 namespace {
 
 std::vector<std::uint8_t> GeneratedFont(const char* Family, std::uint16_t FsType = 0) {
-    FontGen::TFontSpec Spec;
-    Spec.FamilyName = Family;
-    Spec.FsType = FsType;
-    Spec.MoreNames = {{16, Family}, {17, "Book"}};
-    return FontGen::BuildTrueTypeFont(Spec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = Family;
+    FontDesign.FsType = FsType;
+    FontDesign.MoreNames = {{16, Family}, {17, "Book"}};
+    return FontGen::BuildTrueTypeFont(FontDesign);
 }
 
 // Every name record but the PostScript names, which a subset tags.
@@ -76,7 +76,7 @@ TEST(FontSubset, TheTagAndWhatTheBytesSayOfASubset) {
 // one closest to the regular face.
 TEST(FontSubset, TheFaceOfTheFamilyClosestToRegular) {
     TestSupport::TSandbox Box;
-    std::vector<FontGen::TFontSpec> Faces(4);
+    std::vector<FontGen::TFontDesign> Faces(4);
     Faces[0].FamilyName = Faces[1].FamilyName = Faces[2].FamilyName = "Pair Sans";
     Faces[0].Weight = 700;
     Faces[1].Italic = true;

@@ -105,12 +105,12 @@ TEST(FontTable, RefusesWhatIsNoFont) {
 
 TEST(FontEnumeration, ReportsEachFamilyOnceWithItsTypeAndMetrics) {
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Tall;
+    FontGen::TFontDesign Tall;
     Tall.UnitsPerEm = 1000;
     Tall.Ascender = 1200;
     Tall.Descender = -400;
     Box.InstallFont("Enum Tall", Tall);
-    FontGen::TFontSpec Bold;
+    FontGen::TFontDesign Bold;
     Bold.Weight = 700;
     Box.InstallFont("Enum Short");
     Box.InstallFont("Enum Short", Bold, "EnumShort-Bold.ttf");
@@ -200,9 +200,9 @@ TEST(FontBroadcast, ReachesEveryListenerInOrderAfterTheFontsAreUpToDate) {
     });
 
     // A font file copied into the user font folder by hand.
-    FontGen::TFontSpec FontSpec;
-    FontSpec.FamilyName = "Dropped In";
-    FontGen::WriteTrueTypeFont(FontSpec, Box.Paths().UserFontsFolder + "/dropped.ttf");
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = "Dropped In";
+    FontGen::WriteTrueTypeFont(FontDesign, Box.Paths().UserFontsFolder + "/dropped.ttf");
     EXPECT_EQ(SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0), 0);
     EXPECT_EQ(Log, (std::vector<std::string>{"window:29:seen", "second", "third"}));
 
@@ -224,9 +224,9 @@ TEST(FontBroadcast, SeesAFileAddedWithinTheSameClockTick) {
     Box.InstallFont("Before");
     const std::string Folder = Box.Paths().UserFontsFolder;
     const auto Then = std::filesystem::last_write_time(Folder);
-    FontGen::TFontSpec FontSpec;
-    FontSpec.FamilyName = "Same Tick";
-    FontGen::WriteTrueTypeFont(FontSpec, Folder + "/same-tick.ttf");
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = "Same Tick";
+    FontGen::WriteTrueTypeFont(FontDesign, Folder + "/same-tick.ttf");
     // The folder's time as a coarse file-system clock would leave it.
     std::filesystem::last_write_time(Folder, Then);
     SendMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
@@ -264,7 +264,7 @@ TEST(FontSandbox, ProcessesSettingUpTheSameSandboxAtOnceAllSeeItsFonts) {
     // reading it at that moment must find the whole file, old or new.
     TestSupport::TSandbox Box;
     std::filesystem::create_directories(Box.Paths().UserFontsFolder);
-    FontGen::TFontSpec Font;
+    FontGen::TFontDesign Font;
     Font.FamilyName = "Shared Sans";
     FontGen::WriteTrueTypeFont(Font, Box.Paths().UserFontsFolder + "/SharedSans.ttf");
     std::vector<pid_t> Pids;

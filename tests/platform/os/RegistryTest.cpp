@@ -230,7 +230,7 @@ TEST(Registry, SeveralProcessesWriteAtOnceWithoutLosingAnything) {
 TEST(Registry, FontsKeyShowsInstalledTrueTypeFilesUnderStoredValues) {
     TestSupport::TSandbox Box;
     const std::string Plain = Box.InstallFont("Registry Probe");
-    FontGen::TFontSpec Bold;
+    FontGen::TFontDesign Bold;
     Bold.Weight = 700;
     const std::string BoldFile = Box.InstallFont("Registry Probe", Bold, "RegistryProbe-Bold.ttf");
     const std::string Shadowed = Box.InstallFont("Shadowed Face");
@@ -271,7 +271,7 @@ TEST(Registry, FontsKeyNamesCollectionsByTheFullNamesWindowsReads) {
     // The second face also carries a compatible full name (a record that
     // only Macintosh systems read) naming the first: the value still names
     // it by its own full name.
-    FontGen::TFontSpec Hei, Mono;
+    FontGen::TFontDesign Hei, Mono;
     Hei.FamilyName = "Hei Probe";
     Mono.FamilyName = "Hei Probe Mono";
     Mono.MoreNames = {{18, "Hei Probe"}};

@@ -34,19 +34,19 @@ TEST(FontGen, FcScanReadsFamilyStyleAndFormat) {
     };
     int N = 0;
     for (const auto& C : Cases) {
-        FontGen::TFontSpec FontSpec;
-        FontSpec.Weight = C.Weight;
-        FontSpec.Italic = C.Italic;
-        const std::string File = Box.MakeFontFile(C.Family, FontSpec, "scan" + std::to_string(N++) + ".ttf");
+        FontGen::TFontDesign FontDesign;
+        FontDesign.Weight = C.Weight;
+        FontDesign.Italic = C.Italic;
+        const std::string File = Box.MakeFontFile(C.Family, FontDesign, "scan" + std::to_string(N++) + ".ttf");
         EXPECT_EQ(RunCommand("fc-scan --format '%{family}|%{style}|%{fontformat}|%{fullname}\\n' '" + File + "'"),
                   C.Expected);
     }
 }
 
 TEST(FontGen, FileIsWellFormed) {
-    FontGen::TFontSpec FontSpec;
-    FontSpec.FamilyName = "Checksum Face";
-    const auto Bytes = FontGen::BuildTrueTypeFont(FontSpec);
+    FontGen::TFontDesign FontDesign;
+    FontDesign.FamilyName = "Checksum Face";
+    const auto Bytes = FontGen::BuildTrueTypeFont(FontDesign);
     ASSERT_GE(Bytes.size(), 12u);
     EXPECT_EQ(Word(Bytes, 0), 0x00010000u);
     const unsigned Tables = (Bytes[4] << 8) | Bytes[5];
@@ -73,12 +73,12 @@ TEST(FontGen, FileIsWellFormed) {
         }
         EXPECT_EQ(TableSum, Word(Bytes, Rec + 4)) << Tag;
     }
-    EXPECT_EQ(FontGen::BuildTrueTypeFont(FontSpec), Bytes) << "the same description gives the same bytes";
+    EXPECT_EQ(FontGen::BuildTrueTypeFont(FontDesign), Bytes) << "the same description gives the same bytes";
 }
 
-TEST(FontGen, FreeTypeLoadsItAndTheMetricsFollowTheSpec) {
+TEST(FontGen, FreeTypeLoadsItAndTheMetricsFollowTheDesign) {
     TestSupport::TSandbox Box;
-    FontGen::TFontSpec Small, Large;
+    FontGen::TFontDesign Small, Large;
     Small.UnitsPerEm = 2048;
     Small.Ascender = 1638;
     Small.Descender = -410;
@@ -106,23 +106,23 @@ TEST(FontGen, FreeTypeLoadsItAndTheMetricsFollowTheSpec) {
     EXPECT_GT(Metrics["Metric Large"].tmAveCharWidth, 0);
 }
 
-TEST(FontGen, RefusesSpecsItCannotBuild) {
+TEST(FontGen, RefusesDesignsItCannotBuild) {
     struct TCase {
         const char* Why;
-        void (*Change)(FontGen::TFontSpec&);
+        void (*Change)(FontGen::TFontDesign&);
     } const Cases[] = {
-        {"no family", [](FontGen::TFontSpec& S) { S.FamilyName.clear(); }},
-        {"tiny em", [](FontGen::TFontSpec& S) { S.UnitsPerEm = 8; }},
-        {"ascender below the baseline", [](FontGen::TFontSpec& S) { S.Ascender = 0; }},
-        {"descender above the baseline", [](FontGen::TFontSpec& S) { S.Descender = 10; }},
-        {"letters taller than the ascender", [](FontGen::TFontSpec& S) { S.CapHeight = 900; }},
-        {"weight out of range", [](FontGen::TFontSpec& S) { S.Weight = 0; }},
+        {"no family", [](FontGen::TFontDesign& S) { S.FamilyName.clear(); }},
+        {"tiny em", [](FontGen::TFontDesign& S) { S.UnitsPerEm = 8; }},
+        {"ascender below the baseline", [](FontGen::TFontDesign& S) { S.Ascender = 0; }},
+        {"descender above the baseline", [](FontGen::TFontDesign& S) { S.Descender = 10; }},
+        {"letters taller than the ascender", [](FontGen::TFontDesign& S) { S.CapHeight = 900; }},
+        {"weight out of range", [](FontGen::TFontDesign& S) { S.Weight = 0; }},
     };
     for (const auto& C : Cases) {
-        FontGen::TFontSpec FontSpec;
-        FontSpec.FamilyName = "Refused";
-        C.Change(FontSpec);
-        EXPECT_THROW(FontGen::BuildTrueTypeFont(FontSpec), FontGen::EFontGen) << C.Why;
+        FontGen::TFontDesign FontDesign;
+        FontDesign.FamilyName = "Refused";
+        C.Change(FontDesign);
+        EXPECT_THROW(FontGen::BuildTrueTypeFont(FontDesign), FontGen::EFontGen) << C.Why;
     }
 }
 

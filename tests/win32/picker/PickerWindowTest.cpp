@@ -52,7 +52,7 @@ class TInstalledFamilies {
 public:
     TInstalledFamilies() {
         for (const TFamily& F : Families) {
-            FontGen::TFontSpec Design;
+            FontGen::TFontDesign Design;
             Design.FamilyName = F.Name;
             Design.Ascender = F.Ascender;
             Design.Descender = F.Descender;
