@@ -13,17 +13,12 @@ namespace Os {
 
 namespace {
 
-constexpr std::uint16_t PlatformMacintosh = 1;
-constexpr std::uint16_t PlatformWindows = 3;
+using namespace FontBytes;
+
 constexpr std::uint16_t LanguageEnglishUS = 0x0409;
 // More faces than any real collection holds; a larger count is malformed.
 constexpr std::uint32_t MaxFaces = 4096;
 
-std::uint16_t Word(const std::uint8_t* P) { return static_cast<std::uint16_t>((P[0] << 8) | P[1]); }
-std::uint32_t Dword(const std::uint8_t* P) {
-    return (static_cast<std::uint32_t>(P[0]) << 24) | (static_cast<std::uint32_t>(P[1]) << 16) |
-           (static_cast<std::uint32_t>(P[2]) << 8) | P[3];
-}
 
 AnsiString TextOf(std::uint16_t Platform, const std::vector<std::uint8_t>& Bytes) {
     if (Platform == PlatformWindows) {

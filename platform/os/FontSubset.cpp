@@ -14,16 +14,11 @@ namespace Os {
 
 namespace {
 
-constexpr std::uint16_t PlatformMacintosh = 1;
-constexpr std::uint16_t PlatformWindows = 3;
+using namespace FontBytes;
+
 constexpr std::uint16_t PostScriptNameId = 6;
 constexpr std::size_t TagLength = 6;
 
-std::uint16_t Word(const std::uint8_t* P) { return static_cast<std::uint16_t>((P[0] << 8) | P[1]); }
-std::uint32_t Dword(const std::uint8_t* P) {
-    return (static_cast<std::uint32_t>(P[0]) << 24) | (static_cast<std::uint32_t>(P[1]) << 16) |
-           (static_cast<std::uint32_t>(P[2]) << 8) | P[3];
-}
 void PutWord(std::vector<std::uint8_t>& Out, std::size_t At, std::uint32_t V) {
     Out[At] = static_cast<std::uint8_t>(V >> 8);
     Out[At + 1] = static_cast<std::uint8_t>(V);
