@@ -181,21 +181,25 @@ private:
     std::vector<TInstProp> FPropList;
 };
 
-// How a property editor class is named at registration: a factory for it.
-class TPropertyEditorClassInfo {
+// How an editor class is named at registration: its type, and a factory
+// that makes an instance from the arguments its kind of editor takes.
+template <class TEditor, class... TArgs>
+class TEditorClassInfo {
 public:
-    using TCreate = std::unique_ptr<TPropertyEditor> (*)(IDesigner* Designer, int PropCount);
-    TPropertyEditorClassInfo(const std::type_info& Type, TCreate Create) : FType(&Type), FCreate(Create) {}
+    using TCreate = std::unique_ptr<TEditor> (*)(TArgs...);
+    TEditorClassInfo(const std::type_info& Type, TCreate Create) : FType(&Type), FCreate(Create) {}
 
     const std::type_info& Type() const { return *FType; }
-    std::unique_ptr<TPropertyEditor> Create(IDesigner* Designer, int PropCount) const {
-        return FCreate(Designer, PropCount);
-    }
+    std::unique_ptr<TEditor> Create(TArgs... Args) const { return FCreate(Args...); }
 
 private:
     const std::type_info* FType;
     TCreate FCreate;
 };
+
+// A property editor is made from the designer and the number of objects
+// edited together.
+using TPropertyEditorClassInfo = TEditorClassInfo<TPropertyEditor, IDesigner*, int>;
 using TPropertyEditorClass = const TPropertyEditorClassInfo*;
 
 // The class of the property editor E (constructible from IDesigner* and the
@@ -238,20 +242,7 @@ private:
     IDesigner* FDesigner;
 };
 
-class TComponentEditorClassInfo {
-public:
-    using TCreate = std::unique_ptr<TComponentEditor> (*)(TComponent* Component, IDesigner* Designer);
-    TComponentEditorClassInfo(const std::type_info& Type, TCreate Create) : FType(&Type), FCreate(Create) {}
-
-    const std::type_info& Type() const { return *FType; }
-    std::unique_ptr<TComponentEditor> Create(TComponent* Component, IDesigner* Designer) const {
-        return FCreate(Component, Designer);
-    }
-
-private:
-    const std::type_info* FType;
-    TCreate FCreate;
-};
+using TComponentEditorClassInfo = TEditorClassInfo<TComponentEditor, TComponent*, IDesigner*>;
 using TComponentEditorClass = const TComponentEditorClassInfo*;
 
 // The class of the component editor E (constructible from TComponent* and
