@@ -1,5 +1,6 @@
-// The list box's rules (rows, scrolling, selection, keys and typed letters)
-// and the user's actions on a window, as every backend reports them.
+// The list box's rules (rows, scrolling, selection, keys and typed letters),
+// the edit's (typed text, Space and Backspace at the end of its text) and the
+// user's actions on a window, as every backend reports them.
 #include "platform/widgetsets/WidgetSetBase.h"
 
 #include "platform/StringList.h"
@@ -176,12 +177,40 @@ bool TWidgetSetBase::ListType(TControlRecord& C, char32_t Letter) {
     return false;
 }
 
+// ------------------------------------------------------------------ edits
+
+void TWidgetSetBase::UserEdited(TControlRecord& C, const AnsiString& Text) {
+    if (C.Props.Caption == Text) return;
+    C.Props.Caption = Text;
+    NativeInvalidate(C);
+    if (auto OnChange = C.Events.OnChange) OnChange(Text);
+}
+
+bool TWidgetSetBase::EditKey(TControlRecord& C, TKey Key) {
+    if (Key == TKey::Space) {
+        UserEdited(C, C.Props.Caption + " ");
+        return true;
+    }
+    if (Key != TKey::Backspace) return false;
+    std::u32string Text = Utf8ToCodePoints(C.Props.Caption);
+    if (!Text.empty()) {
+        Text.pop_back();
+        UserEdited(C, CodePointsToUtf8(Text));
+    }
+    return true;
+}
+
 bool TWidgetSetBase::TypeText(TWidgetHandle WindowHandle, const AnsiString& Text) {
     bool Found = false;
     for (char32_t Letter : Utf8ToCodePoints(Text)) {
         TWindowRecord& W = Window(WindowHandle);
         if (!IsControl(W.Focus)) return Found;
         TControlRecord& F = Control(W.Focus);
+        if (IsEdit(F) && Usable(F)) {
+            UserEdited(F, F.Props.Caption + CodePointsToUtf8(std::u32string(1, Letter)));
+            Found = true;
+            continue;
+        }
         if (!IsListBox(F) || !Usable(F) || F.Props.Items.empty()) return Found;
         Found = ListType(F, Letter);
     }
@@ -208,6 +237,7 @@ bool TWidgetSetBase::PressKey(TWidgetHandle WindowHandle, TKey Key) {
     if (IsControl(W.Focus)) {
         TControlRecord& F = Control(W.Focus);
         if (IsListBox(F) && Usable(F) && ListKey(F, Key)) return true;
+        if (IsEdit(F) && Usable(F) && !IsDialogKey(Key)) return EditKey(F, Key);
         if (F.Props.Kind == TWidgetKind::Button && (Key == TKey::Enter || Key == TKey::Space))
             return ClickButton(F.Handle);
     }

@@ -203,6 +203,25 @@ void TWidgetSetBase::PaintControl(TControlRecord& C, TCanvasHandle Cr) {
             PaintListRows(C, Cr);
             break;
         }
+        case TWidgetKind::Edit: {
+            // The text on the edit's colour in a sunken edge, vertically
+            // centred; with the focus a caret after its end (the shared
+            // rules type at the end).
+            B->GetBrush()->SetColor(P.Color);
+            B->FillRect(R);
+            Frame3D(*B, R, clBtnShadow, clBtnHighlight);
+            Frame3D(*B, {1, 1, R.Right - 1, R.Bottom - 1}, cl3DDkShadow, cl3DLight);
+            const int Inset = EditBorder + EditMargin;
+            B->IntersectClipRect({EditBorder, EditBorder, R.Right - EditBorder, R.Bottom - EditBorder});
+            B->GetBrush()->SetStyle(bsClear);
+            const int TH = B->TextHeight("Wg"), Y = (R.Height() - TH) / 2;
+            B->TextOut(Inset, Y, P.Caption);
+            if (Focused && P.Enabled) {
+                const int X = Inset + B->TextWidth(P.Caption);
+                Line(*B, P.Font.Color, X, Y, X, Y + TH);
+            }
+            break;
+        }
         case TWidgetKind::Image: {
             const TBitmap* Pic = P.Picture;
             if (!Pic || Pic->Empty()) break;

@@ -76,6 +76,7 @@ enum class TWidgetKind {
     ListBox,     // list of rows, optionally owner-drawn with variable heights
     Image,       // a bitmap
     Bevel,       // a line or frame
+    Edit,        // a single line of text the user types; Caption is the text
 };
 
 enum class TListBoxStyle { Standard, OwnerDrawFixed, OwnerDrawVariable };
@@ -133,6 +134,9 @@ struct TOwnerDrawState {
 struct TControlEvents {
     // Button: pressed (mouse, Enter/Escape for its role, Space).
     std::function<void()> OnClick;
+    // Edit: the user changed the text (typed, deleted, pasted); Text is the
+    // whole new text, in UTF-8. Not reported for a text set by code.
+    std::function<void(const AnsiString& Text)> OnChange;
     // ListBox: the user clicked a row or moved the selection with the
     // keyboard; Index is the new ItemIndex. Comes before OnDblClick.
     std::function<void(int Index)> OnSelect;
@@ -147,7 +151,10 @@ struct TControlEvents {
     std::function<void(TCanvas& Canvas, int Index, const TRect& Rect, TOwnerDrawState State)> OnDrawItem;
 };
 
-enum class TKey { Enter, Escape, Tab, ShiftTab, Space, Up, Down, Home, End, PageUp, PageDown };
+// Keys the shared rules know. In a focused edit the dialog's keys (Enter,
+// Escape, Tab) still go to the dialog; Space types a blank and Backspace
+// deletes the character before the caret.
+enum class TKey { Enter, Escape, Tab, ShiftTab, Space, Up, Down, Home, End, PageUp, PageDown, Backspace };
 
 // ----------------------------------------------------------- interface
 

@@ -1,6 +1,6 @@
 // What the widgetsets share: the model of windows and controls
 // (WidgetSetBase.cpp), the list box's selection, scrolling and keyboard
-// rules and the dialog keys (ListBoxes.cpp), and a painter that draws
+// rules, the edit's typing and the dialog keys (ListBoxes.cpp), and a painter that draws
 // controls in a plain native-like style through TCanvas (Painter.cpp). A
 // backend adds its native side through the hooks at the end; Backends.cpp
 // is the table of backends.
@@ -52,6 +52,15 @@ struct TWindowRecord {
 // Whether a control takes the user's input: shown and enabled.
 inline bool Usable(const TControlRecord& C) { return C.Props.Visible && C.Props.Enabled; }
 inline bool IsListBox(const TControlRecord& C) { return C.Props.Kind == TWidgetKind::ListBox; }
+inline bool IsEdit(const TControlRecord& C) { return C.Props.Kind == TWidgetKind::Edit; }
+// The keys a focused edit leaves to its dialog; a native edit takes the
+// others itself.
+inline bool IsDialogKey(TKey K) {
+    return K == TKey::Enter || K == TKey::Escape || K == TKey::Tab || K == TKey::ShiftTab;
+}
+// The sunken edge around an edit's text, and the gap between it and the text.
+inline constexpr int EditBorder = 2;
+inline constexpr int EditMargin = 1;
 
 class TWidgetSetBase : public TWidgetSet {
 public:
@@ -89,7 +98,9 @@ public:
     // with the focus selects (and reports) the next row whose text begins
     // with the letters typed without a pause, letter case and accents as the
     // list's sorting has them; the same letter again goes on to the next row
-    // that begins with it. True when a row was found.
+    // that begins with it. True when a row was found. An edit with the focus
+    // takes the characters at the end of its text and reports the change
+    // (true).
     bool TypeText(TWidgetHandle Window, const AnsiString& Text);
     // The mouse wheel over a list box; positive Notches scroll down.
     void Wheel(TWidgetHandle ListBox, int Notches);
@@ -158,6 +169,11 @@ protected:
     void UserSelect(TControlRecord& C, int Index);
     bool ListKey(TControlRecord& C, TKey Key);
     bool ListType(TControlRecord& C, char32_t Letter);
+    // The user changed an edit's text to Text: kept and reported.
+    void UserEdited(TControlRecord& C, const AnsiString& Text);
+    // A key in a focused edit whose text the shared rules keep (Space,
+    // Backspace); true when it was used.
+    bool EditKey(TControlRecord& C, TKey Key);
     // The steady clock of typing, in milliseconds.
     virtual std::int64_t NowMs() const;
     void FocusNext(TWindowRecord& W, bool Backward);

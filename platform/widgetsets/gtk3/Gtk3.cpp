@@ -1,13 +1,15 @@
 // The gtk3 widgetset: each window is a GtkWindow holding a GtkLayout that
 // places the controls at their pixel bounds (a layout, unlike a GtkFixed,
-// keeps exactly the client size it is given, whatever its children ask for). Labels, static texts and
-// buttons are GTK's own widgets; a list box is a GtkDrawingArea in a
+// keeps exactly the client size it is given, whatever its children ask for). Labels, static texts,
+// buttons and edits (GtkEntry) are GTK's own widgets; a list box is a GtkDrawingArea in a
 // GtkScrolledWindow whose rows are drawn through TCanvas on the widget's
 // cairo context; images and bevels are drawn by the shared painter.
 //
 // Keys are taken at the window and handled by the shared rules, so that a
-// real window and a headless one answer the same keys the same way. GTK is
-// initialised only when this widgetset is created.
+// real window and a headless one answer the same keys the same way; a
+// focused edit gets all but the dialog's keys, and its text comes back to
+// the model from the entry's "changed" signal. GTK is initialised only when
+// this widgetset is created.
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -29,7 +31,8 @@ TGtk3WidgetSet* Instance = nullptr;
 const char* const Css =
     ".typecask-button { min-height: 0; min-width: 0; padding: 0 2px; }\n"
     ".typecask-static label { margin: 0; padding: 0 1px; }\n"
-    ".typecask-list { border-width: 1px; }\n";
+    ".typecask-list { border-width: 1px; }\n"
+    ".typecask-edit { min-height: 0; padding: 0 2px; }\n";
 
 struct TNativeWindow {
     GtkWidget* Window = nullptr;
@@ -41,7 +44,7 @@ struct TNativeControl {
     GtkWidget* Outer = nullptr;  // placed on the window's GtkLayout
     GtkWidget* Inner = nullptr;  // label, drawing area or button
     GtkAdjustment* Scroll = nullptr;
-    bool Syncing = false;  // ignore the adjustment's own signal while we set it
+    bool Syncing = false;  // ignore the adjustment's or entry's own signal while we set it
     bool Mapped = false;   // before the list is on screen GTK's scroll values mean nothing
 };
 
@@ -95,6 +98,7 @@ std::optional<TKey> KeyOf(const GdkEventKey* Event) {
         case GDK_KEY_KP_Page_Up: return TKey::PageUp;
         case GDK_KEY_Page_Down:
         case GDK_KEY_KP_Page_Down: return TKey::PageDown;
+        case GDK_KEY_BackSpace: return TKey::Backspace;
         default: return std::nullopt;
     }
 }
@@ -214,6 +218,11 @@ public:
 
     static gboolean OnKeyPress(GtkWidget*, GdkEventKey* Event, gpointer Data) {
         auto Key = KeyOf(Event);
+        // A focused edit types, deletes and moves its caret itself.
+        if (auto It = Instance->FWindows.find(Untag(Data));
+            It != Instance->FWindows.end() && Instance->IsControl(It->second.Focus) &&
+            IsEdit(Instance->Control(It->second.Focus)) && !(Key && IsDialogKey(*Key)))
+            return FALSE;
         if (!Key) {
             // A character typed (without a command modifier) finds a row.
             const gunichar Char = gdk_keyval_to_unicode(Event->keyval);
@@ -297,6 +306,14 @@ public:
         }
         Instance->NativeInvalidate(C);
         return FALSE;
+    }
+
+    static void OnEntryChanged(GtkEditable* Entry, gpointer Data) {
+        TWidgetHandle H = Untag(Data);
+        auto It = Instance->FNativeControls.find(H);
+        if (It == Instance->FNativeControls.end() || It->second.Syncing || !Instance->IsControl(H)) return;
+        const AnsiString Text = gtk_entry_get_text(GTK_ENTRY(Entry));
+        Instance->Guarded([&] { Instance->UserEdited(Instance->Control(H), Text); });
     }
 
     static void OnClicked(GtkButton*, gpointer Data) {
@@ -383,6 +400,13 @@ protected:
                 g_signal_connect(N.Scroll, "value-changed", G_CALLBACK(OnScrolled), Tag(H));
                 break;
             }
+            case TWidgetKind::Edit:
+                N.Outer = N.Inner = gtk_entry_new();
+                // As narrow and low as its bounds, not GTK's own minimum.
+                gtk_entry_set_width_chars(GTK_ENTRY(N.Inner), 1);
+                gtk_style_context_add_class(gtk_widget_get_style_context(N.Inner), "typecask-edit");
+                g_signal_connect(N.Inner, "changed", G_CALLBACK(OnEntryChanged), Tag(H));
+                break;
             case TWidgetKind::Image:
             case TWidgetKind::Bevel:
                 N.Outer = N.Inner = gtk_drawing_area_new();
@@ -439,6 +463,22 @@ protected:
                 }
                 break;
             }
+            case TWidgetKind::Edit: {
+                // Set only when it differs, which keeps the caret where the
+                // user left it; a new text has it at its end, as in every
+                // widgetset.
+                if (P.Caption != gtk_entry_get_text(GTK_ENTRY(N.Inner))) {
+                    N.Syncing = true;
+                    gtk_entry_set_text(GTK_ENTRY(N.Inner), P.Caption.c_str());
+                    N.Syncing = false;
+                    gtk_editable_set_position(GTK_EDITABLE(N.Inner), -1);
+                }
+                PangoAttrList* Attrs = FontAttributes(P.Font);
+                gtk_entry_set_attributes(GTK_ENTRY(N.Inner), Attrs);
+                pango_attr_list_unref(Attrs);
+                gtk_widget_set_can_focus(N.Inner, P.TabOrder >= 0);
+                break;
+            }
             case TWidgetKind::ListBox: {
                 // The scroll bar follows the shared rule: there while the rows
                 // overflow the list.
@@ -480,6 +520,9 @@ protected:
         if (auto It = FNativeControls.find(C.Handle); It != FNativeControls.end()) {
             gtk_widget_set_can_focus(It->second.Inner, TRUE);
             gtk_widget_grab_focus(It->second.Inner);
+            // An entry selects its text when it takes the focus: typing
+            // would replace it. The caret goes to the end instead.
+            if (IsEdit(C)) gtk_editable_set_position(GTK_EDITABLE(It->second.Inner), -1);
         }
     }
 

@@ -3,9 +3,11 @@
 // native LBS_OWNERDRAWVARIABLE list whose rows are measured (WM_MEASUREITEM)
 // and drawn (WM_DRAWITEM) through TCanvas on the row's device context, by the
 // shared rules; labels, static texts, buttons with their glyphs, images and
-// bevels are owner-drawn by the shared painter. A modal showing runs a
-// message loop of its own with the thread's other windows disabled; keys go
-// through the shared dialog rules, as the other backends do.
+// bevels are owner-drawn by the shared painter. An edit is a native EDIT
+// window of the Unicode side of user32, its text given and read as UTF-16.
+// A modal showing runs a message loop of its own with the thread's other
+// windows disabled; keys go through the shared dialog rules, as the other
+// backends do.
 #include <algorithm>
 #include <exception>
 #include <map>
@@ -44,6 +46,7 @@ std::optional<TKey> KeyOf(WPARAM Key) {
         case VK_END: return TKey::End;
         case VK_PRIOR: return TKey::PageUp;
         case VK_NEXT: return TKey::PageDown;
+        case VK_BACK: return TKey::Backspace;
         default: return std::nullopt;
     }
 }
@@ -138,13 +141,23 @@ protected:
         } else if (C.Props.Kind == TWidgetKind::Button) {
             Class = "BUTTON";
             Style |= BS_OWNERDRAW;
+        } else if (C.Props.Kind == TWidgetKind::Edit) {
+            // One line that scrolls with the caret (and none of the static
+            // styles, whose bits are an edit's upper case and centring).
+            Style |= ES_AUTOHSCROLL;
+            ExStyle = WS_EX_CLIENTEDGE;
         } else {
             Style |= SS_OWNERDRAW;
         }
         if (C.Props.TabOrder >= 0) Style |= WS_TABSTOP;
         const TRect& B = C.Props.Bounds;
-        HWND Hwnd = CreateWindowExA(ExStyle, Class, "", Style, B.Left, B.Top, B.Width(), B.Height(), Native(W.Handle),
-                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ControlId(C.Handle))), Module(), nullptr);
+        const auto Id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(ControlId(C.Handle)));
+        // An edit keeps any character: a window of the Unicode side.
+        HWND Hwnd = C.Props.Kind == TWidgetKind::Edit
+                        ? CreateWindowExW(ExStyle, L"EDIT", L"", Style, B.Left, B.Top, B.Width(), B.Height(),
+                                          Native(W.Handle), Id, Module(), nullptr)
+                        : CreateWindowExA(ExStyle, Class, "", Style, B.Left, B.Top, B.Width(), B.Height(),
+                                          Native(W.Handle), Id, Module(), nullptr);
         if (!Hwnd) throw EWidgetSetError(Format("Cannot create the control \"%s\"", {C.Props.Name}));
         Register(C.Handle, Hwnd);
         Apply(C, true);
@@ -234,6 +247,19 @@ private:
             GetClientRect(Hwnd, &Client);
             C.NativeClientWidth = Client.right;
             SendMessageA(Hwnd, LB_SETCURSEL, static_cast<WPARAM>(C.Props.ItemIndex), 0);
+        } else if (C.Props.Kind == TWidgetKind::Edit) {
+            if (Created)
+                SendMessageW(Hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+            // Set only when it differs, which keeps the caret where the user
+            // left it; a new text has it at its end, as in every widgetset.
+            // The EN_CHANGE that setting sends is no user's change.
+            const std::u16string Text = Utf8ToUtf16(C.Props.Caption);
+            if (Text != EditText(Hwnd)) {
+                FSyncing = true;
+                SetWindowTextW(Hwnd, reinterpret_cast<LPCWSTR>(Text.c_str()));
+                FSyncing = false;
+                SendMessageW(Hwnd, EM_SETSEL, Text.size(), static_cast<LPARAM>(Text.size()));
+            }
         } else {
             // Drawn by the painter; the window text names the control to
             // user32 (FindWindowEx, assistive tools).
@@ -241,6 +267,13 @@ private:
         }
         ShowWindow(Hwnd, C.Props.Visible ? SW_SHOWNA : SW_HIDE);
         InvalidateRect(Hwnd, nullptr, TRUE);
+    }
+
+    static std::u16string EditText(HWND Hwnd) {
+        std::u16string Text(static_cast<std::size_t>(GetWindowTextLengthW(Hwnd)) + 1, u'\0');
+        Text.resize(static_cast<std::size_t>(
+            GetWindowTextW(Hwnd, reinterpret_cast<LPWSTR>(Text.data()), static_cast<int>(Text.size()))));
+        return Text;
     }
 
     static BOOL CALLBACK CollectEnabled(HWND Other, LPARAM List) {
@@ -252,8 +285,14 @@ private:
     // when the message was used.
     bool PreTranslate(TWidgetHandle Top, const MSG& Message) {
         if (Message.hwnd != Native(Top) && !IsChild(Native(Top), Message.hwnd)) return false;
+        // A focused edit types, deletes and moves its caret itself.
+        const TWidgetHandle Focus = HandleOf(Message.hwnd);
+        const bool IntoEdit = IsControl(Focus) && Control(Focus).Props.Kind == TWidgetKind::Edit;
         if (Message.message == WM_KEYDOWN) {
-            if (auto Key = KeyOf(Message.wParam)) return PressKey(Top, *Key);
+            const auto Key = KeyOf(Message.wParam);
+            if (Key && (!IntoEdit || IsDialogKey(*Key))) return PressKey(Top, *Key);
+        } else if (IntoEdit) {
+            return false;
         } else if (Message.message == WM_CHAR && Message.wParam > ' ') {
             // Typed into a list, the letters are the shared rules' alone: the
             // native list would otherwise move to the next row beginning with
@@ -362,6 +401,9 @@ private:
                 Guarded([&] {
                     switch (HIWORD(WParam)) {
                         case BN_CLICKED: ClickButton(Source); break;
+                        case EN_CHANGE:
+                            if (!FSyncing) UserEdited(Control(Source), Utf16ToUtf8(EditText(Native(Source))));
+                            break;
                         case LBN_SELCHANGE: {
                             const int Index = static_cast<int>(SendMessageA(Native(Source), LB_GETCURSEL, 0, 0));
                             if (Index >= 0) ClickRow(Source, Index);
@@ -396,6 +438,7 @@ private:
     std::map<HWND, TWidgetHandle> FByHwnd;
     std::map<TWidgetHandle, std::pair<std::vector<AnsiString>, std::vector<int>>> FShownRows;
     std::exception_ptr FError;
+    bool FSyncing = false;  // an edit's text is being set by the model
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// What every widgetset does alike: one dialog shaped like the picker, shown
-// modally and played by a user through keys, mouse and the close box, on
+// What every widgetset does alike: one dialog shaped like the picker (and an
+// edit below its list), shown modally and played by a user through keys,
+// typing, mouse and the close box, on
 // each backend of the table below. Each backend's user is its own: the
 // headless script, xdotool on an X server for gtk3, the message queue of
 // user32 for win32. A new backend gets the whole suite by adding its row.
@@ -45,13 +46,15 @@ constexpr int ListLeft = 1 + 2, ListTop = 20 + 2;
 constexpr int ButtonTop = 195, ButtonWidth = 70, ButtonHeight = 24;
 
 // An owner-drawn list of twelve rows of three heights, a label that wraps,
-// OK (the default button) and Cancel (the cancel button). Every event goes
-// into Log; a double click on a row ends the dialog with mrOk.
+// OK (the default button), Cancel (the cancel button) and an edit, last in
+// the Tab order. Every event goes into Log but the edit's changes, which go
+// into Changes; a double click on a row ends the dialog with mrOk.
 struct TDialog {
     TWidgetSet& Set;
     std::vector<std::string> Log;
     std::vector<std::pair<int, int>> Drawn;  // row, height
-    TWidgetHandle Window = NoWidget, List = NoWidget;
+    std::vector<std::string> Changes;        // the edit's texts the user made
+    TWidgetHandle Window = NoWidget, List = NoWidget, Edit = NoWidget;
     std::string ShotFile;  // saved by OK before it ends the dialog
     static constexpr const char* Title = "Typecask Conformance";
 
@@ -91,6 +94,14 @@ struct TDialog {
         Set.CreateControl(Window, T, {});
         Button("OK", 50, 1, true, false, mrOk);
         Button("Cancel", 122, 2, false, true, mrCancel);
+        TControlProps T2;
+        T2.Kind = TWidgetKind::Edit;
+        T2.Bounds = Bounds(1, 171, 240, 21);
+        T2.Color = clWindow;
+        T2.TabOrder = 3;
+        TControlEvents EE;
+        EE.OnChange = [this](const AnsiString& Text) { Changes.push_back(Text); };
+        Edit = Set.CreateControl(Window, T2, EE);
     }
     ~TDialog() { Set.Destroy(Window); }
     TDialog(const TDialog&) = delete;
@@ -114,22 +125,30 @@ struct TDialog {
     }
 
     int Selected() const { return Set.GetControlProps(List).ItemIndex; }
+    std::string EditText() const { return Set.GetControlProps(Edit).Caption; }
+    void SetEditText(const std::string& Text) {
+        TControlProps P = Set.GetControlProps(Edit);
+        P.Caption = Text;
+        Set.UpdateControl(Edit, P);
+    }
     // Where a button lies in the window: its centre.
     static int ButtonX(const char* Caption) { return (std::string(Caption) == "OK" ? 50 : 122) + ButtonWidth / 2; }
 };
 
 // One thing the user does.
 struct TStep {
-    enum TKind { Key, ClickRow, DoubleClickRow, ClickButton, Close } Kind;
+    enum TKind { Key, ClickRow, DoubleClickRow, ClickButton, Close, Type } Kind;
     TKey Pressed = TKey::Enter;
     int Row = -1;
     const char* Button = "";
+    const char* Text = "";  // Type: ASCII, as every user here can type it
 };
 TStep Press(TKey K) { return {TStep::Key, K}; }
 TStep Click(int Row) { return {TStep::ClickRow, TKey::Enter, Row}; }
 TStep DoubleClick(int Row) { return {TStep::DoubleClickRow, TKey::Enter, Row}; }
 TStep Press(const char* Button) { return {TStep::ClickButton, TKey::Enter, -1, Button}; }
 TStep CloseBox() { return {TStep::Close}; }
+TStep Type(const char* Text) { return {TStep::Type, TKey::Enter, -1, "", Text}; }
 
 // The user of one backend.
 class TUser {
@@ -164,6 +183,7 @@ public:
                 case TStep::DoubleClickRow: Script.push_back(A::DoubleClick(S.Row)); break;
                 case TStep::ClickButton: Script.push_back(A::Press(S.Button)); break;
                 case TStep::Close: Script.push_back(A::CloseWindow()); break;
+                case TStep::Type: Script.push_back(A::Type(S.Text)); break;
             }
         }
         Set.Script(std::move(Script));
@@ -229,6 +249,13 @@ private:
     }
 
     static void Play(TDialog& D, const TStep& S) {
+        // Characters come to the focused window as the keyboard's
+        // translation makes them; Backspace is one of them.
+        if (S.Kind == TStep::Type || (S.Kind == TStep::Key && S.Pressed == TKey::Backspace)) {
+            const std::string Text = S.Kind == TStep::Type ? S.Text : "\b";
+            for (const char Ch : Text) PostMessageA(GetFocus(), WM_CHAR, static_cast<unsigned char>(Ch), 0);
+            return;
+        }
         const HWND List = NativeList(D);
         // The row's centre in the list's client area (it shows its first rows).
         RECT Row{};
@@ -250,6 +277,7 @@ private:
                 PostMessageA(FindWindowExA(Native(D), nullptr, "BUTTON", S.Button), BM_CLICK, 0, 0);
                 break;
             case TStep::Close: PostMessageA(Native(D), WM_CLOSE, 0, 0); break;
+            case TStep::Type: break;
         }
     }
 };
@@ -310,6 +338,7 @@ private:
             case TKey::Escape: return "Escape";
             case TKey::Tab: return "Tab";
             case TKey::Space: return "space";
+            case TKey::Backspace: return "BackSpace";
             default: return "Return";
         }
     }
@@ -330,6 +359,7 @@ private:
             case TStep::DoubleClickRow: ClickAt(ListLeft + 40, RowY(S.Row), 2); break;
             case TStep::ClickButton: ClickAt(TDialog::ButtonX(S.Button), ButtonTop + ButtonHeight / 2, 1); break;
             case TStep::Close: break;
+            case TStep::Type: Shell(std::string("xdotool type --delay 60 -- '") + S.Text + "'"); break;
         }
     }
     std::string FGeometry;
@@ -404,6 +434,42 @@ TEST_P(Conformance, KeysMouseAndFocusEndTheDialogAsTheUserMeansIt) {
         EXPECT_EQ(Dialog->Selected(), C.Selected);
         EXPECT_EQ(Told(Dialog->Log), C.Log);
         EXPECT_FALSE(Dialog->Set.IsShowing(Dialog->Window));
+    }
+}
+
+// Typed text and Backspace reach the edit's Text through the backend's own
+// control; a text set by code is shown there (typing goes on after it, UTF-8
+// through the native text's encoding and back) and is no user's change.
+TEST_P(Conformance, TheEditTakesTypedTextAndShowsTheTextSetByCode) {
+    const struct {
+        const char* Name;
+        std::string Set;
+        std::vector<TStep> Steps;
+        TModalResult Result;
+        std::string Text;
+    } Cases[] = {
+        {"typed, Backspace, Enter",
+         "",
+         {Type("U+0400-"), Type("U+04FF"), Press(TKey::Backspace), Press(TKey::Enter)},
+         mrOk,
+         "U+0400-U+04F"},
+        {"set by code, then typed after it, Escape",
+         "Привет, U+2010",
+         {Type("-U+2027 x"), Press(TKey::Backspace), Press(TKey::Escape)},
+         mrCancel,
+         "Привет, U+2010-U+2027 "},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        Dialog->Changes.clear();
+        Dialog->SetEditText(C.Set);
+        EXPECT_EQ(Dialog->EditText(), C.Set);
+        EXPECT_TRUE(Dialog->Changes.empty()) << "a text set by code was reported as the user's";
+        Dialog->Set.SetFocus(Dialog->Edit);
+        EXPECT_EQ(User->Show(*Dialog, C.Steps), C.Result);
+        EXPECT_EQ(Dialog->EditText(), C.Text);
+        ASSERT_FALSE(Dialog->Changes.empty());
+        EXPECT_EQ(Dialog->Changes.back(), C.Text);
     }
 }
 

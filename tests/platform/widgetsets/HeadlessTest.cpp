@@ -342,6 +342,46 @@ TEST(HeadlessRender, WindowRendersAtClientSizeWithOwnerDrawnRows) {
     EXPECT_EQ(Png.GetPixel(Bar - 6, 22 + 145 - 16 - 3), Rgb(cl3DLight));
 }
 
+// The edit's field in its sunken edge: the edit's colour inside, where its
+// text and, with the focus, the caret are drawn.
+TEST(HeadlessRender, EditShowsItsTextAndCaretInItsField) {
+#ifndef _WIN32
+    TestSupport::TSandbox Box;
+    Box.InstallFont("Sandbox Sans");
+#endif
+    const struct {
+        const char* Text;
+        bool Focused;
+        bool Marked;  // anything but the field's colour inside the edge
+    } Cases[] = {{"", false, false}, {"", true, true}, {"WWW", false, true}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(std::string(C.Text) + (C.Focused ? ", focused" : ""));
+        THeadlessWidgetSet Set;
+        TWindowProps W;
+        W.ClientWidth = 100;
+        W.ClientHeight = 30;
+        const TWidgetHandle Dialog = Set.CreateWindow(W, {});
+        TControlProps E;
+        E.Kind = TWidgetKind::Edit;
+        E.Bounds = Bounds(5, 5, 90, 21);
+        E.Color = clWindow;
+        E.Caption = C.Text;
+        E.TabOrder = 0;
+        const TWidgetHandle Edit = Set.CreateControl(Dialog, E, {});
+        if (C.Focused) Set.SetFocus(Edit);
+        const auto Png = Set.RenderWindow(Dialog);
+        const std::uint32_t Field = Png->GetPixel(5 + 80, 5 + 10);
+        const TColor Window = ColorToRGB(clWindow);
+        EXPECT_EQ(Field & 0xFFFFFF,
+                  std::uint32_t(GetRValue(Window)) << 16 | std::uint32_t(GetGValue(Window)) << 8 | GetBValue(Window));
+        EXPECT_NE(Png->GetPixel(5, 5), Field) << "no edge";
+        bool Marked = false;
+        for (int Y = 5 + EditBorder; Y < 5 + 21 - EditBorder; ++Y)
+            for (int X = 5 + EditBorder; X < 5 + 90 - EditBorder; ++X) Marked = Marked || Png->GetPixel(X, Y) != Field;
+        EXPECT_EQ(Marked, C.Marked);
+    }
+}
+
 TEST(HeadlessWidgetSet, SelectionByName) {
     EXPECT_EQ(SelectWidgetSet("headless").GetName(), "headless");
     THeadlessWidgetSet& Headless = UseHeadlessWidgetSet();
