@@ -255,6 +255,58 @@ TControlEvents TButton::GetWidgetEvents() {
     return E;
 }
 
+// ------------------------------------------------------------------- TEdit
+
+TYPECASK_IMPLEMENT_CLASS(TEdit)
+void TEdit::Publish(TPublisher<TEdit>& P) {
+    using namespace ControlPublish;
+    Color(P, clWindow);
+    Enabled(P);
+    Font(P);
+    Hint(P);
+    ParentColor(P, false);
+    ParentFont(P, true);
+    ParentShowHint(P);
+    ShowHint(P);
+    TabOrder(P);
+    TabStop(P, true);
+    P.Property("Text", &TControl::GetText, &TControl::SetText);
+    Visible(P);
+    P.Property("OnChange", &TEdit::OnChange, &TEdit::OnChange);
+    OnClickEvent(P);
+    OnDblClickEvent(P);
+}
+
+TEdit::TEdit(TComponent* Owner) : TWinControl(Owner) {
+    SetTabStopDefault(true);
+    SetColor(clWindow);
+    SetBounds(0, 0, 121, 21);
+}
+
+TEdit::~TEdit() = default;
+
+void TEdit::SetText(const AnsiString& Value) {
+    if (Value == GetText()) return;
+    TWinControl::SetText(Value);
+    Change();
+}
+
+void TEdit::Change() {
+    if (OnChange) OnChange(this);
+}
+
+bool TEdit::GetWidgetKind(TWidgetKind& Kind) const {
+    Kind = TWidgetKind::Edit;
+    return true;
+}
+
+TControlEvents TEdit::GetWidgetEvents() {
+    TControlEvents E;
+    // The widgetset shows the text already; giving it back changes nothing.
+    E.OnChange = [this](const AnsiString& Text) { SetText(Text); };
+    return E;
+}
+
 // ---------------------------------------------------------------- TListBox
 
 const TTypeInfo* TypeInfoFor(TListBoxStyle*) {
@@ -446,7 +498,7 @@ TControlEvents TListBox::GetWidgetEvents() {
 namespace {
 
 const bool StdClassesRegistered = [] {
-    RegisterClasses({TLabel::StaticClass(), TStaticText::StaticClass(), TButton::StaticClass(),
+    RegisterClasses({TLabel::StaticClass(), TStaticText::StaticClass(), TButton::StaticClass(), TEdit::StaticClass(),
                      TListBox::StaticClass()});
     return true;
 }();

@@ -1,4 +1,4 @@
-// Standard controls: labels, static texts, buttons and list boxes.
+// Standard controls: labels, static texts, buttons, edits and list boxes.
 #pragma once
 
 #include "platform/Controls.h"
@@ -106,6 +106,30 @@ private:
     TModalResult FModalResult = mrNone;
     bool FDefault = false;
     bool FCancel = false;
+};
+
+// ------------------------------------------------------------------- TEdit
+
+// A single line of text that the user types. Text (the same value as
+// Caption) is what it holds; OnChange fires whenever it changes, by the
+// user or by SetText.
+class TEdit : public TWinControl {
+    TYPECASK_CLASS(TEdit, TWinControl)
+
+public:
+    explicit TEdit(TComponent* Owner);
+    ~TEdit() override;
+
+    void SetText(const AnsiString& Value) override;
+
+    TNotifyEvent OnChange;
+
+    // Fires OnChange.
+    virtual void Change();
+
+protected:
+    bool GetWidgetKind(TWidgetKind& Kind) const override;
+    TControlEvents GetWidgetEvents() override;
 };
 
 // ---------------------------------------------------------------- TListBox
