@@ -40,7 +40,7 @@ else()
 endif()
 set(TYPECASK_FORM_DIR ${CMAKE_BINARY_DIR}/resources/forms)
 set(TYPECASK_FORM_FILES)
-foreach(FORM TFormTypecaskEditor TFormAbout)
+foreach(FORM TFormTypecaskEditor TFormAbout TFormSubsetRanges)
   set(FORM_TEXT ${PROJECT_SOURCE_DIR}/resources/forms/${FORM}.dfm.txt)
   set(FORM_BINARY ${TYPECASK_FORM_DIR}/${FORM}.dfm)
   add_custom_command(

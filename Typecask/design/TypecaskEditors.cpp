@@ -5,6 +5,7 @@
 #include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "Typecask/design/FormAbout.h"
+#include "Typecask/design/FormSubsetRanges.h"
 #include "Typecask/design/FormTypecaskEditor.h"
 #include "Typecask/support/Errors.h"
 #include "TypecaskLib/Package.h"
@@ -55,9 +56,14 @@ namespace {
 
 constexpr int SubsetVerb = 2;
 
-void SubsetToFormTexts(TTypecask* Typecask, IDesigner* Designer) {
+void SubsetToFormTexts(TTypecask* Typecask, IDesigner* Designer, const AnsiString& Ranges) {
     TComponent* Root = Designer && Designer->GetRoot() ? Designer->GetRoot() : Typecask->Owner();
     Os::TCodePoints Keep = RunTimeCharacters();
+    try {
+        AddCharacterRanges(Keep, Ranges);
+    } catch (const EConvertError& E) {
+        throw ETypecask(msgBadSubsetRanges, E.GetMessage());
+    }
     if (Root) {
         TMemoryStream Form;
         WriteComponentToStream(&Form, Root);
@@ -72,7 +78,11 @@ void SubsetToFormTexts(TTypecask* Typecask, IDesigner* Designer) {
 
 void TTypecaskComponentEditor::ExecuteVerb(int Index) {
     if (Index == SubsetVerb) {
-        if (auto* Typecask = dynamic_cast<TTypecask*>(Component())) SubsetToFormTexts(Typecask, Designer());
+        auto* Typecask = dynamic_cast<TTypecask*>(Component());
+        if (!Typecask) return;
+        auto Dialog = std::make_unique<TFormSubsetRanges>(Application);
+        if (Dialog->ShowModal() != mrOk) return;
+        SubsetToFormTexts(Typecask, Designer(), Dialog->EditRanges->GetText());
         return;
     }
     FVerbIndex = Index;

@@ -22,11 +22,13 @@ public:
 };
 
 // Context menu "TypecaskName...", "About..." and "Subset to the form's
-// texts"; a double-click opens the font picker. The third verb replaces the
-// font held by its subset that keeps the characters of every text of the
-// form (SubsetCharacters.h) and U+0020 to U+007E (TTypecask::
-// SubsetFontResource: a subset is made again from the whole font installed
-// here), and marks the form modified; a refusal changes nothing.
+// texts"; a double-click opens the font picker. The third verb asks in a
+// dialog (TFormSubsetRanges) for further ranges of characters to keep, then
+// replaces the font held by its subset that keeps those, the characters of
+// every text of the form (SubsetCharacters.h) and U+0020 to U+007E
+// (TTypecask::SubsetFontResource: a subset is made again from the whole font
+// installed here), and marks the form modified. Cancel, a malformed list of
+// ranges (ETypecask msgBadSubsetRanges) and a refusal change nothing.
 class TTypecaskComponentEditor : public TDefaultEditor {
 public:
     TTypecaskComponentEditor(TComponent* AComponent, IDesigner* ADesigner);

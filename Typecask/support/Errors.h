@@ -34,6 +34,9 @@ enum TTypecaskMessage : int {
     // The font held is a subset and the whole font is not installed here to
     // make another one from: "%s" the family name.
     msgWholeFontNotInstalled = 20,
+    // The subset verb's list of ranges is malformed: "%s" the reader's
+    // message (AddCharacterRanges).
+    msgBadSubsetRanges = 21,
 };
 
 // The package's one exception class: a message from the package's string

@@ -38,7 +38,9 @@ const char* const DesignerHelp =
     "  --choose FAMILY   select FAMILY in the font picker and press OK; a family\n"
     "                    that is not listed ends the dialog with Cancel\n"
     "  --screenshot PNG  save the dialog as shown (then close it, or answer it\n"
-    "                    with --choose)\n"
+    "                    with --choose or --ranges)\n"
+    "  --ranges LIST     type LIST (\" \" for none) into the subset dialog, the\n"
+    "                    further characters to keep, and press OK\n"
     "A form that changed is saved back in its own format. Errors print their\n"
     "message and leave the file as it was; so does a form that could not be\n"
     "read completely, which is never saved. Read errors make every subcommand\n"
@@ -154,6 +156,7 @@ int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
     TDialogAnswer Answer;
     Answer.Choose = Args.Option("--choose");
     Answer.Screenshot = Args.Option("--screenshot");
+    Answer.Ranges = Args.Option("--ranges");
     const auto Words = Args.Positional(Count);
     RegisterPackage();
     auto Host = TDesignerHost::OpenFile(Words[0]);
@@ -174,7 +177,8 @@ int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
     }
     for (const auto& Why : DialogAnswerErrors()) std::cout << Why << ": the dialog ended with Cancel\n";
     if (!Answer.Scripted() && WidgetSet().GetName() == "headless")
-        std::cout << "no display: dialogs end unanswered (Cancel); answer them with --choose or --screenshot\n";
+        std::cout << "no display: dialogs end unanswered (Cancel); answer them with --choose, --ranges or "
+                     "--screenshot\n";
     if (!Answer.Screenshot.empty()) std::cout << "screenshot: " << Answer.Screenshot << '\n';
     if (!Host->Designer().IsModified()) {
         std::cout << Words[0] << " unchanged\n";
@@ -236,10 +240,12 @@ const std::map<std::string, TSubcommand>& Subcommands() {
           "Lists the commands of COMPONENT's context menu with their indexes.\n",
           Verbs}},
         {"verb",
-         {"Usage: typecask designer verb FORM.dfm COMPONENT INDEX [--choose FAMILY] [--screenshot PNG]\n"
+         {"Usage: typecask designer verb FORM.dfm COMPONENT INDEX [--choose FAMILY] [--ranges LIST]\n"
+          "                                [--screenshot PNG]\n"
           "Runs context-menu command INDEX of COMPONENT (see verbs) and saves the form\n"
           "when it changed.\n\n"
           "  --choose FAMILY   answer the font picker: select FAMILY and press OK\n"
+          "  --ranges LIST     answer the subset dialog: type LIST and press OK\n"
           "  --screenshot PNG  save the dialog as shown\n",
           Verb}},
         {"dblclick",

@@ -25,13 +25,14 @@ TClass FindPaletteClass(const AnsiString& Name);
 // How the dialogs that editors open are answered. Without a choice and a
 // screenshot they are shown by the widgetset in use (a real window when a
 // display is available). Otherwise they are played headless: the dialog is
-// saved as a PNG as it is shown, then Choose is selected and OK pressed; a
+// saved as a PNG as it is shown, then Choose is selected and OK pressed (a
 // Choose that is no row of the list ends the dialog with Cancel, as does an
-// empty Choose.
+// empty Choose), or Ranges is typed into the subset dialog and OK pressed.
 struct TDialogAnswer {
     std::string Choose;
     std::string Screenshot;
-    bool Scripted() const { return !Choose.empty() || !Screenshot.empty(); }
+    std::string Ranges;
+    bool Scripted() const { return !Choose.empty() || !Screenshot.empty() || !Ranges.empty(); }
 };
 // Prepares the widgetset for Answer. Call before the editor runs.
 void PrepareDialogs(const TDialogAnswer& Answer);

@@ -51,6 +51,7 @@ TEST_P(ModuleForms, ListEachFormAndTheFontItsTypecaskCarries) {
 }
 
 const std::vector<std::string> PackageForms = {"TFORMABOUT FormAbout: TFormAbout",
+                                               "TFORMSUBSETRANGES FormSubsetRanges: TFormSubsetRanges",
                                                "TFORMTYPECASKEDITOR FormTypecaskEditor: TFormTypecaskEditor"};
 const std::vector<std::string> ProgramForms = {"TFORM1 Form1: TForm1"};
 

@@ -2,11 +2,19 @@
 // package registered as the builder registers it.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <typeindex>
+#include <vector>
+
+#ifndef _WIN32
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#endif
 
 #include "Typecask/component/SubsetCharacters.h"
 #include "Typecask/component/Typecask.h"
 #include "Typecask/design/FormAbout.h"
+#include "Typecask/design/FormSubsetRanges.h"
 #include "Typecask/design/FormTypecaskEditor.h"
 #include "Typecask/design/TypecaskEditors.h"
 #include "Typecask/support/Errors.h"
@@ -57,6 +65,16 @@ protected:
         Editor.reset();
         Designer.reset();
         ResetDesignRegistrations();
+    }
+
+    // The component carries Family; a label on the form shows Caption.
+    void CarryWithLabel(const AnsiString& Family, const AnsiString& Caption) {
+        TTypecaskName Choice(nullptr);
+        Choice.SetTTFontName(Family);
+        Typecask->SetTypecaskName(&Choice);
+        auto* Label = static_cast<TLabel*>(Designer->DropComponent(TLabel::StaticClass()));
+        Label->SetParent(static_cast<TForm*>(Designer->GetRoot()));
+        Label->SetCaption(Caption);
     }
 
     TestSupport::TSandbox Box;
@@ -121,25 +139,105 @@ TEST_F(Editors, Verbs) {
 
 #ifndef _WIN32
 // The subset verb keeps the characters of the form's texts, the other
-// components' included, and marks the form modified; no dialog is shown.
+// components' included, and marks the form modified; its dialog, left
+// empty, adds none.
 TEST_F(Editors, SubsetVerbKeepsTheTextsOfTheForm) {
     ASSERT_TRUE(Editor);
-    TTypecaskName Choice(nullptr);
-    Choice.SetTTFontName("Sandbox Bravo");
-    Typecask->SetTypecaskName(&Choice);
-    auto* Label = static_cast<TLabel*>(Designer->DropComponent(TLabel::StaticClass()));
-    Label->SetParent(static_cast<TForm*>(Designer->GetRoot()));
-    Label->SetCaption("Привет");
-    Set->Script({Watch});
+    CarryWithLabel("Sandbox Bravo", "Привет");
+    Set->Script({Watch, THeadlessAction::Press("OK")});
     Editor->ExecuteVerb(2);
-    EXPECT_EQ(Shown, std::vector<AnsiString>{});
+    EXPECT_EQ(Shown, std::vector<AnsiString>{"Subset"});
     Os::TCodePoints Keep = RunTimeCharacters();
     AddTextCharacters(Keep, "Привет");
     EXPECT_TRUE(Typecask->GetFontSubset().IsSubset);
     EXPECT_EQ(Typecask->GetFontSubset().Tag, Os::SubsetTagOf(Keep));
     EXPECT_TRUE(Designer->IsModified());
 }
+
+// The characters beyond U+007F that FreeType finds mapped in a font's bytes.
+std::set<char32_t> MappedBeyondAscii(TMemoryStream& Font) {
+    std::set<char32_t> Mapped;
+    FT_Library Library = nullptr;
+    FT_Face Face = nullptr;
+    EXPECT_EQ(FT_Init_FreeType(&Library), 0);
+    if (FT_New_Memory_Face(Library, static_cast<const FT_Byte*>(Font.GetMemory()), static_cast<FT_Long>(Font.GetSize()),
+                           0, &Face) == 0) {
+        FT_UInt Glyph = 0;
+        for (FT_ULong Ch = FT_Get_First_Char(Face, &Glyph); Glyph != 0; Ch = FT_Get_Next_Char(Face, Ch, &Glyph))
+            if (Ch > 0x7F) Mapped.insert(static_cast<char32_t>(Ch));
+        FT_Done_Face(Face);
+    } else {
+        ADD_FAILURE() << "FreeType cannot read the stored font";
+    }
+    FT_Done_FreeType(Library);
+    return Mapped;
+}
 #endif
+
+std::vector<std::uint8_t> BytesOf(TMemoryStream* Data) {
+    if (!Data) return {};
+    const auto* Begin = static_cast<const std::uint8_t*>(Data->GetMemory());
+    return {Begin, Begin + Data->GetSize()};
+}
+
+// The subset verb's dialog: the ranges typed there are kept besides the
+// form's texts (the stored font's own character map shows it); Cancel and a
+// list that is no list of ranges change nothing, the latter with a message
+// naming the piece. Windows builds have no subsetter: they refuse with a
+// message and change nothing either.
+TEST_F(Editors, SubsetVerbKeepsTheRangesTypedInItsDialog) {
+    ASSERT_TRUE(Editor);
+    FontGen::TFontDesign Cyrillic;
+    Cyrillic.ExtraLetters = 0x0410;  // U+0410 to U+0429 besides A to Z
+    Box.InstallFont("Sandbox Cyrillic", Cyrillic);
+    CarryWithLabel("Sandbox Cyrillic", "\u0411");
+
+    const struct {
+        const char* Name;
+        const char* Typed;
+        const char* Button;
+        const char* Error;          // in the message raised; nullptr: none
+        std::set<char32_t> Mapped;  // empty: the font unchanged
+    } Cases[] = {
+        {"Cancel", "U+0414", "Cancel", nullptr, {}},
+        {"a piece that is no range", "U+0414, U+ZZZZ", "OK", "\"U+ZZZZ\"", {}},
+        {"a range backwards", "U+0416-U+0414", "OK", "\"U+0416-U+0414\"", {}},
+#ifdef _WIN32
+        {"ranges and OK", "U+0414-U+0416, U+0420", "OK", "not available in this build", {}},
+#else
+        {"ranges and OK", "U+0414-U+0416, U+0420", "OK", nullptr, {0x0411, 0x0414, 0x0415, 0x0416, 0x0420}},
+#endif
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const auto Before = BytesOf(Typecask->GetFontData());
+        ASSERT_FALSE(Before.empty());
+        Shown.clear();
+        Set->Script({Watch, THeadlessAction::Type(C.Typed), THeadlessAction::Press(C.Button)});
+        AnsiString Error;
+        try {
+            Editor->ExecuteVerb(2);
+        } catch (const Exception& E) {
+            Error = E.GetMessage();
+        }
+        EXPECT_EQ(Shown, std::vector<AnsiString>{"Subset"});
+        EXPECT_EQ(Set->PendingActions(), 0u);
+        EXPECT_EQ(DialogTests::OpenDialog<TFormSubsetRanges>(), nullptr);
+        if (C.Error)
+            EXPECT_NE(Error.find(C.Error), AnsiString::npos) << Error;
+        else
+            EXPECT_EQ(Error, "");
+        if (C.Mapped.empty()) {
+            EXPECT_EQ(BytesOf(Typecask->GetFontData()), Before);
+            continue;
+        }
+#ifndef _WIN32
+        EXPECT_TRUE(Typecask->GetFontSubset().IsSubset);
+        EXPECT_EQ(MappedBeyondAscii(*Typecask->GetFontData()), C.Mapped);
+        EXPECT_TRUE(Designer->IsModified());
+#endif
+    }
+}
 
 TEST_F(Editors, DoubleClickOpensThePickerAndAppliesTheChoice) {
     ASSERT_TRUE(Editor);

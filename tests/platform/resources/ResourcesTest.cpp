@@ -45,6 +45,7 @@ const TMessageCase PackageMessages[] = {
     {18, "Font (%s) may not be subset: its licence sets the no-subsetting bit (fsType 0x0100)"},
     {19, "There is no font to subset: choose a family first"},
     {20, "Font (%s) is a subset, and the whole font is not installed here to make another one from"},
+    {21, "The characters to keep cannot be read: %s"},
 };
 
 TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
@@ -59,7 +60,7 @@ TEST(PackageStrings, EveryMessageReadsExactlyFromTheResources) {
 }
 
 TEST(PackageStrings, EmptyAndMissingIdsReadAsEmpty) {
-    for (int Id : {0, 21, 31, 1000, -1}) {
+    for (int Id : {0, 22, 31, 1000, -1}) {
         SCOPED_TRACE(Id);
         EXPECT_EQ(LoadStr(Id), "");
         if (Id < 0) continue;
@@ -186,12 +187,12 @@ TEST(ResourceImage, ModulesCarryTheirCompiledResourcesUnchanged) {
     ExpectSameEntries(*Os::TResourceImage::FromFile(TEST_RES_DIR "/TestPackage.res"),
                       *Os::TResourceImage::FromFile(TEST_PLAIN_MODULE));
     // The package's string table (two blocks of sixteen ids), its version,
-    // both bitmaps, three records and the layouts of the two dialogs.
+    // both bitmaps, three records and the layouts of the three dialogs.
     std::vector<std::string> Listed;
     for (const auto& E : PackageRes->GetEntries()) Listed.push_back(E.Type.ToString() + " " + E.Name.ToString());
     EXPECT_EQ(Listed, (std::vector<std::string>{"#2 TTYPECASK", "#2 TTYPECASK48", "#6 #1", "#6 #2", "#10 DESCRIPTION",
                                                 "#10 PACKAGEINFO", "#10 PACKAGEOPTIONS", "#10 TFORMABOUT",
-                                                "#10 TFORMTYPECASKEDITOR", "#16 #1"}));
+                                                "#10 TFORMSUBSETRANGES", "#10 TFORMTYPECASKEDITOR", "#16 #1"}));
 }
 
 TEST(ResourceImage, AModuleWithoutTheSectionHasNoResources) {

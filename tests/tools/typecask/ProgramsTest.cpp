@@ -121,9 +121,11 @@ TEST(InspectModules, ListsTheFormsOfALibraryWithoutTypecask) {
         SCOPED_TRACE(Module);
         const auto Run = Typecask("inspect " + Quoted(Module));
         EXPECT_EQ(Run.Status, 0);
-        EXPECT_EQ(Run.Out,
-                  "form TFORMABOUT (language 0409): FormAbout: TFormAbout\n  no TTypecask\n"
-                  "form TFORMTYPECASKEDITOR (language 0409): FormTypecaskEditor: TFormTypecaskEditor\n  no TTypecask\n");
+        EXPECT_EQ(
+            Run.Out,
+            "form TFORMABOUT (language 0409): FormAbout: TFormAbout\n  no TTypecask\n"
+            "form TFORMSUBSETRANGES (language 0409): FormSubsetRanges: TFormSubsetRanges\n  no TTypecask\n"
+            "form TFORMTYPECASKEDITOR (language 0409): FormTypecaskEditor: TFormTypecaskEditor\n  no TTypecask\n");
     }
 }
 
