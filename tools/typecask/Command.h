@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ public:
     // The value after Name ("-o FILE" or "--output=FILE"), consumed; empty
     // when the option is absent. Raises EUsage when the value is missing.
     std::string Option(const std::string& Name, const std::string& Alias = {});
+    // The same, but telling an absent option from an empty value ("--x ''").
+    std::optional<std::string> OptionValue(const std::string& Name, const std::string& Alias = {});
     // True when --help or -h occurs.
     bool WantsHelp() const;
     // Removes and returns the first word (a subcommand); empty when none is

@@ -39,7 +39,7 @@ const char* const DesignerHelp =
     "                    that is not listed ends the dialog with Cancel\n"
     "  --screenshot PNG  save the dialog as shown (then close it, or answer it\n"
     "                    with --choose or --ranges)\n"
-    "  --ranges LIST     type LIST (\" \" for none) into the subset dialog, the\n"
+    "  --ranges LIST     type LIST (\"\" for none) into the subset dialog, the\n"
     "                    further characters to keep, and press OK\n"
     "A form that changed is saved back in its own format. Errors print their\n"
     "message and leave the file as it was; so does a form that could not be\n"
@@ -156,7 +156,7 @@ int RunEditor(TArgs& Args, std::size_t Count, F&& Action) {
     TDialogAnswer Answer;
     Answer.Choose = Args.Option("--choose");
     Answer.Screenshot = Args.Option("--screenshot");
-    Answer.Ranges = Args.Option("--ranges");
+    Answer.Ranges = Args.OptionValue("--ranges");
     const auto Words = Args.Positional(Count);
     RegisterPackage();
     auto Host = TDesignerHost::OpenFile(Words[0]);

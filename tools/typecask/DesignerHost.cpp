@@ -42,8 +42,8 @@ void PrepareDialogs(const TDialogAnswer& Answer) {
         Script.push_back(WidgetSets::THeadlessAction::Select(Answer.Choose));
         Script.push_back(WidgetSets::THeadlessAction::Press("OK"));
     }
-    if (!Answer.Ranges.empty()) {
-        Script.push_back(WidgetSets::THeadlessAction::Type(Answer.Ranges));
+    if (Answer.Ranges) {
+        if (!Answer.Ranges->empty()) Script.push_back(WidgetSets::THeadlessAction::Type(*Answer.Ranges));
         Script.push_back(WidgetSets::THeadlessAction::Press("OK"));
     }
     Headless.Script(std::move(Script));

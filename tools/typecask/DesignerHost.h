@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,8 @@ TClass FindPaletteClass(const AnsiString& Name);
 struct TDialogAnswer {
     std::string Choose;
     std::string Screenshot;
-    std::string Ranges;
-    bool Scripted() const { return !Choose.empty() || !Screenshot.empty() || !Ranges.empty(); }
+    std::optional<std::string> Ranges;  // "" answers OK with no further ranges
+    bool Scripted() const { return !Choose.empty() || !Screenshot.empty() || Ranges; }
 };
 // Prepares the widgetset for Answer. Call before the editor runs.
 void PrepareDialogs(const TDialogAnswer& Answer);

@@ -36,6 +36,10 @@ bool TArgs::Flag(const std::string& Name) {
 }
 
 std::string TArgs::Option(const std::string& Name, const std::string& Alias) {
+    return OptionValue(Name, Alias).value_or(std::string());
+}
+
+std::optional<std::string> TArgs::OptionValue(const std::string& Name, const std::string& Alias) {
     for (auto It = FWords.begin(); It != FWords.end(); ++It) {
         if (*It == Name || (!Alias.empty() && *It == Alias)) {
             if (std::next(It) == FWords.end()) throw EUsage("option " + *It + " needs a value");
@@ -49,7 +53,7 @@ std::string TArgs::Option(const std::string& Name, const std::string& Alias) {
             return Value;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 bool TArgs::WantsHelp() const {

@@ -62,7 +62,7 @@ expect_error() {  # MESSAGE ARGS...: the designer fails and says MESSAGE
 expect_error "No component named Nobody" verbs "$WORK/Form1.dfm" Nobody
 expect_error "INDEX must be a number from 0 to 2" verb "$WORK/Form1.dfm" Typecask1 3
 expect_error "INDEX must be a number from 0 to 2" verb "$WORK/Form1.dfm" Typecask1 1x
-expect_error "There is no font to subset" verb "$WORK/Form1.dfm" Typecask1 2 --ranges " "
+expect_error "There is no font to subset" verb "$WORK/Form1.dfm" Typecask1 2 --ranges ""
 expect_error '"U+ZZZZ" is no range' verb "$WORK/Form1.dfm" Typecask1 2 --ranges "U+0400-U+04FF, U+ZZZZ"
 expect_error "missing argument" dblclick "$WORK/Form1.dfm"
 expect_error "unknown subcommand" bogus
