@@ -105,18 +105,30 @@ void TReader::ReadListEnd() {
     if (V != vaNull) ValueError("the end of a list", V);
 }
 
+std::uint64_t TFixedValue::Bits() const {
+    std::uint64_t Result = 0;
+    for (int I = 7; I >= 0; --I) Result = (Result << 8) | Bytes[I];
+    return Result;
+}
+
+TFixedValue TReader::ReadFixedPayload(TValueType V) {
+    TFixedValue Value{V, {}};
+    Read(Value.Bytes, GetValuePayload(V).Size);
+    return Value;
+}
+
+TFixedValue TReader::ReadFixed() {
+    const TValueType V = ReadValue();
+    if (GetValuePayload(V).Kind != pkFixed) ValueError("a number", V);
+    return ReadFixedPayload(V);
+}
+
 std::int64_t TReader::ReadInt64() {
     const TValueType V = ReadValue();
-    switch (V) {
-        case vaInt8: return static_cast<std::int8_t>(ReadByte());
-        case vaInt16: {
-            const std::uint16_t Low = ReadByte();
-            return static_cast<std::int16_t>(Low | (ReadByte() << 8));
-        }
-        case vaInt32: return static_cast<std::int32_t>(ReadDWord());
-        case vaInt64: return static_cast<std::int64_t>(ReadQWord());
-        default: ValueError("an integer", V);
-    }
+    if (V != vaInt8 && V != vaInt16 && V != vaInt32 && V != vaInt64) ValueError("an integer", V);
+    // Sign-extended from the payload's width.
+    const int Shift = 64 - 8 * GetValuePayload(V).Size;
+    return static_cast<std::int64_t>(ReadFixedPayload(V).Bits() << Shift) >> Shift;
 }
 
 std::int32_t TReader::ReadInteger() {
@@ -141,15 +153,10 @@ AnsiString TReader::ReadStr() {
 
 AnsiString TReader::ReadStringBytes(TValueType& V) {
     V = ReadValue();
-    std::uint64_t Count = 0;
-    switch (V) {
-        case vaString: return ReadStr();
-        case vaLString:
-        case vaUTF8String: Count = ReadDWord(); break;
-        case vaWString:
-        case vaUString: Count = static_cast<std::uint64_t>(ReadDWord()) * 2; break;
-        default: ValueError("a string", V);
-    }
+    const TValuePayload& Payload = GetValuePayload(V);
+    if (!Payload.Text) ValueError("a string", V);
+    if (Payload.Kind == pkShortString) return ReadStr();
+    const std::uint64_t Count = static_cast<std::uint64_t>(ReadDWord()) * Payload.Size;
     CheckAvailable(Count, "a string");
     AnsiString Bytes;
     // Read in pieces, so that a stream that cannot tell its size never makes
@@ -222,49 +229,33 @@ void CheckFilerNesting(int Depth) {
 
 void TReader::Enter(int& Depth) { CheckFilerNesting(++Depth); }
 
-void TReader::SkipValue() {
-    struct TGuard {
-        int& D;
-        ~TGuard() { --D; }
-    } Guard{FDepth};
-    Enter(FDepth);
-    auto Skip = [this](std::uint64_t Count) {
-        CheckAvailable(Count, "a value");
-        if (Remaining() >= 0) {
-            FStream->Seek(static_cast<std::int64_t>(Count), soCurrent);
-        } else {
-            std::uint8_t Buffer[4096];
-            while (Count) {
-                const auto N = std::min<std::uint64_t>(Count, sizeof Buffer);
-                Read(Buffer, static_cast<std::int64_t>(N));
-                Count -= N;
-            }
-        }
-    };
-    const TValueType V = ReadValue();
-    switch (V) {
-        case vaNull:
-        case vaFalse:
-        case vaTrue:
-        case vaNil: break;
-        case vaList:
+void TReader::SkipBytes(std::uint64_t Count) {
+    CheckAvailable(Count, "a value");
+    if (Remaining() >= 0) {
+        FStream->Seek(static_cast<std::int64_t>(Count), soCurrent);
+        return;
+    }
+    std::uint8_t Buffer[4096];
+    while (Count) {
+        const auto N = std::min<std::uint64_t>(Count, sizeof Buffer);
+        Read(Buffer, static_cast<std::int64_t>(N));
+        Count -= N;
+    }
+}
+
+void TReader::SkipPayload(TValueType V) {
+    const TValuePayload& Payload = GetValuePayload(V);
+    switch (Payload.Kind) {
+        case pkNone: break;
+        case pkFixed: SkipBytes(Payload.Size); break;
+        case pkShortString: SkipBytes(ReadByte()); break;
+        case pkCounted: SkipBytes(static_cast<std::uint64_t>(ReadDWord()) * Payload.Size); break;
+        case pkNames: ReadSetNames(); break;
+        case pkValues:
             while (!EndOfList()) SkipValue();
             ReadValue();
             break;
-        case vaInt8: Skip(1); break;
-        case vaInt16: Skip(2); break;
-        case vaInt32:
-        case vaSingle: Skip(4); break;
-        case vaExtended: Skip(10); break;
-        case vaString:
-        case vaIdent: Skip(ReadByte()); break;
-        case vaBinary:
-        case vaLString:
-        case vaUTF8String: Skip(ReadDWord()); break;
-        case vaWString:
-        case vaUString: Skip(static_cast<std::uint64_t>(ReadDWord()) * 2); break;
-        case vaSet: ReadSetNames(); break;
-        case vaCollection:
+        case pkItems:
             while (!EndOfList()) {
                 const TValueType Item = NextValue();
                 if (Item == vaInt8 || Item == vaInt16 || Item == vaInt32) ReadInteger();
@@ -274,12 +265,16 @@ void TReader::SkipValue() {
             }
             ReadValue();
             break;
-        case vaCurrency:
-        case vaDate:
-        case vaInt64:
-        case vaQWord:
-        case vaDouble: Skip(8); break;
     }
+}
+
+void TReader::SkipValue() {
+    struct TGuard {
+        int& D;
+        ~TGuard() { --D; }
+    } Guard{FDepth};
+    Enter(FDepth);
+    SkipPayload(ReadValue());
 }
 
 void TReader::SkipProperty() {

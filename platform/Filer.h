@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "platform/Component.h"
@@ -46,6 +47,62 @@ enum TValueType : std::uint8_t {
 TYPECASK_ENUM(TValueType, vaNull, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue,
               vaBinary, vaSet, vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString, vaInt64,
               vaUTF8String, vaUString, vaQWord, vaDouble)
+
+// How the payload that follows a value's type byte is sized.
+enum TPayloadKind : std::uint8_t {
+    pkNone,         // nothing follows
+    pkFixed,        // Size bytes
+    pkShortString,  // a length byte, then that many bytes
+    pkCounted,      // a 4-byte count, then that many units of Size bytes
+    pkNames,        // short strings up to an empty one
+    pkValues,       // values up to vaNull
+    pkItems,        // collection items up to vaNull: each an optional vaInt8,
+                    // vaInt16 or vaInt32 index, then a list of properties
+};
+
+struct TValuePayload {
+    TValueType Type;
+    TPayloadKind Kind;
+    std::uint8_t Size;  // pkFixed: the payload's bytes; pkCounted: one unit's
+    bool Text;          // a string value, which ReadString takes
+};
+
+// Every value type's payload, in the order of TValueType: the one place that
+// knows how long a value is.
+inline constexpr TValuePayload ValuePayloads[] = {
+    {vaNull, pkNone, 0, false},          {vaList, pkValues, 0, false},
+    {vaInt8, pkFixed, 1, false},         {vaInt16, pkFixed, 2, false},
+    {vaInt32, pkFixed, 4, false},        {vaExtended, pkFixed, 10, false},
+    {vaString, pkShortString, 1, true},  {vaIdent, pkShortString, 1, false},
+    {vaFalse, pkNone, 0, false},         {vaTrue, pkNone, 0, false},
+    {vaBinary, pkCounted, 1, false},     {vaSet, pkNames, 0, false},
+    {vaLString, pkCounted, 1, true},     {vaNil, pkNone, 0, false},
+    {vaCollection, pkItems, 0, false},   {vaSingle, pkFixed, 4, false},
+    {vaCurrency, pkFixed, 8, false},     {vaDate, pkFixed, 8, false},
+    {vaWString, pkCounted, 2, true},     {vaInt64, pkFixed, 8, false},
+    {vaUTF8String, pkCounted, 1, true},  {vaUString, pkCounted, 2, true},
+    {vaQWord, pkFixed, 8, false},        {vaDouble, pkFixed, 8, false},
+};
+static_assert(std::size(ValuePayloads) == vaDouble + 1);
+static_assert([] {
+    for (std::size_t I = 0; I < std::size(ValuePayloads); ++I)
+        if (ValuePayloads[I].Type != I) return false;
+    return true;
+}());
+
+// The longest payload of fixed size (vaExtended's).
+inline constexpr std::size_t MaxFixedPayload = 10;
+
+constexpr const TValuePayload& GetValuePayload(TValueType V) { return ValuePayloads[V]; }
+
+// A value of fixed size as stored: its type and its payload, little-endian.
+struct TFixedValue {
+    TValueType Type;
+    std::uint8_t Bytes[MaxFixedPayload];
+    // The payload's first eight bytes (all of them but vaExtended's) as a
+    // number.
+    std::uint64_t Bits() const;
+};
 
 // The flags that may precede a component's header.
 enum TFilerFlag { ffInherited, ffChildPos, ffInline };
@@ -147,6 +204,8 @@ public:
     void ReadListEnd();
     std::int32_t ReadInteger();
     std::int64_t ReadInt64();
+    // Any value of fixed size (pkFixed): integers, floats, currency, dates.
+    TFixedValue ReadFixed();
     bool ReadBoolean();
     // vaString, vaLString, vaUTF8String as they are; vaWString and vaUString
     // converted to UTF-8 (an unpaired surrogate becomes U+FFFD).
@@ -210,6 +269,10 @@ private:
     void Enter(int& Depth);
     // The bytes of a string value, whose type V it reads first.
     AnsiString ReadStringBytes(TValueType& V);
+    // The payload of the value whose type V was just read.
+    TFixedValue ReadFixedPayload(TValueType V);
+    void SkipPayload(TValueType V);
+    void SkipBytes(std::uint64_t Count);
 
     TReaderErrorEvent FOnError;
     TComponent* FOwner = nullptr;
