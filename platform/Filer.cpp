@@ -209,6 +209,18 @@ std::vector<AnsiString> TReader::ReadSetNames() {
     }
 }
 
+std::vector<AnsiString> TReader::ReadSet() {
+    const TValueType V = ReadValue();
+    if (V != vaSet) ValueError("a set", V);
+    return ReadSetNames();
+}
+
+void TReader::ReadBinary(TStream* Dest) {
+    const TValueType V = ReadValue();
+    if (V != vaBinary) ValueError("a binary value", V);
+    ReadBinaryData(Dest);
+}
+
 void TReader::ReadBinaryData(TStream* Dest) {
     const std::uint32_t Count = ReadDWord();
     CheckAvailable(Count, "a binary value");
@@ -243,38 +255,24 @@ void TReader::SkipBytes(std::uint64_t Count) {
     }
 }
 
+// Lists and collections are the walker's: this skips the others.
 void TReader::SkipPayload(TValueType V) {
     const TValuePayload& Payload = GetValuePayload(V);
     switch (Payload.Kind) {
-        case pkNone: break;
+        case pkNone:
+        case pkValues:
+        case pkItems: break;
         case pkFixed: SkipBytes(Payload.Size); break;
         case pkShortString: SkipBytes(ReadByte()); break;
         case pkCounted: SkipBytes(static_cast<std::uint64_t>(ReadDWord()) * Payload.Size); break;
         case pkNames: ReadSetNames(); break;
-        case pkValues:
-            while (!EndOfList()) SkipValue();
-            ReadValue();
-            break;
-        case pkItems:
-            while (!EndOfList()) {
-                const TValueType Item = NextValue();
-                if (Item == vaInt8 || Item == vaInt16 || Item == vaInt32) ReadInteger();
-                ReadListBegin();
-                while (!EndOfList()) SkipProperty();
-                ReadListEnd();
-            }
-            ReadValue();
-            break;
     }
 }
 
 void TReader::SkipValue() {
-    struct TGuard {
-        int& D;
-        ~TGuard() { --D; }
-    } Guard{FDepth};
-    Enter(FDepth);
-    SkipPayload(ReadValue());
+    TFormWalker Walk(*this, TFormWalker::fsValue);
+    while (Walk.Next() != TFormWalker::fwDone) {
+    }
 }
 
 void TReader::SkipProperty() {
@@ -283,22 +281,9 @@ void TReader::SkipProperty() {
 }
 
 void TReader::SkipComponent(bool SkipHeader) {
-    struct TGuard {
-        int& D;
-        ~TGuard() { --D; }
-    } Guard{FDepth};
-    Enter(FDepth);
-    if (SkipHeader) {
-        TFilerFlags Flags;
-        int Pos = 0;
-        ReadPrefix(Flags, Pos);
-        ReadStr();
-        ReadStr();
+    TFormWalker Walk(*this, SkipHeader ? TFormWalker::fsComponent : TFormWalker::fsData);
+    while (Walk.Next() != TFormWalker::fwDone) {
     }
-    while (!EndOfList()) SkipProperty();
-    ReadValue();
-    while (!EndOfList()) SkipComponent(true);
-    ReadValue();
 }
 
 void TReader::ReadPrefix(TFilerFlags& Flags, int& ChildPos) {
@@ -311,6 +296,14 @@ void TReader::ReadPrefix(TFilerFlags& Flags, int& ChildPos) {
     }
     Flags = TFilerFlags::FromInt(B & 0x0F);
     if (Flags.Contains(ffChildPos)) ChildPos = ReadInteger();
+}
+
+TComponentHeader TReader::ReadComponentHeader() {
+    TComponentHeader Header;
+    ReadPrefix(Header.Flags, Header.ChildPos);
+    Header.ClassName = ReadStr();
+    Header.Name = ReadStr();
+    return Header;
 }
 
 AnsiString TReader::Where() const {
@@ -334,11 +327,9 @@ bool TReader::HandleError(const Exception& E) {
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
     ReadSignature();
-    TFilerFlags Flags;
-    int Pos = 0;
-    ReadPrefix(Flags, Pos);
-    const AnsiString ClassName = ReadStr();
-    const AnsiString Name = ReadStr();
+    const TComponentHeader Header = ReadComponentHeader();
+    const AnsiString& ClassName = Header.ClassName;
+    const AnsiString& Name = Header.Name;
     FComponentName = Name;
     std::unique_ptr<TComponent> Created;
     if (!Root) {
@@ -422,15 +413,13 @@ TComponent* TReader::ReadComponent(TComponent* Parent) {
     const std::size_t Mark = FLoaded.size();
     TComponent* Result = nullptr;
     try {
-        TFilerFlags Flags;
-        int Pos = 0;
-        ReadPrefix(Flags, Pos);
-        const AnsiString ClassName = ReadStr();
-        const AnsiString Name = ReadStr();
+        const TComponentHeader Header = ReadComponentHeader();
+        const AnsiString& ClassName = Header.ClassName;
+        const AnsiString& Name = Header.Name;
         FComponentName = Name;
         FPropPath.clear();
         bool Created = false;
-        if (Flags.Contains(ffInherited) || Flags.Contains(ffInline)) {
+        if (Header.Flags.Contains(ffInherited) || Header.Flags.Contains(ffInline)) {
             Result = FOwner->FindComponent(Name);
             if (!Result) throw EReadError("Error reading %s: ancestor for '%s' not found", {Where(), Name});
         } else {
@@ -562,10 +551,8 @@ void TReader::ReadPropValue(TPersistent* Instance, const TPropInfo* Prop) {
             break;
         }
         case tkSet: {
-            const TValueType V = ReadValue();
-            if (V != vaSet) ValueError("a set", V);
             std::uint64_t Bits = 0;
-            for (const auto& Name : ReadSetNames()) {
+            for (const auto& Name : ReadSet()) {
                 const std::int64_t E = GetEnumValue(T, Name);
                 if (E < 0) throw EReadError("Invalid property value: %s is no element of %s", {Name, T->Name});
                 Bits |= std::uint64_t(1) << E;
@@ -648,12 +635,98 @@ void TReader::DefineBinaryProperty(const AnsiString& Name, const std::function<v
                                    const std::function<void(TStream*)>&, bool) {
     if (FPropName.empty() || !SameIdent(Name, FPropName) || !ReadData) return;
     FPropName.clear();
-    const TValueType V = ReadValue();
-    if (V != vaBinary) ValueError("a binary value", V);
     TMemoryStream Data;
-    ReadBinaryData(&Data);
+    ReadBinary(&Data);
     Data.SetPosition(0);
     ReadData(&Data);
+}
+
+// ================================================================= TFormWalker
+
+TFormWalker::TFormWalker(TReader& Reader, TStart Start) : FReader(Reader), FStart(Start), FBaseDepth(Reader.FDepth) {}
+
+TFormWalker::~TFormWalker() { FReader.FDepth = FBaseDepth; }
+
+void TFormWalker::Push(TList List, int Depth) {
+    FLevels.push_back({List, Depth});
+    FReader.FDepth = Depth;
+}
+
+TFormWalker::TStep TFormWalker::Component(int Depth) {
+    CheckFilerNesting(Depth);
+    FHeader = FReader.ReadComponentHeader();
+    Push(flProperties, Depth);
+    return FStep = fwComponent;
+}
+
+TFormWalker::TStep TFormWalker::Value(int Depth) {
+    CheckFilerNesting(Depth);
+    FValueType = FReader.NextValue();
+    FValueStart = FReader.FStream->GetPosition();
+    FValueDepth = Depth;
+    return FStep = fwValue;
+}
+
+TFormWalker::TStep TFormWalker::EndOfList(TList Ended) {
+    FReader.ReadValue();
+    const int Ending = FLevels.back().Depth;
+    FLevels.pop_back();
+    // A component's children follow its properties.
+    if (Ended == flProperties) FLevels.push_back({flComponents, Ending});
+    FReader.FDepth = Depth();
+    FEnded = Ended;
+    return FStep = fwEndOfList;
+}
+
+TFormWalker::TStep TFormWalker::Next() {
+    switch (FStep) {
+        case fwStart:
+            switch (FStart) {
+                case fsForm: FReader.ReadSignature(); return Component(FBaseDepth);
+                case fsComponent: return Component(FBaseDepth + 1);
+                case fsData:
+                    CheckFilerNesting(FBaseDepth + 1);
+                    Push(flProperties, FBaseDepth + 1);
+                    break;
+                case fsValue: return Value(FBaseDepth + 1);
+            }
+            break;
+        case fwProperty: return Value(Depth() + 1);
+        case fwValue:
+            // Left by the caller: into it, or past it.
+            if (FReader.FStream->GetPosition() == FValueStart) {
+                FReader.ReadValue();
+                const TPayloadKind Kind = GetValuePayload(FValueType).Kind;
+                if (Kind == pkValues)
+                    Push(flValues, FValueDepth);
+                else if (Kind == pkItems)
+                    Push(flItems, FValueDepth);
+                else
+                    FReader.SkipPayload(FValueType);
+            }
+            break;
+        case fwDone: return fwDone;
+        case fwComponent:
+        case fwItem:
+        case fwEndOfList: break;
+    }
+    if (FLevels.empty()) return FStep = fwDone;
+    const TLevel Top = FLevels.back();
+    if (FReader.EndOfList()) return EndOfList(Top.List);
+    switch (Top.List) {
+        case flProperties:
+        case flItemProperties: FPropName = FReader.ReadStr(); return FStep = fwProperty;
+        case flComponents: return Component(Top.Depth + 1);
+        case flValues: return Value(Top.Depth + 1);
+        case flItems: break;
+    }
+    const TValueType V = FReader.NextValue();
+    FHasIndex = V == vaInt8 || V == vaInt16 || V == vaInt32;
+    FIndex = FHasIndex ? FReader.ReadInteger() : 0;
+    FReader.ReadListBegin();
+    // The item's properties count as deep as the collection's.
+    Push(flItemProperties, Top.Depth);
+    return FStep = fwItem;
 }
 
 // ====================================================================== TWriter

@@ -116,6 +116,15 @@ inline constexpr char FilerSignature[4] = {'T', 'P', 'F', '0'};
 inline constexpr std::size_t MaxShortString = 255;
 
 class TReader;
+class TFormWalker;
+
+// A component's header: the flags prefix, the class name and the name.
+struct TComponentHeader {
+    TFilerFlags Flags;
+    int ChildPos = 0;
+    AnsiString ClassName;
+    AnsiString Name;
+};
 
 // How deep components, lists and values may nest in form data, binary or
 // text. Every reader of form data refuses deeper data rather than let it
@@ -192,6 +201,8 @@ public:
     void ReadSignature();
     // The flags prefix of a component header, if there is one.
     void ReadPrefix(TFilerFlags& Flags, int& ChildPos);
+    // A component's whole header.
+    TComponentHeader ReadComponentHeader();
 
     // Value operations, for DefineProperty readers and converters. Each
     // raises EReadError naming what it expected and what it found.
@@ -219,8 +230,12 @@ public:
     AnsiString ReadStr();
     // The set elements after vaSet, up to the empty name.
     std::vector<AnsiString> ReadSetNames();
+    // A vaSet value: its elements.
+    std::vector<AnsiString> ReadSet();
     // The bytes of a vaBinary value (after the type byte) into Dest.
     void ReadBinaryData(TStream* Dest);
+    // A vaBinary value: its bytes into Dest.
+    void ReadBinary(TStream* Dest);
     // Count bytes into Buffer.
     void Read(void* Buffer, std::int64_t Count);
     // The raw data of the value whose type was just read.
@@ -248,6 +263,7 @@ public:
     void CheckAvailable(std::uint64_t Count, const char* What);
 
 private:
+    friend class TFormWalker;
     struct TFixup {
         TPersistent* Instance;
         const TPropInfo* Prop;
@@ -285,6 +301,81 @@ private:
     std::int64_t FSize = -1;
     int FDepth = 0;
     const Exception* FLastOffered = nullptr;
+};
+
+// ------------------------------------------------------------------ walker
+
+// One walk over binary form data, a step at a time in the order of the data:
+// a component's header, its properties (each a name, then its value), the
+// end of its properties, its child components and the end of them; inside a
+// list its values and the end of the list; inside a collection each item
+// (its properties and the end of them) and the end of the collection.
+//
+// At a value the reader stands at its type byte. The caller may read the
+// value whole with one of the reader's value operations (SkipValue
+// included); what it leaves, the next step goes into (a list or a
+// collection) or past (anything else). Nesting counts on from the reader's
+// own depth, each component (but a whole form's root), each value and each
+// value inside an item one deeper than what holds it, and is bounded by
+// FilerNestingLimit, as the reader bounds it.
+class TFormWalker {
+public:
+    enum TStart {
+        fsForm,       // the signature and the root component
+        fsComponent,  // a component's header and what follows it
+        fsData,       // a component's properties and children, after its header
+        fsValue,      // one value
+    };
+    enum TStep { fwStart, fwComponent, fwProperty, fwValue, fwItem, fwEndOfList, fwDone };
+    // The lists that an fwEndOfList ends.
+    enum TList { flProperties, flComponents, flValues, flItems, flItemProperties };
+
+    TFormWalker(TReader& Reader, TStart Start);
+    TFormWalker(const TFormWalker&) = delete;
+    TFormWalker& operator=(const TFormWalker&) = delete;
+    ~TFormWalker();
+
+    // Reads on to the next step; fwDone once the component or value that the
+    // walk started at is read.
+    TStep Next();
+
+    // fwComponent: the header.
+    const TComponentHeader& Header() const { return FHeader; }
+    // fwProperty: the (dotted) name.
+    const AnsiString& PropName() const { return FPropName; }
+    // fwValue: its type.
+    TValueType ValueType() const { return FValueType; }
+    // fwItem: whether it has an index, and which.
+    bool HasIndex() const { return FHasIndex; }
+    std::int32_t Index() const { return FIndex; }
+    // fwEndOfList: which list ended.
+    TList Ended() const { return FEnded; }
+
+private:
+    struct TLevel {
+        TList List;
+        int Depth;
+    };
+
+    TStep Component(int Depth);
+    TStep Value(int Depth);
+    TStep EndOfList(TList Ended);
+    int Depth() const { return FLevels.empty() ? FBaseDepth : FLevels.back().Depth; }
+    void Push(TList List, int Depth);
+
+    TReader& FReader;
+    const TStart FStart;
+    const int FBaseDepth;
+    std::vector<TLevel> FLevels;
+    TStep FStep = fwStart;
+    TComponentHeader FHeader;
+    AnsiString FPropName;
+    TValueType FValueType = vaNull;
+    int FValueDepth = 0;
+    std::int64_t FValueStart = 0;
+    bool FHasIndex = false;
+    std::int32_t FIndex = 0;
+    TList FEnded = flProperties;
 };
 
 // ------------------------------------------------------------------ writer

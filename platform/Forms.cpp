@@ -72,11 +72,9 @@ std::vector<TFormResource> ListFormResources(const Os::TResourceImage& Resources
         TReader Reader(&Stream);
         try {
             Reader.ReadSignature();
-            TFilerFlags Flags;
-            int ChildPos = 0;
-            Reader.ReadPrefix(Flags, ChildPos);
-            Form.ClassName = Reader.ReadStr();
-            Form.Name = Reader.ReadStr();
+            TComponentHeader Header = Reader.ReadComponentHeader();
+            Form.ClassName = std::move(Header.ClassName);
+            Form.Name = std::move(Header.Name);
         } catch (const EFilerError&) {
             continue;  // "TPF0" and then no component header: no form
         }

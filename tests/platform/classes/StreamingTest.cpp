@@ -497,6 +497,78 @@ TEST_F(Streaming, EveryStoredValueConvertsAndIsSkippedWhole) {
     }
 }
 
+// The walker steps over a value of every type that its caller leaves, by
+// the payload the table gives it, onto the property after it; it goes into
+// lists and collections and tells what each end of a list ends.
+TEST_F(Streaming, TheWalkerStepsOverEveryValueTypeLeftToIt) {
+    using namespace std::string_literals;
+    auto Le = [](std::uint64_t V, int Bytes) {
+        std::string S;
+        for (int I = 0; I < Bytes; ++I) S += static_cast<char>(V >> (8 * I));
+        return S;
+    };
+    const std::string Fixed(10, '\x05');  // a byte that misreads as a name length
+    struct Case {
+        TValueType Type;
+        std::string Payload;
+        const char* Inside;  // the steps inside a list or collection
+    };
+    const Case Cases[] = {
+        {vaNull, "", ""},
+        {vaList, "\x02\x05\x06\x02hi\x01\x00\x00"s, " V:vaInt8 V:vaString V:vaList )values )values"},
+        {vaInt8, Fixed.substr(0, 1), ""},
+        {vaInt16, Fixed.substr(0, 2), ""},
+        {vaInt32, Fixed.substr(0, 4), ""},
+        {vaExtended, Fixed, ""},
+        {vaString, "\x02hi", ""},
+        {vaIdent, "\x02id", ""},
+        {vaFalse, "", ""},
+        {vaTrue, "", ""},
+        {vaBinary, Le(3, 4) + "\x05\x05\x05", ""},
+        {vaSet, "\x01" "a\x02" "bc\x00"s, ""},
+        {vaLString, Le(2, 4) + "hi", ""},
+        {vaNil, "", ""},
+        {vaCollection, "\x02\x03\x01\x01" "A\x02\x01\x00\x01\x00\x00"s, " I[3] P:A V:vaInt8 )item I )item )items"},
+        {vaSingle, Fixed.substr(0, 4), ""},
+        {vaCurrency, Fixed.substr(0, 8), ""},
+        {vaDate, Fixed.substr(0, 8), ""},
+        {vaWString, Le(2, 4) + "\x05\x05\x05\x05", ""},
+        {vaInt64, Fixed.substr(0, 8), ""},
+        {vaUTF8String, Le(2, 4) + "hi", ""},
+        {vaUString, Le(1, 4) + "\x05\x05", ""},
+        {vaQWord, Fixed.substr(0, 8), ""},
+        {vaDouble, Fixed.substr(0, 8), ""},
+    };
+    static_assert(std::size(Cases) == std::size(ValuePayloads));
+    const char* Lists[] = {"properties", "components", "values", "items", "item"};
+    for (std::size_t I = 0; I < std::size(Cases); ++I) {
+        const Case& C = Cases[I];
+        ASSERT_EQ(C.Type, ValuePayloads[I].Type);
+        SCOPED_TRACE(ValuePayloads[I].Type);
+        const std::string Binary = std::string("TPF0\x01" "B\x01" "A\x01" "X") + static_cast<char>(C.Type) + C.Payload +
+                                   "\x01" "Y\x02\x07" + std::string(2, '\0');
+        TMemoryStream In;
+        In.WriteBuffer(Binary.data(), static_cast<std::int64_t>(Binary.size()));
+        In.SetPosition(0);
+        TReader Reader(&In);
+        TFormWalker Walk(Reader, TFormWalker::fsForm);
+        std::string Steps;
+        for (TFormWalker::TStep Step; (Step = Walk.Next()) != TFormWalker::fwDone;) {
+            switch (Step) {
+                case TFormWalker::fwComponent: Steps += " C:" + Walk.Header().Name; break;
+                case TFormWalker::fwProperty: Steps += " P:" + Walk.PropName(); break;
+                case TFormWalker::fwValue: Steps += " V:" + GetEnumName(TypeInfoOf<TValueType>(), Walk.ValueType()); break;
+                case TFormWalker::fwItem: Steps += Walk.HasIndex() ? " I[" + std::to_string(Walk.Index()) + "]" : " I"; break;
+                case TFormWalker::fwEndOfList: Steps += std::string(" )") + Lists[Walk.Ended()]; break;
+                default: Steps += " ?";
+            }
+        }
+        EXPECT_EQ(Steps, " C:A P:X V:" + GetEnumName(TypeInfoOf<TValueType>(), C.Type) + C.Inside +
+                             " P:Y V:vaInt8 )properties )components");
+        EXPECT_EQ(In.GetPosition(), In.GetSize());
+    }
+}
+
 // Wide text in a text form: quoted text is UTF-8, and what is malformed in it
 // becomes U+FFFD, never another character.
 TEST_F(Streaming, MalformedUtf8InTextFormsBecomesReplacementCharacters) {
