@@ -74,12 +74,39 @@ public:
     TBinaryToText(TStream* Input, TStream* Output) : FReader(Input), FOutput(Output) {}
 
     void Run() {
-        FReader.ReadSignature();
-        ConvertObject("", 0);
-        Flush();
+        TFormWalker Walk(FReader, TFormWalker::fsForm);
+        for (;;) {
+            switch (Walk.Next()) {
+                case TFormWalker::fwComponent: Component(Walk.Header()); break;
+                case TFormWalker::fwProperty:
+                    FValueIndent = FOpen.back().Inner;
+                    Out(FValueIndent + Ident(Walk.PropName()) + " = ");
+                    break;
+                case TFormWalker::fwValue: Value(Walk.ValueType()); break;
+                case TFormWalker::fwItem: {
+                    const AnsiString Indent = FOpen.back().Inner;
+                    Out("  \n" + Indent + "item");
+                    if (Walk.HasIndex()) Out(" [" + std::to_string(Walk.Index()) + "]");
+                    Out("\n");
+                    FOpen.push_back({Indent + "  ", Indent, true});
+                    break;
+                }
+                case TFormWalker::fwEndOfList: EndOfList(Walk.Ended()); break;
+                case TFormWalker::fwStart: break;
+                case TFormWalker::fwDone: Flush(); return;
+            }
+        }
     }
 
 private:
+    // An open component, list, collection or item: the indent of what it
+    // holds and its own.
+    struct TOpen {
+        AnsiString Inner;
+        AnsiString Outer;
+        bool HoldsProperties;  // a component or an item; else values or items
+    };
+
     void Out(const AnsiString& S) {
         FBuffer += S;
         if (FBuffer.size() >= 64 * 1024) Flush();
@@ -88,32 +115,34 @@ private:
         FOutput->WriteBuffer(FBuffer.data(), static_cast<std::int64_t>(FBuffer.size()));
         FBuffer.clear();
     }
-    static void CheckDepth(int Depth) { CheckFilerNesting(Depth); }
 
-    void ConvertObject(const AnsiString& Indent, int Depth) {
-        CheckDepth(Depth);
-        TFilerFlags Flags;
-        int Pos = 0;
-        FReader.ReadPrefix(Flags, Pos);
-        const AnsiString ClassName = FReader.ReadStr();
-        const AnsiString Name = FReader.ReadStr();
+    void Component(const TComponentHeader& Header) {
+        const AnsiString Indent = FOpen.empty() ? AnsiString() : FOpen.back().Inner;
         Out(Indent);
-        Out(Flags.Contains(ffInherited) ? "inherited " : Flags.Contains(ffInline) ? "inline " : "object ");
-        if (!Name.empty()) Out(Ident(Name) + ": ");
-        Out(Ident(ClassName));
-        if (Flags.Contains(ffChildPos)) Out("[" + std::to_string(Pos) + "]");
+        Out(Header.Flags.Contains(ffInherited) ? "inherited " : Header.Flags.Contains(ffInline) ? "inline " : "object ");
+        if (!Header.Name.empty()) Out(Ident(Header.Name) + ": ");
+        Out(Ident(Header.ClassName));
+        if (Header.Flags.Contains(ffChildPos)) Out("[" + std::to_string(Header.ChildPos) + "]");
         Out("\n");
-        while (!FReader.EndOfList()) ConvertProperty(Indent + "  ", Depth);
-        FReader.ReadValue();
-        while (!FReader.EndOfList()) ConvertObject(Indent + "  ", Depth + 1);
-        FReader.ReadValue();
-        Out(Indent + "end\n");
+        FOpen.push_back({Indent + "  ", Indent, true});
     }
 
-    void ConvertProperty(const AnsiString& Indent, int Depth) {
-        Out(Indent + Ident(FReader.ReadStr()) + " = ");
-        ConvertValue(Indent, Depth + 1);
-        Out("\n");
+    void EndOfList(TFormWalker::TList Ended) {
+        const AnsiString Outer = FOpen.back().Outer;
+        switch (Ended) {
+            case TFormWalker::flProperties: return;  // the children follow at the same indent
+            case TFormWalker::flComponents: Out(Outer + "end\n"); break;
+            case TFormWalker::flValues: Out("\n" + Outer + ")"); break;
+            case TFormWalker::flItems: Out(">"); break;
+            case TFormWalker::flItemProperties: Out(Outer + "end"); break;
+        }
+        FOpen.pop_back();
+        if (Ended == TFormWalker::flValues || Ended == TFormWalker::flItems) EndOfValue();
+    }
+
+    // A property's value ends its line; a list's values start theirs.
+    void EndOfValue() {
+        if (FOpen.back().HoldsProperties) Out("\n");
     }
 
     // What the text reader takes as one identifier: letters, digits and
@@ -176,56 +205,44 @@ private:
         return Result;
     }
 
-    void ConvertValue(const AnsiString& Indent, int Depth) {
-        CheckDepth(Depth);
-        const TValueType V = FReader.NextValue();
+    void Value(TValueType V) {
+        if (!FOpen.back().HoldsProperties) {
+            FValueIndent = FOpen.back().Inner;
+            Out("\n" + FValueIndent);
+        }
+        const AnsiString Indent = FValueIndent;
         switch (V) {
-            case vaList: {
-                FReader.ReadValue();
+            case vaList:
                 Out("(");
-                while (!FReader.EndOfList()) {
-                    Out("\n" + Indent + "  ");
-                    ConvertValue(Indent + "  ", Depth + 1);
-                }
-                FReader.ReadValue();
-                Out("\n" + Indent + ")");
-                break;
-            }
+                FOpen.push_back({Indent + "  ", Indent, false});
+                return;
+            case vaCollection:
+                Out("<");
+                FOpen.push_back({Indent + "  ", Indent, false});
+                return;
             case vaInt8:
             case vaInt16:
             case vaInt32:
             case vaInt64: Out(std::to_string(FReader.ReadInt64())); break;
-            case vaQWord:
-                FReader.ReadValue();
-                Out(std::to_string(FReader.ReadQWord()));
-                break;
-            case vaExtended: {
-                FReader.ReadValue();
-                std::uint8_t B[10];
-                FReader.Read(B, 10);
-                Out(FormatExtended(B));
-                break;
-            }
+            case vaQWord: Out(std::to_string(FReader.ReadFixed().Bits())); break;
+            case vaExtended: Out(FormatExtended(FReader.ReadFixed().Bytes)); break;
             case vaSingle:
             case vaDouble:
             case vaCurrency:
             case vaDate: {
-                FReader.ReadValue();
+                const std::uint64_t Bits = FReader.ReadFixed().Bits();
                 long double X;
                 if (V == vaSingle) {
-                    const std::uint32_t Bits = FReader.ReadDWord();
+                    const auto Single = static_cast<std::uint32_t>(Bits);
                     float F;
-                    std::memcpy(&F, &Bits, 4);
+                    std::memcpy(&F, &Single, 4);
                     X = F;
+                } else if (V == vaCurrency) {
+                    X = static_cast<long double>(static_cast<std::int64_t>(Bits)) / 10000;
                 } else {
-                    const std::uint64_t Bits = FReader.ReadQWord();
-                    if (V == vaCurrency) {
-                        X = static_cast<long double>(static_cast<std::int64_t>(Bits)) / 10000;
-                    } else {
-                        double D;
-                        std::memcpy(&D, &Bits, 8);
-                        X = D;
-                    }
+                    double D;
+                    std::memcpy(&D, &Bits, 8);
+                    X = D;
                 }
                 std::uint8_t B[10];
                 EncodeExtended(X, B);
@@ -243,9 +260,8 @@ private:
             case vaNil:
             case vaNull: Out(ValueIdent(FReader.ReadIdent())); break;
             case vaBinary: {
-                FReader.ReadValue();
                 TMemoryStream Data;
-                FReader.ReadBinaryData(&Data);
+                FReader.ReadBinary(&Data);
                 Out("{");
                 const std::uint8_t* P = Data.GetMemory();
                 for (std::int64_t I = 0; I < Data.GetSize(); I += 32) {
@@ -256,36 +272,20 @@ private:
                 break;
             }
             case vaSet: {
-                FReader.ReadValue();
                 AnsiString S = "[";
-                for (const auto& N : FReader.ReadSetNames()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N, true);
+                for (const auto& N : FReader.ReadSet()) S += (S.size() > 1 ? ", " : "") + ValueIdent(N, true);
                 Out(S + "]");
                 break;
             }
-            case vaCollection: {
-                FReader.ReadValue();
-                Out("<");
-                while (!FReader.EndOfList()) {
-                    Out("  \n" + Indent + "  item");
-                    const TValueType Item = FReader.NextValue();
-                    if (Item == vaInt8 || Item == vaInt16 || Item == vaInt32)
-                        Out(" [" + std::to_string(FReader.ReadInteger()) + "]");
-                    Out("\n");
-                    FReader.ReadListBegin();
-                    while (!FReader.EndOfList()) ConvertProperty(Indent + "    ", Depth + 1);
-                    FReader.ReadListEnd();
-                    Out(Indent + "  end");
-                }
-                FReader.ReadValue();
-                Out(">");
-                break;
-            }
         }
+        EndOfValue();
     }
 
     TReader FReader;
     TStream* FOutput;
     AnsiString FBuffer;
+    std::vector<TOpen> FOpen;
+    AnsiString FValueIndent;  // of the value at hand
 };
 
 // ------------------------------------------------------------ text -> binary
