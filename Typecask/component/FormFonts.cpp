@@ -19,28 +19,21 @@ TStream* BinaryFormData(TStream* Input, TMemoryStream& Converted) {
 
 namespace {
 
-std::string ValueText(TReader& Reader) {
-    switch (Reader.NextValue()) {
+std::string ValueText(TReader& Reader, TValueType Type) {
+    if (GetValuePayload(Type).Text) return "'" + Reader.ReadString() + "'";
+    switch (Type) {
         case vaInt8:
         case vaInt16:
         case vaInt32:
         case vaInt64: return std::to_string(Reader.ReadInt64());
-        case vaString:
-        case vaLString:
-        case vaWString:
-        case vaUTF8String:
-        case vaUString: {
-            return "'" + Reader.ReadString() + "'";
-        }
         case vaIdent:
         case vaFalse:
         case vaTrue:
         case vaNil:
         case vaNull: return Reader.ReadIdent();
         case vaSet: {
-            Reader.ReadValue();
             std::string Text = "[";
-            for (const auto& Name : Reader.ReadSetNames()) Text += (Text.size() > 1 ? ", " : "") + Name;
+            for (const auto& Name : Reader.ReadSet()) Text += (Text.size() > 1 ? ", " : "") + Name;
             return Text + "]";
         }
         default: Reader.SkipValue(); return "(...)";
@@ -66,36 +59,22 @@ void SummarizeFontData(TStream* Compressed, TTypecaskSummary& Summary) {
     Summary.Subset = Os::GetFontSubsetInfo(Summary.Font.data(), Summary.Font.size());
 }
 
-void SummarizeComponent(TReader& Reader, std::vector<TTypecaskSummary>& Out, int Depth) {
-    CheckFilerNesting(Depth);
-    TFilerFlags Flags;
-    int ChildPos = 0;
-    Reader.ReadPrefix(Flags, ChildPos);
-    const AnsiString ClassName = Reader.ReadStr();
-    TTypecaskSummary Summary;
-    Summary.Name = Reader.ReadStr();
-    const bool IsTypecask = SameText(ClassName, "TTypecask");
-    while (!Reader.EndOfList()) {
-        const AnsiString Property = Reader.ReadStr();
-        if (Reader.NextValue() == vaBinary) {
-            Reader.ReadValue();
-            TMemoryStream Data;
-            Reader.ReadBinaryData(&Data);
-            if (IsTypecask && Property == "TrueTypeFontResource")
-                SummarizeFontData(&Data, Summary);
-            else
-                Summary.Properties.emplace_back(Property, "{ " + std::to_string(Data.GetSize()) + " bytes }");
-            continue;
-        }
-        const bool IsName = Property == "TypecaskName.TTFontName" && (Reader.NextValue() != vaSet);
-        const std::string Text = ValueText(Reader);
-        if (IsName && Text.size() >= 2 && Text.front() == '\'') Summary.FamilyName = Text.substr(1, Text.size() - 2);
-        Summary.Properties.emplace_back(Property, Text);
+// The property at Reader of the component that Summary tells of.
+void SummarizeProperty(TReader& Reader, TValueType Type, const AnsiString& Property, bool IsTypecask,
+                       TTypecaskSummary& Summary) {
+    if (Type == vaBinary) {
+        TMemoryStream Data;
+        Reader.ReadBinary(&Data);
+        if (IsTypecask && Property == "TrueTypeFontResource")
+            SummarizeFontData(&Data, Summary);
+        else
+            Summary.Properties.emplace_back(Property, "{ " + std::to_string(Data.GetSize()) + " bytes }");
+        return;
     }
-    Reader.ReadListEnd();
-    while (!Reader.EndOfList()) SummarizeComponent(Reader, Out, Depth + 1);
-    Reader.ReadListEnd();
-    if (IsTypecask) Out.push_back(std::move(Summary));
+    const bool IsName = Property == "TypecaskName.TTFontName" && Type != vaSet;
+    const std::string Text = ValueText(Reader, Type);
+    if (IsName && Text.size() >= 2 && Text.front() == '\'') Summary.FamilyName = Text.substr(1, Text.size() - 2);
+    Summary.Properties.emplace_back(Property, Text);
 }
 
 }  // namespace
@@ -109,10 +88,37 @@ std::vector<TTypecaskSummary> SummarizeForm(TStream* Input) {
     TMemoryStream Converted;
     TStream* Binary = BinaryFormData(Input, Converted);
     TReader Reader(Binary);
-    Reader.ReadSignature();
+    TFormWalker Walk(Reader, TFormWalker::fsForm);
     std::vector<TTypecaskSummary> Out;
-    SummarizeComponent(Reader, Out, 1);
-    return Out;
+    // The components whose properties or children are being read; each
+    // property value is read whole, so the walk never goes into one.
+    struct TOpen {
+        TTypecaskSummary Summary;
+        bool IsTypecask;
+    };
+    std::vector<TOpen> Open;
+    for (;;) {
+        switch (Walk.Next()) {
+            case TFormWalker::fwComponent:
+                Open.push_back({{}, SameText(Walk.Header().ClassName, "TTypecask")});
+                Open.back().Summary.Name = Walk.Header().Name;
+                break;
+            case TFormWalker::fwValue:
+                SummarizeProperty(Reader, Walk.ValueType(), Walk.PropName(), Open.back().IsTypecask,
+                                  Open.back().Summary);
+                break;
+            case TFormWalker::fwEndOfList:
+                if (Walk.Ended() == TFormWalker::flComponents) {
+                    if (Open.back().IsTypecask) Out.push_back(std::move(Open.back().Summary));
+                    Open.pop_back();
+                }
+                break;
+            case TFormWalker::fwDone: return Out;
+            case TFormWalker::fwStart:
+            case TFormWalker::fwProperty:
+            case TFormWalker::fwItem: break;
+        }
+    }
 }
 
 TModuleForms SummarizeModuleForms(const AnsiString& FileName) {

@@ -34,51 +34,6 @@ bool ParseCodePoint(std::string_view Text, char32_t& Out) {
     return Value <= 0x10FFFF;
 }
 
-void AddValueCharacters(TReader& Reader, Os::TCodePoints& Keep) {
-    switch (Reader.NextValue()) {
-        case vaString:
-        case vaLString:
-        case vaWString:
-        case vaUTF8String:
-        case vaUString: AddTextCharacters(Keep, Reader.ReadString()); break;
-        case vaList:  // a string list, or a list of values of another kind
-            Reader.ReadListBegin();
-            while (!Reader.EndOfList()) AddValueCharacters(Reader, Keep);
-            Reader.ReadListEnd();
-            break;
-        case vaCollection:  // items, each a list of properties after an optional order
-            Reader.ReadValue();
-            while (!Reader.EndOfList()) {
-                if (Reader.NextValue() != vaList) Reader.SkipValue();
-                Reader.ReadListBegin();
-                while (!Reader.EndOfList()) {
-                    Reader.ReadStr();
-                    AddValueCharacters(Reader, Keep);
-                }
-                Reader.ReadListEnd();
-            }
-            Reader.ReadListEnd();
-            break;
-        default: Reader.SkipValue();
-    }
-}
-
-void AddComponentCharacters(TReader& Reader, Os::TCodePoints& Keep, int Depth) {
-    CheckFilerNesting(Depth);
-    TFilerFlags Flags;
-    int ChildPos = 0;
-    Reader.ReadPrefix(Flags, ChildPos);
-    Reader.ReadStr();  // the class
-    Reader.ReadStr();  // the name
-    while (!Reader.EndOfList()) {
-        Reader.ReadStr();
-        AddValueCharacters(Reader, Keep);
-    }
-    Reader.ReadListEnd();
-    while (!Reader.EndOfList()) AddComponentCharacters(Reader, Keep, Depth + 1);
-    Reader.ReadListEnd();
-}
-
 }  // namespace
 
 void AddCharacterRanges(Os::TCodePoints& Keep, const AnsiString& List) {
@@ -102,6 +57,9 @@ void AddCharacterRanges(Os::TCodePoints& Keep, const AnsiString& List) {
 void AddFormCharacters(Os::TCodePoints& Keep, TStream* FormData) {
     TMemoryStream Converted;
     TReader Reader(BinaryFormData(FormData, Converted));
-    Reader.ReadSignature();
-    AddComponentCharacters(Reader, Keep, 1);
+    // Every string value, in lists and collection items too.
+    TFormWalker Walk(Reader, TFormWalker::fsForm);
+    for (TFormWalker::TStep Step; (Step = Walk.Next()) != TFormWalker::fwDone;)
+        if (Step == TFormWalker::fwValue && GetValuePayload(Walk.ValueType()).Text)
+            AddTextCharacters(Keep, Reader.ReadString());
 }

@@ -100,6 +100,18 @@ TEST(SubsetCharacters, RangesTextsAndTheTextsOfForms) {
         AddFormCharacters(Keep, &Input);
         EXPECT_EQ(Keep, Of(Binary ? "ЖGröße提示第一行Ω" : "Ж"));
     }
+    // Lists nested past the limit are refused, not followed down the stack.
+    const std::string Deep = std::string("TPF0\x01" "A\x01" "B\x01" "X") + std::string(100000, '\x01');
+    TMemoryStream Input;
+    Input.WriteBuffer(Deep.data(), static_cast<std::int64_t>(Deep.size()));
+    Input.SetPosition(0);
+    Os::TCodePoints Keep;
+    try {
+        AddFormCharacters(Keep, &Input);
+        ADD_FAILURE() << "no error";
+    } catch (const EReadError& E) {
+        EXPECT_EQ(E.GetMessage(), Format("Invalid stream format: values nest more than %d deep", {FilerNestingLimit}));
+    }
 }
 
 // A designer's form with the family chosen.
