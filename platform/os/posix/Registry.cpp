@@ -22,12 +22,6 @@ constexpr std::uint32_t HandleMagic = 0x4B474552;  // "REGK"
 constexpr int RootLocalMachine = 2;
 constexpr int RootUsers = 3;
 
-// The keys whose values are partly derived, as components with their
-// canonical letter case.
-const std::vector<std::string> FontsKeyPath = {"Software", "Microsoft", "Windows", "CurrentVersion", "Fonts"};
-const std::vector<std::string> ShellFoldersKeyPath = {
-    ".Default", "Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"};
-
 struct TKeyHandle {
     std::uint32_t Magic = HandleMagic;
     std::uint64_t Generation = 0;
@@ -115,35 +109,58 @@ bool PathEquals(const std::vector<std::string>& Folded, const std::vector<std::s
     return true;
 }
 
-// The canonical path of a derived key when Folded is that key or one of its
-// ancestors, so that opening it creates the missing keys.
-const std::vector<std::string>* DerivedKeyFor(int Root, const std::vector<std::string>& Folded) {
-    if (Root == RootLocalMachine && PathEquals(Folded, FontsKeyPath, true)) return &FontsKeyPath;
-    if (Root == RootUsers && PathEquals(Folded, ShellFoldersKeyPath, true)) return &ShellFoldersKeyPath;
+// The Fonts key: the installed TrueType fonts, named as Windows names them,
+// in the order of their folded names.
+std::vector<TRegValue> InstalledFontValues() {
+    std::vector<TRegValue> Values;
+    std::unordered_set<std::string> Seen;
+    for (const auto& F : InstalledTrueTypeFiles()) {
+        std::string Name = F.FullName + " (TrueType)";
+        if (!Seen.insert(FoldCase(Name)).second) continue;
+        Values.push_back({std::move(Name), REG_SZ, F.FileName, true});
+    }
+    std::sort(Values.begin(), Values.end(),
+              [](const TRegValue& A, const TRegValue& B) { return FoldCase(A.Name) < FoldCase(B.Name); });
+    return Values;
+}
+
+// The default user's Shell Folders key: the user font folder.
+std::vector<TRegValue> ShellFolderValues() {
+    const AnsiString Folder = Paths().UserFontsFolder;
+    try {
+        ForceFolders(Folder, 0755);
+    } catch (const EOSError&) {
+        // The value names the folder all the same; writing into it reports the problem.
+    }
+    return {{"Fonts", REG_SZ, Folder, true}};
+}
+
+// A key whose values are partly derived: where it is (its components with
+// their canonical letter case) and what produces the derived values.
+struct TDerivedKey {
+    int Root;
+    std::vector<std::string> Path;
+    std::vector<TRegValue> (*Values)();
+};
+
+const TDerivedKey DerivedKeys[] = {
+    {RootLocalMachine, {"Software", "Microsoft", "Windows", "CurrentVersion", "Fonts"}, InstalledFontValues},
+    {RootUsers,
+     {".Default", "Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"},
+     ShellFolderValues},
+};
+
+// The derived key when Folded is that key or, with Prefix, one of its
+// ancestors too, so that opening it creates the missing keys.
+const TDerivedKey* DerivedKeyFor(int Root, const std::vector<std::string>& Folded, bool Prefix = true) {
+    for (const TDerivedKey& Key : DerivedKeys)
+        if (Root == Key.Root && PathEquals(Folded, Key.Path, Prefix)) return &Key;
     return nullptr;
 }
 
 std::vector<TRegValue> DerivedValues(int Root, const std::vector<std::string>& Folded) {
-    std::vector<TRegValue> Values;
-    if (Root == RootLocalMachine && PathEquals(Folded, FontsKeyPath, false)) {
-        std::unordered_set<std::string> Seen;
-        for (const auto& F : InstalledTrueTypeFiles()) {
-            std::string Name = F.FullName + " (TrueType)";
-            if (!Seen.insert(FoldCase(Name)).second) continue;
-            Values.push_back({std::move(Name), REG_SZ, F.FileName, true});
-        }
-        std::sort(Values.begin(), Values.end(),
-                  [](const TRegValue& A, const TRegValue& B) { return FoldCase(A.Name) < FoldCase(B.Name); });
-    } else if (Root == RootUsers && PathEquals(Folded, ShellFoldersKeyPath, false)) {
-        const AnsiString Folder = Paths().UserFontsFolder;
-        try {
-            ForceFolders(Folder, 0755);
-        } catch (const EOSError&) {
-            // The value names the folder all the same; writing into it reports the problem.
-        }
-        Values.push_back({"Fonts", REG_SZ, Folder, true});
-    }
-    return Values;
+    const TDerivedKey* Key = DerivedKeyFor(Root, Folded, false);
+    return Key ? Key->Values() : std::vector<TRegValue>();
 }
 
 std::optional<TRegValue> StoredValue(std::int64_t KeyId, const std::string& Name) {
