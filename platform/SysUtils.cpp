@@ -238,29 +238,22 @@ void RemoveResStringSource(int Cookie) {
 
 // ------------------------------------------------------------ letter case
 
-namespace {
-
-char AsciiLower(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
-char AsciiUpper(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
-
-}  // namespace
-
 AnsiString UpperCase(const AnsiString& S) {
     AnsiString Result = S;
-    for (char& C : Result) C = AsciiUpper(C);
+    for (char& C : Result) C = UpperCase(C);
     return Result;
 }
 
 AnsiString LowerCase(const AnsiString& S) {
     AnsiString Result = S;
-    for (char& C : Result) C = AsciiLower(C);
+    for (char& C : Result) C = LowerCase(C);
     return Result;
 }
 
 int CompareText(const AnsiString& A, const AnsiString& B) {
     const std::size_t Common = std::min(A.size(), B.size());
     for (std::size_t I = 0; I < Common; ++I) {
-        const auto X = static_cast<unsigned char>(AsciiLower(A[I])), Y = static_cast<unsigned char>(AsciiLower(B[I]));
+        const auto X = static_cast<unsigned char>(LowerCase(A[I])), Y = static_cast<unsigned char>(LowerCase(B[I]));
         if (X != Y) return X < Y ? -1 : 1;
     }
     return A.size() == B.size() ? 0 : A.size() < B.size() ? -1 : 1;

@@ -82,6 +82,9 @@ AnsiString Format(const AnsiString& Fmt, const TVarRec* Args, std::size_t Count)
 // CompareText orders as the bytes would with the letters in lower case.
 AnsiString UpperCase(const AnsiString& S);
 AnsiString LowerCase(const AnsiString& S);
+// The same rule for one byte, for loops that compare as they go.
+inline char UpperCase(char C) { return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C; }
+inline char LowerCase(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }
 int CompareText(const AnsiString& A, const AnsiString& B);
 bool SameText(const AnsiString& A, const AnsiString& B);
 

@@ -1,7 +1,6 @@
 #include "Typecask/component/TypecaskName.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "Typecask/component/Typecask.h"
 #include "Typecask/support/Errors.h"
 #include "platform/Registry.h"
+#include "platform/SysUtils.h"
 #include "platform/os/FontFiles.h"
 #include "platform/os/Windows.h"
 
@@ -150,9 +150,9 @@ bool NamesFaceOf(const AnsiString& Part, const AnsiString& Family, TFaceStyle& S
         if (!IsFamily(Head, Family) && !AnsiSameText(WithoutBlanks(Head), WithoutBlanks(Family))) continue;
         std::string Words;
         for (std::size_t I = End; I < Part.size(); ++I)
-            if (Part[I] != ' ' && Part[I] != '-') Words += static_cast<char>(std::tolower(static_cast<unsigned char>(Part[I])));
+            if (Part[I] != ' ' && Part[I] != '-') Words += Part[I];
         TFaceStyle Found;
-        if (ReadStyleWords(Words, 0, Found)) {
+        if (ReadStyleWords(LowerCase(Words), 0, Found)) {
             Style = Found;
             return true;
         }
@@ -188,16 +188,14 @@ std::vector<TCandidate> FaceValues(const std::vector<AnsiString>& ValueNames, co
     // on bytes first, this rules out most values (the Noto families share
     // their first word) before the comparisons of whole words; letters
     // beyond ASCII are left to those comparisons.
-    std::string Key;
-    for (const char C : Family)
-        if (C != ' ') Key += static_cast<unsigned char>(C) < 0x80 ? static_cast<char>(std::tolower(C)) : C;
+    const std::string Key = LowerCase(WithoutBlanks(Family));
     const auto MayNameFace = [&](std::string_view Font) {
         std::size_t K = 0;
         for (std::size_t I = 0; I < Font.size() && K < Key.size(); ++I) {
             const auto C = static_cast<unsigned char>(Font[I]);
             if (C == ' ') continue;
             if (C >= 0x80 || static_cast<unsigned char>(Key[K]) >= 0x80) return true;
-            if (static_cast<char>(std::tolower(C)) != Key[K]) return false;
+            if (LowerCase(static_cast<char>(C)) != Key[K]) return false;
             ++K;
         }
         return K == Key.size();

@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "platform/SysUtils.h"
 #include "platform/TextConv.h"
 #include "platform/os/WinResources.h"
 
@@ -30,15 +31,7 @@ bool ReadNode(const std::uint8_t* Block, std::size_t Offset, std::size_t Limit, 
 }
 
 bool KeyIs(const TNode& Node, const std::string& Segment) {
-    const AnsiString Key = Utf16LEToUtf8(Node.Key, Node.KeyLength);
-    if (Key.size() != Segment.size()) return false;
-    for (std::size_t I = 0; I < Key.size(); ++I) {
-        char A = Key[I], B = Segment[I];
-        if (A >= 'a' && A <= 'z') A = static_cast<char>(A - 'a' + 'A');
-        if (B >= 'a' && B <= 'z') B = static_cast<char>(B - 'a' + 'A');
-        if (A != B) return false;
-    }
-    return true;
+    return SameText(Utf16LEToUtf8(Node.Key, Node.KeyLength), Segment);
 }
 
 AnsiString KeyOf(const TNode& Node) { return Utf16LEToUtf8(Node.Key, Node.KeyLength); }

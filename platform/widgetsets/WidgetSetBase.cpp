@@ -1,25 +1,20 @@
 #include "platform/widgetsets/WidgetSetBase.h"
 
-#include <cctype>
+#include "platform/SysUtils.h"
 
 namespace WidgetSets {
 
 namespace {
 
 AnsiString Plain(const AnsiString& Caption) {
-    // Caption without accelerator marks ("&&" stays one '&'), in upper case.
+    // Caption without accelerator marks ("&&" stays one '&').
     AnsiString Out;
     for (std::size_t I = 0; I < Caption.size(); ++I) {
         if (Caption[I] == '&' && I + 1 < Caption.size()) ++I;
         else if (Caption[I] == '&') continue;
-        Out += static_cast<char>(std::toupper(static_cast<unsigned char>(Caption[I])));
+        Out += Caption[I];
     }
     return Out;
-}
-
-AnsiString Upper(AnsiString S) {
-    for (char& Ch : S) Ch = static_cast<char>(std::toupper(static_cast<unsigned char>(Ch)));
-    return S;
 }
 
 }  // namespace
@@ -181,9 +176,9 @@ const TWindowRecord& TWidgetSetBase::Window(TWidgetHandle Handle) const {
 TWidgetHandle TWidgetSetBase::FindControl(TWidgetHandle WindowHandle, const AnsiString& NameOrCaption) const {
     const TWindowRecord& W = Window(WindowHandle);
     for (TWidgetHandle H : W.Controls)
-        if (Upper(Control(H).Props.Name) == Upper(NameOrCaption)) return H;
+        if (SameText(Control(H).Props.Name, NameOrCaption)) return H;
     for (TWidgetHandle H : W.Controls)
-        if (Plain(Control(H).Props.Caption) == Plain(NameOrCaption)) return H;
+        if (SameText(Plain(Control(H).Props.Caption), Plain(NameOrCaption))) return H;
     return NoWidget;
 }
 

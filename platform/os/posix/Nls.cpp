@@ -135,7 +135,7 @@ std::string FoldCase(const std::string& Text) {
     while (I < N) {
         const auto C = static_cast<unsigned char>(Text[I]);
         if (C < 0x80) {
-            Out += (C >= 'a' && C <= 'z') ? static_cast<char>(C - 0x20) : static_cast<char>(C);
+            Out += UpperCase(static_cast<char>(C));
             ++I;
             continue;
         }

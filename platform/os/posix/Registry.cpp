@@ -1,16 +1,5 @@
-// The registry on POSIX: a SQLite database shared by every process of the
-// user, with a few values derived from the font configuration.
-//
-// Layout: RegKey(Id, Parent, Name, Folded) holds the key tree (the four
-// root keys have the ids 1 to 4 and parent 0); RegValue(Seq, KeyId, Name,
-// Folded, Type, Data) the values. Folded is the upper-cased name that
-// lookups compare, so that letter case is ignored and kept. The database
-// runs in WAL mode with a busy timeout; every write is one BEGIN IMMEDIATE
-// transaction, so concurrent writers queue instead of failing. Each opening
-// checks the file's integrity and refuses a damaged one; a file the user may
-// not write is opened for reading only.
-#include <sqlite3.h>
-#include <sys/stat.h>
+// The registry on POSIX: its keys, values and handles on the SQLite store
+// (RegistryStore.h), with a few values derived from the font configuration.
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,42 +12,15 @@
 #include "platform/SysUtils.h"
 #include "platform/os/Windows.h"
 #include "platform/os/posix/OsState.h"
+#include "platform/os/posix/RegistryStore.h"
 
 namespace Os::Posix {
 
 namespace {
 
-// Raised inside this file and turned into the Win32 error code at the API
-// boundary.
-struct TRegError {
-    LONG Code;
-};
-
-thread_local std::string StoreErrorText;
-
-[[noreturn]] void Fail(LONG Code) { throw TRegError{Code}; }
-
-[[noreturn]] void StoreFail(sqlite3* Db, LONG Code, const std::string& What) {
-    StoreErrorText = What + ": " + (Db ? sqlite3_errmsg(Db) : "out of memory");
-    if (Db) {
-        const int Rc = sqlite3_errcode(Db);
-        if (Rc == SQLITE_NOTADB || Rc == SQLITE_CORRUPT) Code = ERROR_BADDB;
-    }
-    Fail(Code);
-}
-
 constexpr std::uint32_t HandleMagic = 0x4B474552;  // "REGK"
-constexpr int RootCount = 4;
-const char* const RootNames[RootCount] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                          "HKEY_USERS"};
 constexpr int RootLocalMachine = 2;
 constexpr int RootUsers = 3;
-
-// The keys whose values are partly derived, as components with their
-// canonical letter case.
-const std::vector<std::string> FontsKeyPath = {"Software", "Microsoft", "Windows", "CurrentVersion", "Fonts"};
-const std::vector<std::string> ShellFoldersKeyPath = {
-    ".Default", "Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"};
 
 struct TKeyHandle {
     std::uint32_t Magic = HandleMagic;
@@ -68,237 +30,6 @@ struct TKeyHandle {
     std::vector<std::string> Path;  // folded components below the root
     REGSAM Access = 0;
     std::optional<std::vector<TRegValue>> Snapshot;  // the values RegEnumValueA walks
-};
-
-// A prepared statement, finalised on every path.
-class TStatement {
-public:
-    TStatement(sqlite3* Db, const char* Sql) : FDb(Db) {
-        if (sqlite3_prepare_v2(Db, Sql, -1, &FStmt, nullptr) != SQLITE_OK) StoreFail(Db, ERROR_CANTREAD, "prepare");
-    }
-    ~TStatement() { sqlite3_finalize(FStmt); }
-    TStatement(const TStatement&) = delete;
-    TStatement& operator=(const TStatement&) = delete;
-
-    TStatement& Bind(int Index, std::int64_t Value) {
-        sqlite3_bind_int64(FStmt, Index, Value);
-        return *this;
-    }
-    TStatement& Bind(int Index, const std::string& Value) {
-        sqlite3_bind_text(FStmt, Index, Value.data(), static_cast<int>(Value.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    TStatement& BindBlob(int Index, const std::string& Value) {
-        sqlite3_bind_blob(FStmt, Index, Value.data(), static_cast<int>(Value.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    // True while there is a row.
-    bool Step() {
-        const int Rc = sqlite3_step(FStmt);
-        if (Rc == SQLITE_ROW) return true;
-        if (Rc == SQLITE_DONE) return false;
-        StoreFail(FDb, ERROR_CANTREAD, "query");
-    }
-    void Run() {
-        const int Rc = sqlite3_step(FStmt);
-        if (Rc != SQLITE_DONE && Rc != SQLITE_ROW) StoreFail(FDb, ERROR_CANTWRITE, "write");
-    }
-    std::int64_t Int(int Column) { return sqlite3_column_int64(FStmt, Column); }
-    std::string Text(int Column) {
-        const auto* P = static_cast<const char*>(sqlite3_column_blob(FStmt, Column));
-        return P ? std::string(P, static_cast<std::size_t>(sqlite3_column_bytes(FStmt, Column))) : std::string();
-    }
-
-private:
-    sqlite3* FDb;
-    sqlite3_stmt* FStmt = nullptr;
-};
-
-// One connection to the database file.
-class TStore {
-public:
-    explicit TStore(const std::string& FileName) : FPid(::getpid()) {
-        try {
-            const auto Slash = FileName.rfind('/');
-            if (Slash != std::string::npos && Slash > 0) ForceFolders(FileName.substr(0, Slash), 0700);
-        } catch (const EOSError& E) {
-            StoreErrorText = E.GetMessage();
-            Fail(ERROR_CANTOPEN);
-        }
-        // A store the user may not write is opened for reading: its values
-        // can be read, every write reports that it is read-only.
-        const bool ReadOnly = ::access(FileName.c_str(), F_OK) == 0 && ::access(FileName.c_str(), W_OK) != 0;
-        const int Flags = ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-        Open(FileName, Flags);
-        if (ReadOnly && sqlite3_exec(FDb, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            // The journal's shared-memory file cannot be made beside a store
-            // in a folder we may not write either: then nobody here writes
-            // the store, and it is read as it lies.
-            sqlite3_close(FDb);
-            FDb = nullptr;
-            Open(UriOf(FileName) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-        }
-        try {
-            // Before any statement: another process may be creating the
-            // store, its schema or its journal at this very moment.
-            sqlite3_busy_timeout(FDb, 15000);
-            if (!ReadOnly) {
-                Exec("PRAGMA journal_mode=WAL", ERROR_CANTOPEN);
-                Exec("PRAGMA synchronous=FULL", ERROR_CANTOPEN);
-            }
-            CheckIntegrity(FileName);
-            const std::int64_t Format = StoreFormat();
-            if (Format > 1) {
-                StoreErrorText = FileName + ": written by a newer version (format " + std::to_string(Format) + ")";
-                Fail(ERROR_BADDB);
-            }
-            if (Format < 1 && ReadOnly) {
-                StoreErrorText = FileName + ": read-only and holds no registry";
-                Fail(ERROR_BADDB);
-            }
-            if (Format < 1) CreateSchema();
-        } catch (...) {
-            sqlite3_close(FDb);
-            throw;
-        }
-    }
-    ~TStore() {
-        // A connection inherited through fork belongs to the parent; the
-        // child leaves it alone.
-        if (FPid == ::getpid()) sqlite3_close(FDb);
-    }
-    TStore(const TStore&) = delete;
-    TStore& operator=(const TStore&) = delete;
-
-    pid_t Owner() const { return FPid; }
-    sqlite3* Db() const { return FDb; }
-
-    void Exec(const char* Sql, LONG Code) {
-        if (sqlite3_exec(FDb, Sql, nullptr, nullptr, nullptr) != SQLITE_OK) StoreFail(FDb, Code, Sql);
-    }
-    void Begin() { Exec("BEGIN IMMEDIATE", ERROR_CANTWRITE); }
-    void Commit() { Exec("COMMIT", ERROR_CANTWRITE); }
-    void Rollback() noexcept { sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr); }
-
-    std::optional<std::int64_t> FindChild(std::int64_t Parent, const std::string& Folded) {
-        TStatement S(FDb, "SELECT Id FROM RegKey WHERE Parent = ? AND Folded = ?");
-        S.Bind(1, Parent).Bind(2, Folded);
-        if (S.Step()) return S.Int(0);
-        return std::nullopt;
-    }
-    bool KeyExists(std::int64_t Id) {
-        TStatement S(FDb, "SELECT 1 FROM RegKey WHERE Id = ?");
-        S.Bind(1, Id);
-        return S.Step();
-    }
-    std::int64_t CreateChild(std::int64_t Parent, const std::string& Name) {
-        TStatement(FDb, "INSERT INTO RegKey(Parent, Name, Folded) VALUES(?, ?, ?)")
-            .Bind(1, Parent)
-            .Bind(2, Name)
-            .Bind(3, FoldCase(Name))
-            .Run();
-        return sqlite3_last_insert_rowid(FDb);
-    }
-
-private:
-    void Open(const std::string& Name, int Flags) {
-        if (sqlite3_open_v2(Name.c_str(), &FDb, Flags, nullptr) == SQLITE_OK) return;
-        StoreErrorText = Name + ": " + (FDb ? sqlite3_errmsg(FDb) : "cannot open");
-        sqlite3_close(FDb);
-        FDb = nullptr;
-        Fail(ERROR_CANTOPEN);
-    }
-
-    // FileName (absolute) as a "file:" URI.
-    static std::string UriOf(const std::string& FileName) {
-        std::string Uri = "file:";
-        for (const char C : FileName) {
-            if (C == '%' || C == '?' || C == '#') Uri += "%" + BytesToHex(&C, 1);
-            else Uri += C;
-        }
-        return Uri;
-    }
-
-    // The format number the store carries (0 for a new one). The statement
-    // ends before anything else runs: while it is open the connection holds
-    // a read transaction, and a write transaction begun on top of it fails
-    // at once with "database is locked" when another process writes,
-    // without waiting.
-    std::int64_t StoreFormat() {
-        TStatement Version(FDb, "PRAGMA user_version");
-        return Version.Step() ? Version.Int(0) : 0;
-    }
-
-    // The schema in one write transaction; a second process doing the same
-    // at the same moment waits for it and then finds nothing left to do.
-    void CreateSchema() {
-        Begin();
-        try {
-            Exec("CREATE TABLE IF NOT EXISTS RegKey(Id INTEGER PRIMARY KEY, Parent INTEGER NOT NULL, "
-                 "Name TEXT NOT NULL, Folded TEXT NOT NULL, UNIQUE(Parent, Folded))",
-                 ERROR_CANTWRITE);
-            Exec("CREATE TABLE IF NOT EXISTS RegValue(Seq INTEGER PRIMARY KEY, KeyId INTEGER NOT NULL, "
-                 "Name TEXT NOT NULL, Folded TEXT NOT NULL, Type INTEGER NOT NULL, Data BLOB NOT NULL, "
-                 "UNIQUE(KeyId, Folded))",
-                 ERROR_CANTWRITE);
-            for (int I = 0; I < RootCount; ++I)
-                TStatement(FDb, "INSERT OR IGNORE INTO RegKey(Id, Parent, Name, Folded) VALUES(?, 0, ?, ?)")
-                    .Bind(1, I + 1)
-                    .Bind(2, RootNames[I])
-                    .Bind(3, RootNames[I])
-                    .Run();
-            Exec("PRAGMA user_version=1", ERROR_CANTWRITE);
-            Commit();
-        } catch (...) {
-            Rollback();
-            throw;
-        }
-    }
-
-    // A damaged file (cut short, overwritten in part) can still open and
-    // answer some queries wrongly: an index that disagrees with its table
-    // shows a value that a lookup then misses. The quick check reads every
-    // page once, which is cheap at the size of a registry. The file is
-    // written in whole pages, so a size that is not one means it was cut
-    // short (or added to), however sound the pages left look.
-    void CheckIntegrity(const std::string& FileName) {
-        std::string Damage;
-        {
-            TStatement Check(FDb, "PRAGMA quick_check");
-            if (Check.Step() && Check.Text(0) != "ok") Damage = Check.Text(0);
-        }
-        if (Damage.empty()) {
-            TStatement PageSize(FDb, "PRAGMA page_size");
-            const std::int64_t Page = PageSize.Step() ? PageSize.Int(0) : 0;
-            struct stat St;
-            if (Page > 0 && ::stat(FileName.c_str(), &St) == 0 && St.st_size % Page != 0)
-                Damage = "its " + std::to_string(St.st_size) + " bytes are no whole number of " +
-                         std::to_string(Page) + "-byte pages: it was cut short";
-        }
-        if (Damage.empty()) return;
-        StoreErrorText = FileName + ": the store is damaged (" + Damage + ")";
-        Fail(ERROR_BADDB);
-    }
-
-    sqlite3* FDb = nullptr;
-    pid_t FPid;
-};
-
-// A write transaction: committed by Commit, rolled back otherwise.
-class TTransaction {
-public:
-    explicit TTransaction(TStore& Store) : FStore(Store) { FStore.Begin(); }
-    ~TTransaction() {
-        if (!FDone) FStore.Rollback();
-    }
-    void Commit() {
-        FStore.Commit();
-        FDone = true;
-    }
-
-private:
-    TStore& FStore;
-    bool FDone = false;
 };
 
 struct TRegistryState {
@@ -378,35 +109,58 @@ bool PathEquals(const std::vector<std::string>& Folded, const std::vector<std::s
     return true;
 }
 
-// The canonical path of a derived key when Folded is that key or one of its
-// ancestors, so that opening it creates the missing keys.
-const std::vector<std::string>* DerivedKeyFor(int Root, const std::vector<std::string>& Folded) {
-    if (Root == RootLocalMachine && PathEquals(Folded, FontsKeyPath, true)) return &FontsKeyPath;
-    if (Root == RootUsers && PathEquals(Folded, ShellFoldersKeyPath, true)) return &ShellFoldersKeyPath;
+// The Fonts key: the installed TrueType fonts, named as Windows names them,
+// in the order of their folded names.
+std::vector<TRegValue> InstalledFontValues() {
+    std::vector<TRegValue> Values;
+    std::unordered_set<std::string> Seen;
+    for (const auto& F : InstalledTrueTypeFiles()) {
+        std::string Name = F.FullName + " (TrueType)";
+        if (!Seen.insert(FoldCase(Name)).second) continue;
+        Values.push_back({std::move(Name), REG_SZ, F.FileName, true});
+    }
+    std::sort(Values.begin(), Values.end(),
+              [](const TRegValue& A, const TRegValue& B) { return FoldCase(A.Name) < FoldCase(B.Name); });
+    return Values;
+}
+
+// The default user's Shell Folders key: the user font folder.
+std::vector<TRegValue> ShellFolderValues() {
+    const AnsiString Folder = Paths().UserFontsFolder;
+    try {
+        ForceFolders(Folder, 0755);
+    } catch (const EOSError&) {
+        // The value names the folder all the same; writing into it reports the problem.
+    }
+    return {{"Fonts", REG_SZ, Folder, true}};
+}
+
+// A key whose values are partly derived: where it is (its components with
+// their canonical letter case) and what produces the derived values.
+struct TDerivedKey {
+    int Root;
+    std::vector<std::string> Path;
+    std::vector<TRegValue> (*Values)();
+};
+
+const TDerivedKey DerivedKeys[] = {
+    {RootLocalMachine, {"Software", "Microsoft", "Windows", "CurrentVersion", "Fonts"}, InstalledFontValues},
+    {RootUsers,
+     {".Default", "Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"},
+     ShellFolderValues},
+};
+
+// The derived key when Folded is that key or, with Prefix, one of its
+// ancestors too, so that opening it creates the missing keys.
+const TDerivedKey* DerivedKeyFor(int Root, const std::vector<std::string>& Folded, bool Prefix = true) {
+    for (const TDerivedKey& Key : DerivedKeys)
+        if (Root == Key.Root && PathEquals(Folded, Key.Path, Prefix)) return &Key;
     return nullptr;
 }
 
 std::vector<TRegValue> DerivedValues(int Root, const std::vector<std::string>& Folded) {
-    std::vector<TRegValue> Values;
-    if (Root == RootLocalMachine && PathEquals(Folded, FontsKeyPath, false)) {
-        std::unordered_set<std::string> Seen;
-        for (const auto& F : InstalledTrueTypeFiles()) {
-            std::string Name = F.FullName + " (TrueType)";
-            if (!Seen.insert(FoldCase(Name)).second) continue;
-            Values.push_back({std::move(Name), REG_SZ, F.FileName, true});
-        }
-        std::sort(Values.begin(), Values.end(),
-                  [](const TRegValue& A, const TRegValue& B) { return FoldCase(A.Name) < FoldCase(B.Name); });
-    } else if (Root == RootUsers && PathEquals(Folded, ShellFoldersKeyPath, false)) {
-        const AnsiString Folder = Paths().UserFontsFolder;
-        try {
-            ForceFolders(Folder, 0755);
-        } catch (const EOSError&) {
-            // The value names the folder all the same; writing into it reports the problem.
-        }
-        Values.push_back({"Fonts", REG_SZ, Folder, true});
-    }
-    return Values;
+    const TDerivedKey* Key = DerivedKeyFor(Root, Folded, false);
+    return Key ? Key->Values() : std::vector<TRegValue>();
 }
 
 std::optional<TRegValue> StoredValue(std::int64_t KeyId, const std::string& Name) {
