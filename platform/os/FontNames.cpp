@@ -109,32 +109,35 @@ std::vector<TFontNameRecord> ReadFontNames(const TFontReader& Read, const std::v
     return Result;
 }
 
-std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontReader& Read) {
-    std::vector<std::uint16_t> Flags;
+namespace {
+
+// Every face's big-endian word at Field of the table Tag; 0 for a face
+// without that table or with one too short to hold it.
+std::optional<std::vector<std::uint16_t>> ReadFaceWords(const TFontReader& Read, std::uint32_t Tag,
+                                                        std::uint32_t Field) {
+    std::vector<std::uint16_t> Words;
     const bool IsFont = ForEachFace(Read, [&](int, std::uint64_t Offset) {
-        std::uint16_t FsType = 0;  // a face without an OS/2 table (or a cut one) sets no flag
-        if (const auto Os2 = FindTable(Read, Offset, 0x4F532F32); Os2 && Os2->second >= 10) {  // "OS/2"
+        std::uint16_t Value = 0;
+        if (const auto Table = FindTable(Read, Offset, Tag); Table && Table->second >= Field + 2u) {
             std::uint8_t Bytes[2];
-            if (Read(Os2->first + 8u, Bytes, 2)) FsType = Word(Bytes);
+            if (Read(Table->first + Field, Bytes, 2)) Value = Word(Bytes);
         }
-        Flags.push_back(FsType);
+        Words.push_back(Value);
     });
     if (!IsFont) return std::nullopt;
-    return Flags;
+    return Words;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint16_t>> ReadFontEmbeddingFlags(const TFontReader& Read) {
+    return ReadFaceWords(Read, 0x4F532F32, 8);  // "OS/2" fsType; a face without one sets no flag
 }
 
 std::optional<std::vector<int>> ReadFontGlyphCounts(const TFontReader& Read) {
-    std::vector<int> Counts;
-    const bool IsFont = ForEachFace(Read, [&](int, std::uint64_t Offset) {
-        int Count = 0;
-        if (const auto Maxp = FindTable(Read, Offset, 0x6D617870); Maxp && Maxp->second >= 6) {  // "maxp"
-            std::uint8_t Bytes[2];
-            if (Read(Maxp->first + 4u, Bytes, 2)) Count = Word(Bytes);
-        }
-        Counts.push_back(Count);
-    });
-    if (!IsFont) return std::nullopt;
-    return Counts;
+    const auto Words = ReadFaceWords(Read, 0x6D617870, 4);  // "maxp" numGlyphs
+    if (!Words) return std::nullopt;
+    return std::vector<int>(Words->begin(), Words->end());
 }
 
 std::optional<std::vector<TFontFaceStyle>> ReadFontFaceStyles(const TFontReader& Read) {
